@@ -1,0 +1,139 @@
+#include "SpectrumAnalysis.h"
+
+#include "BitMath.h"
+#include "TransformSize.h"
+
+#include <cmath>
+#include <new>
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+// The full turn of the twiddle angles as the program has always used it:
+// slightly more than 2 pi, so every angle is 1.0000011 times the exact one.
+constexpr double kFullTurn = 6.283192;
+
+}  // namespace
+
+std::int64_t StartSampleFromMilliseconds(std::int32_t milliseconds, std::uint32_t sampleRate)
+{
+    // Integers keep 145 ms at 48000 Hz at 6960; 0.145 x 48000 in doubles gives 6959.99...
+    return std::int64_t{milliseconds} * std::int64_t{sampleRate} / 1000;
+}
+
+SpectrumAnalysis::SpectrumAnalysis(std::size_t allocationLimit) : allocationLimit_(allocationLimit) {}
+
+SetupResult SpectrumAnalysis::Prepare(std::uint32_t sampleRate, std::uint32_t bitsPerSample,
+                                      std::uint32_t dataSize)
+{
+    Release();
+    SampleRate = sampleRate;
+    BitsPerSample = bitsPerSample;
+
+    const auto dimensions = ChooseTransformSize(sampleRate);
+    if (!dimensions) {
+        return SetupResult::InvalidSampleRate;
+    }
+    if (bitsPerSample == 0) {
+        return SetupResult::InvalidBitsPerSample;
+    }
+    // 64 bits: eight times a data chunk of 512 MiB or more no longer fits 32.
+    const std::int64_t sampleCount = std::int64_t{dataSize} * 8 / bitsPerSample;
+    if (sampleCount == 0) {
+        return SetupResult::NoSamples;
+    }
+
+    BinCount = dimensions->BinCount;
+    TransformSize = dimensions->TransformSize;
+    BinCountLog2 = dimensions->BinCountLog2;
+    TransformLog2 = dimensions->TransformLog2;
+    SampleCount = sampleCount;
+    AngleStep = -kFullTurn / TransformSize;
+
+    try {
+        AllocateBuffers();
+    } catch (const std::bad_alloc&) {
+        return SetupResult::MemoryAllocationImpossible;
+    }
+    FillBitReverse();
+    FillTwiddleTables();
+    stage_ = Stage::TablesReady;
+    return SetupResult::Ready;
+}
+
+PeakLocation SpectrumAnalysis::LocatePeak(std::int64_t bin) const
+{
+    const std::span<const double> spectrum = HasSpectrum() ? Magnitude.span() : std::span<const double>{};
+    return ::LocatePeak(spectrum, TransformSize, SampleRate, bin);
+}
+
+void SpectrumAnalysis::Release()
+{
+    stage_ = Stage::Empty;
+    BinCount = TransformSize = BinCountLog2 = TransformLog2 = 0;
+    SampleCount = 0;
+    AngleStep = 0.0;
+    CosTable = {};
+    SinTable = {};
+    BitReverse = {};
+    WorkRe = {};
+    WorkIm = {};
+    SpectrumRe = {};
+    SpectrumIm = {};
+    Magnitude = {};
+}
+
+void SpectrumAnalysis::AllocateBuffers()
+{
+    // Each buffer is stored as soon as it exists, so that those allocated
+    // before a failure stay owned by this object.
+    AllocationBudget budget(allocationLimit_);
+    const auto points = static_cast<std::size_t>(TransformSize);
+    BitReverse = OwnedArray<std::int32_t>::Allocate(points, budget);
+    WorkRe = OwnedArray<double>::Allocate(points, budget);
+    WorkIm = OwnedArray<double>::Allocate(points, budget);
+    SpectrumRe = OwnedArray<double>::Allocate(points, budget);
+    SpectrumIm = OwnedArray<double>::Allocate(points, budget);
+    CosTable = TwiddleTable::Allocate(points, static_cast<std::size_t>(TransformLog2), budget);
+    SinTable = TwiddleTable::Allocate(points, static_cast<std::size_t>(TransformLog2), budget);
+    Magnitude = OwnedArray<double>::Allocate(static_cast<std::size_t>(BinCount), budget);
+}
+
+void SpectrumAnalysis::FillBitReverse()
+{
+    for (std::int32_t i = 0; i < TransformSize; ++i) {
+        BitReverse[static_cast<std::size_t>(i)] = ReverseBits(i, TransformLog2);
+    }
+}
+
+void SpectrumAnalysis::FillTwiddleTables()
+{
+    // Cell [i][j] has the angle BitReverse[i / 2^j] x AngleStep, which is the
+    // angle of cell [i / 2^j][0]. Column 0 meets every distinct angle exactly
+    // once, so its cosines and sines are the only ones computed; every other
+    // column copies them from column 0.
+    const auto points = static_cast<std::size_t>(TransformSize);
+    const std::span<double> cosFirst = CosTable.Column(0);
+    const std::span<double> sinFirst = SinTable.Column(0);
+    for (std::size_t i = 0; i < points; ++i) {
+        const double angle = BitReverse[i] * AngleStep;
+        cosFirst[i] = std::cos(angle);
+        sinFirst[i] = std::sin(angle);
+    }
+    for (std::size_t j = 1; j < CosTable.Columns(); ++j) {
+        const std::span<double> cosColumn = CosTable.Column(j);
+        const std::span<double> sinColumn = SinTable.Column(j);
+        for (std::size_t i = 0; i < points; ++i) {
+            cosColumn[i] = cosFirst[i >> j];
+            sinColumn[i] = sinFirst[i >> j];
+        }
+    }
+}
+
+void SpectrumAnalysis::RequireTables(const char* operation) const
+{
+    if (stage_ == Stage::Empty) {
+        throw std::logic_error(std::string(operation) + ": the analysis has not been set up");
+    }
+}
