@@ -1,0 +1,143 @@
+#include "platform/MmioFile.h"
+
+#include <algorithm>
+#include <array>
+#include <limits>
+#include <utility>
+
+namespace platform {
+namespace {
+
+constexpr std::size_t kDefaultBufferBytes = 8192;
+constexpr std::uint64_t kHeaderBytes = 8;  // chunk id and 32-bit size
+constexpr std::uint64_t kFormTypeBytes = 4;
+constexpr FourCC kRiff = MmioFourCC("RIFF");
+constexpr FourCC kList = MmioFourCC("LIST");
+
+std::uint32_t LittleEndian32(const std::array<unsigned char, 4>& bytes) {
+    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+}
+
+std::uint32_t ErrorCodeOf(OpenFailure failure) {
+    switch (failure) {
+    case OpenFailure::NotFound:
+        return MMIOERR_FILENOTFOUND;
+    case OpenFailure::OutOfMemory:
+        return MMIOERR_OUTOFMEMORY;
+    case OpenFailure::None:
+    case OpenFailure::Refused:
+        break;
+    }
+    return MMIOERR_CANNOTOPEN;
+}
+
+bool Matches(std::uint32_t flags, const MmioChunkInfo& wanted, FourCC id, bool hasFormType, FourCC formType) {
+    switch (flags) {
+    case MMIO_FINDCHUNK:
+        return id == wanted.id;
+    case MMIO_FINDRIFF:
+        return id == kRiff && hasFormType && formType == wanted.formType;
+    default:
+        return true;
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<MmioFile> MmioFile::Open(const char* path, std::uint32_t flags, std::uint32_t& error) {
+    const std::uint32_t access = flags & ~MMIO_ALLOCBUF;
+    if (access != MMIO_READ && access != MMIO_READWRITE) {
+        error = MMIOERR_CANNOTOPEN;
+        return nullptr;
+    }
+    OpenedRegularFile opened = OpenRegularFile(path, access == MMIO_READWRITE);
+    if (opened.failure != OpenFailure::None) {
+        error = ErrorCodeOf(opened.failure);
+        return nullptr;
+    }
+    const std::size_t capacity = (flags & MMIO_ALLOCBUF) != 0 ? kDefaultBufferBytes : 0;
+    BufferedFile file(std::move(opened.descriptor), opened.size, capacity, access == MMIO_READWRITE);
+    if (!file.AllocateBuffer()) {
+        error = MMIOERR_OUTOFMEMORY;
+        return nullptr;
+    }
+    error = 0;
+    return std::unique_ptr<MmioFile>(new MmioFile(std::move(file)));
+}
+
+std::uint32_t MmioFile::Descend(MmioChunkInfo& chunk, const MmioChunkInfo* parent, std::uint32_t flags) {
+    if (flags != 0 && flags != MMIO_FINDCHUNK && flags != MMIO_FINDRIFF) {
+        return MMIOERR_CHUNKNOTFOUND;
+    }
+    const std::uint64_t start = file_.Position();
+    std::uint64_t end = file_.Size();
+    if (parent != nullptr && parent->dataOffset <= end) {
+        end = std::min(end, parent->dataOffset + parent->size);
+    } else if (parent != nullptr) {
+        end = 0;  // a parent that starts past the end of the file holds nothing
+    }
+    // Each step moves on by at least a header, and no sum below can wrap:
+    // positions stay under 2^63 and sizes under 2^32.
+    std::uint64_t position = start;
+    while (position <= end && end - position >= kHeaderBytes) {
+        file_.SetPosition(position);
+        std::array<unsigned char, 4> id{};
+        std::array<unsigned char, 4> size{};
+        if (file_.Read(id.data(), 4) != 4 || file_.Read(size.data(), 4) != 4) {
+            break;
+        }
+        const FourCC chunkId = LittleEndian32(id);
+        const std::uint32_t chunkSize = LittleEndian32(size);
+        const std::uint64_t dataOffset = position + kHeaderBytes;
+        const bool hasFormType = (chunkId == kRiff || chunkId == kList) && chunkSize >= kFormTypeBytes &&
+                                 end - dataOffset >= kFormTypeBytes;
+        std::array<unsigned char, 4> form{};
+        if (hasFormType && file_.Read(form.data(), 4) != 4) {
+            break;
+        }
+        const FourCC formType = hasFormType ? LittleEndian32(form) : 0;
+        if (Matches(flags, chunk, chunkId, hasFormType, formType)) {
+            chunk.id = chunkId;
+            chunk.size = chunkSize;
+            chunk.formType = formType;
+            chunk.dataOffset = dataOffset;
+            chunk.flags = 0;
+            chunk.availableSize = std::min<std::uint64_t>(chunkSize, end - dataOffset);
+            file_.SetPosition(dataOffset + (hasFormType ? kFormTypeBytes : 0));
+            return 0;
+        }
+        position = dataOffset + chunkSize + (chunkSize & 1U);
+    }
+    file_.SetPosition(start);
+    return MMIOERR_CHUNKNOTFOUND;
+}
+
+std::uint32_t MmioFile::Ascend(const MmioChunkInfo& chunk) {
+    file_.SetPosition(chunk.dataOffset + chunk.size + (chunk.size & 1U));
+    return 0;
+}
+
+std::int64_t MmioFile::Seek(std::int64_t offset, int origin) {
+    std::int64_t base = 0;
+    switch (origin) {
+    case SEEK_SET:
+        break;
+    case SEEK_CUR:
+        base = static_cast<std::int64_t>(file_.Position());
+        break;
+    case SEEK_END:
+        base = static_cast<std::int64_t>(file_.Size());
+        break;
+    default:
+        return -1;
+    }
+    std::int64_t target = 0;
+    if (__builtin_add_overflow(base, offset, &target) || target < 0) {
+        return -1;
+    }
+    file_.SetPosition(static_cast<std::uint64_t>(target));
+    return target;
+}
+
+}  // namespace platform
