@@ -1,0 +1,106 @@
+#pragma once
+
+#include "document/AnalysisStart.h"
+#include "document/WaveReporter.h"
+
+#include "AnalysisBuffers.h"
+#include "SpectrumAnalysis.h"
+#include "platform/GlobalMemory.h"
+#include "platform/Mmio.h"
+#include "platform/Sound.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+/// One WAV file as the document holds it: plays it, opens it, finds its RIFF
+/// "WAVE", "fmt " and "data" chunks, reads the two chunks whole into locked
+/// memory blocks, shows the channel count, rate and resolution, sets up the
+/// analysis and computes the spectrum; closes the file and gives everything
+/// back. Every message goes to a TWaveReporter, one box each, in order.
+///
+/// It owns the open file, both blocks, the open-info record and the analysis
+/// buffers, from the load that takes them until Close, the next Load or its
+/// own end. It knows no window and no framework: the document of the window
+/// program and the command-line tool run the same steps through it.
+///
+/// The fields carry the program's own names. Only this class writes them;
+/// readers get it as const.
+class TWaveData {
+public:
+    /// Nothing loaded: no file, no blocks, DataSize 0. `analysisAllocationLimit`
+    /// caps the bytes one analysis set-up may allocate (see SpectrumAnalysis).
+    explicit TWaveData(std::size_t analysisAllocationLimit = AllocationBudget::kUnlimited);
+
+    /// Releases the open-info record, closes the file if it is still open
+    /// (result ignored), frees both blocks if still held and the analysis buffers.
+    ~TWaveData();
+
+    TWaveData(const TWaveData&) = delete;
+    TWaveData& operator=(const TWaveData&) = delete;
+
+    /// Loads the file at `path` (empty: no path): first gives back whatever an
+    /// earlier load still holds, then plays the file to its end (`soundWait` is
+    /// called meanwhile, see platform::SndPlaySound), opens it, reads its "fmt "
+    /// chunk, shows the channel count when it is not 1 and the rate and
+    /// resolution, and reads its "data" chunk. Answers true with the file open
+    /// and both blocks locked; false after showing why, with the file closed
+    /// and no block held.
+    bool Load(const std::string& path, TWaveReporter& reporter,
+              const platform::SoundWaitHook& soundWait = {});
+
+    /// Sets up the analysis of the loaded samples: chooses the transform size,
+    /// builds the tables, refuses resolutions other than 8 and 16 bits, lets
+    /// `chooser` show the preview and choose the start sample, and computes the
+    /// spectrum. Answers 1, or 0 after its message ("memory allocation
+    /// impossible", "%d  bits/sample") or the chooser's. Needs a successful
+    /// Load (throws std::logic_error otherwise).
+    int PrepareAnalysis(TAnalysisStartChooser& chooser, TWaveReporter& reporter);
+
+    /// Load, then PrepareAnalysis; shows "Failed" under "init" when the set-up
+    /// does not answer 1. Answers true when both succeeded. After a failed
+    /// set-up the file stays open and both blocks stay held.
+    bool Open(const std::string& path, TAnalysisStartChooser& chooser, TWaveReporter& reporter,
+              const platform::SoundWaitHook& soundWait = {});
+
+    /// Closes the file. Answers true when no file is open or the close
+    /// succeeded (both blocks are then freed); shows "MMIOERR_CANNOTWRITE" or
+    /// "MMIOERR_CANNOTCLOSE" under "mmioClose" and answers false for those
+    /// close results, keeping the blocks; answers true for any other result,
+    /// keeping the blocks too (freed at the end of this object).
+    bool Close(TWaveReporter& reporter);
+
+    /// True when a load has found a non-empty "data" chunk, also when a later
+    /// step of that load failed.
+    bool IsOpen() const { return DataSize != 0; }
+
+    /// The loaded "data" chunk: DataSize bytes at DataBytes, or nothing.
+    std::span<const std::uint8_t> Samples() const;
+
+    platform::GlobalHandle DataBlock = nullptr;  ///< block holding the "data" chunk
+    std::byte* DataBytes = nullptr;              ///< locked contents of DataBlock
+    std::string FileName;                        ///< the path as played and opened, never cut
+    platform::MmioHandle WaveFile = nullptr;     ///< the file, open for reading after a load
+    platform::MmioChunkInfo RiffChunk;           ///< the RIFF "WAVE" chunk, parent of the searches
+    platform::MmioChunkInfo SubChunk;            ///< the "fmt " chunk, then the "data" chunk
+    std::unique_ptr<platform::MmioOpenInfo> OpenInfo;  ///< made zero-filled by each load
+    std::uint32_t FormatSize = 0;                ///< size of the "fmt " chunk in bytes
+    std::uint32_t DataSize = 0;                  ///< size of the "data" chunk in bytes; 0 before any load
+    platform::GlobalHandle FormatBlock = nullptr;  ///< block holding the "fmt " chunk
+    std::byte* FormatBytes = nullptr;            ///< locked contents of FormatBlock
+    std::uint32_t CloseResult = 0;               ///< result of the last file close made by Close
+    std::uint32_t SampleRate = 0;                ///< samples per second, from the "fmt " chunk
+    std::uint32_t BitsPerSample = 0;             ///< resolution computed from the byte rate
+    SpectrumAnalysis Analysis;                   ///< transform size, tables, spectrum
+
+private:
+    bool Refuse(TWaveReporter& reporter, const char* text);
+    void ReleaseBlocksAndFile();
+    void ReleaseLoad();
+    bool ReadFormatChunk(TWaveReporter& reporter);
+    bool ReadDataChunk(TWaveReporter& reporter);
+
+    std::size_t analysisAllocationLimit_;
+};

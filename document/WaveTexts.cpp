@@ -1,0 +1,51 @@
+#include "document/WaveTexts.h"
+
+#include "AnalysisTexts.h"
+
+#include <array>
+#include <cstdio>
+
+namespace {
+
+// The reasons for MMIOERR codes 257 to 266, in code order.
+constexpr std::uint32_t kFirstMmioError = 257;
+constexpr std::array<const char*, 10> kMmioErrorTexts = {
+    "file not found", "out of memory", "cannot open",        "cannot close",    "cannot read",
+    "cannot write",   "cannot seek",   "cannot expand file", "chunk not found", "file is unbuffered",
+};
+
+// Fills a format holding one or two %d with values taken as signed 32-bit
+// numbers, as the formats have always printed them.
+template <typename... Values>
+std::string FormatSigned(const char* format, Values... values)
+{
+    std::array<char, 64> buffer{};
+    const int length = std::snprintf(buffer.data(), buffer.size(), format, static_cast<int>(values)...);
+    return std::string(buffer.data(), static_cast<std::size_t>(length));
+}
+
+}  // namespace
+
+const char* MmioErrorText(std::uint32_t code)
+{
+    if (code < kFirstMmioError || code - kFirstMmioError >= kMmioErrorTexts.size()) {
+        return "";
+    }
+    return kMmioErrorTexts[code - kFirstMmioError];
+}
+
+std::string OpenFailureText(const std::string& path, std::uint32_t code)
+{
+    return path + kMmioErrorSeparator + MmioErrorText(code);
+}
+
+std::string RateAndResolutionText(std::uint32_t sampleRate, std::uint32_t bitsPerSample)
+{
+    return FormatSigned(kRateAndResolutionFormat, static_cast<std::int32_t>(sampleRate),
+                        static_cast<std::int32_t>(bitsPerSample));
+}
+
+std::string BitsPerSampleText(std::uint32_t bitsPerSample)
+{
+    return FormatSigned(kBitsPerSampleFormat, static_cast<std::int32_t>(bitsPerSample));
+}
