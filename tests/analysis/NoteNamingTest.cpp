@@ -74,6 +74,29 @@ TEST(NameNote, WritesEveryNoteOfEveryOctave)
     }
 }
 
+TEST(NameNote, GivesTheUpperNoteHalfWayBetweenTwo)
+{
+    // Notes are stepped up from C by the ratio 2^(1/12); where the mean of two
+    // neighbours lies exactly as far from both in doubles, the upper one wins.
+    const double ratio = std::pow(2.0, 1.0 / 12.0);
+    int ties = 0;
+    for (int octave = 0; octave < 9; ++octave) {
+        double upper = std::ldexp(16.351597831287418, octave);
+        for (int semitone = 1; semitone <= 12; ++semitone) {
+            upper *= ratio;
+            const double lower = upper / ratio;
+            const double middle = lower + (upper - lower) / 2;
+            if (upper - middle != middle - lower || NameNote(upper).Text == "too high!") {
+                continue;
+            }
+            ++ties;
+            EXPECT_EQ(NameNote(middle).Text, NameNote(upper).Text) << middle << " Hz";
+            EXPECT_NE(NameNote(middle).Text, NameNote(lower).Text) << middle << " Hz";
+        }
+    }
+    EXPECT_GT(ties, 10);
+}
+
 TEST(NameNote, HandlesFrequenciesOutsideTheScale)
 {
     EXPECT_EQ(NameNote(20000.0).Text, "too high!");

@@ -77,6 +77,23 @@ TEST(ComputeSpectrum, ScalesAConstantEightBitValue)
     EXPECT_LT(*std::max_element(analysis.Magnitude.data() + 2, analysis.Magnitude.data() + 4096), 0.05);
 }
 
+TEST(ComputeSpectrum, WindowsWithTheAngle1570798OverM)
+{
+    // Bin 0 of a constant value v is v times the sum of the window. With
+    // 1.570798 / M instead of pi / 2 / M that sum moves by about 1e-6.
+    const std::vector<std::uint8_t> data(9000, 28);  // value -100
+    SpectrumAnalysis analysis;
+    ASSERT_EQ(analysis.Prepare(11025, 8, static_cast<std::uint32_t>(data.size())), SetupResult::Ready);
+    ASSERT_EQ(analysis.ComputeSpectrum(data, 0), SpectrumResult::Computed);
+    long double windowSum = 0.0L;
+    for (int i = 0; i < 8192; ++i) {
+        const long double w = std::sin(static_cast<long double>(i) * (1.570798L / 4096));
+        windowSum += w * w;
+    }
+    EXPECT_TRUE(RelativelyNear(analysis.SpectrumRe[0], static_cast<double>(-100 * windowSum), 1e-12));
+    EXPECT_TRUE(RelativelyNear(analysis.SpectrumIm[0], 0.0, 0.0, 1e-300));
+}
+
 TEST(ComputeSpectrum, RepeatsTheStretchAfterTheStartWhenItIsShort)
 {
     // 10 values before the end of an 8192-point analysis: those 10 values 819
