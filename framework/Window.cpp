@@ -1,0 +1,351 @@
+#include "framework/Window.h"
+
+#include "framework/Application.h"
+#include "framework/Exceptions.h"
+#include "framework/FrameWindow.h"
+#include "framework/Module.h"
+#include "framework/qt/Conversions.h"
+#include "framework/qt/SafeCall.h"
+#include "framework/qt/WindowAccess.h"
+#include "framework/qt/WindowWidget.h"
+#include "resources/ResourceIds.h"
+
+#include <QImage>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cxxabi.h>
+#include <memory>
+#include <typeinfo>
+
+namespace {
+
+// The text of string `id` with `name` in place of its "%s".
+std::string FormatWindowError(const TModule* module, unsigned id, const std::string& name) {
+    std::string text = module != nullptr ? module->LoadString(id).value_or("%s") : "%s";
+    const auto at = text.find("%s");
+    if (at != std::string::npos) {
+        text.replace(at, 2, name);
+    }
+    return text;
+}
+
+}  // namespace
+
+TWindow::TWindow(TWindow* parent, const char* title, TModule* module)
+    : Parent(parent), Module(module), Title(title != nullptr ? title : ""), ShownCaption(Title) {
+    if (Module == nullptr) {
+        Module = parent != nullptr ? parent->GetModule() : gModule;
+    }
+    if (parent != nullptr) {
+        parent->Children.push_back(this);
+        Attr.Style = WS_CHILD | WS_VISIBLE;
+    }
+}
+
+TWindow::~TWindow() {
+    Destroy();
+    while (!Children.empty()) {
+        delete Children.back();  // each child leaves the list in its destructor
+    }
+    if (Parent != nullptr) {
+        std::erase(Parent->Children, this);
+    }
+}
+
+const TEventTable& TWindow::ClassEventTable() {
+    static const TEventTable table(TEventHandler::ClassEventTable(), {});
+    return table;
+}
+
+void TWindow::Create() {
+    if (IsWindow()) {
+        return;
+    }
+    const unsigned failure = Parent != nullptr ? strid::ChildCreateFailure : strid::WindowCreateFailure;
+    if (Parent != nullptr && !Parent->IsWindow()) {
+        throw xmsg(FormatWindowError(Module, failure, NameForErrors()));
+    }
+    PerformCreate();
+    if (!IsWindow()) {
+        throw xmsg(FormatWindowError(Module, failure, NameForErrors()));
+    }
+    SetupWindow();
+    if (Parent != nullptr && (Attr.Style & WS_VISIBLE) != 0) {
+        Impl->Top->show();
+    }
+}
+
+void TWindow::PerformCreate() {
+    QWidget* parentWidget = Parent != nullptr ? TWindowAccess::ClientWidget(*Parent) : nullptr;
+    auto* widget = new WindowWidget(*this, parentWidget);
+    TWindowAccess::Attach(*this, widget, widget);
+    widget->setWindowTitle(ToQString(ShownCaption));
+    if (Attr.X != CW_USEDEFAULT && Attr.Y != CW_USEDEFAULT) {
+        widget->move(Attr.X, Attr.Y);
+    }
+    if (Attr.W != CW_USEDEFAULT && Attr.H != CW_USEDEFAULT) {
+        widget->resize(Attr.W, Attr.H);
+    }
+}
+
+void TWindow::SetupWindow() {
+    for (TWindow* child : Children) {
+        if (!child->IsWindow()) {
+            child->Create();
+        }
+    }
+}
+
+void TWindow::CleanupWindow() {}
+
+bool TWindow::IsWindow() const {
+    return Impl != nullptr && !Impl->Top.isNull();
+}
+
+void TWindow::Destroy() {
+    if (Impl == nullptr) {
+        return;
+    }
+    for (TWindow* child : Children) {
+        child->Destroy();
+    }
+    if (!Impl->Top.isNull()) {
+        CleanupWindow();
+    }
+    const std::unique_ptr<TWindowImpl> impl = std::move(Impl);
+    if (!impl->Client.isNull()) {
+        impl->Client->Detach();
+    }
+    if (!impl->Top.isNull()) {
+        UntagWidget(*impl->Top);
+        impl->Top->hide();
+        // Destroy() may run inside one of the widget's own event handlers.
+        impl->Top->setParent(nullptr);
+        impl->Top->deleteLater();
+    }
+    TApplication* app = GetApplication();
+    if (app != nullptr && static_cast<TWindow*>(app->GetMainWindow()) == this) {
+        app->PostQuit(0);
+    }
+}
+
+void TWindow::Show(int cmdShow) {
+    if (!IsWindow()) {
+        return;
+    }
+    QWidget* top = Impl->Top;
+    switch (cmdShow) {
+    case SW_HIDE:
+        top->hide();
+        return;
+    case SW_SHOWMINIMIZED:
+    case SW_SHOWMINNOACTIVE:
+        top->showMinimized();
+        return;
+    case SW_SHOWMAXIMIZED:
+        top->showMaximized();
+        break;
+    default:
+        top->show();
+        break;
+    }
+    if (top->isWindow()) {
+        // Without a window manager a shown window never becomes active by itself.
+        top->raise();
+        top->activateWindow();
+    }
+}
+
+bool TWindow::IsVisible() const {
+    return IsWindow() && Impl->Top->isVisible();
+}
+
+void TWindow::SetParent(TWindow* newParent) {
+    if (newParent == Parent) {
+        return;
+    }
+    if (Parent != nullptr) {
+        std::erase(Parent->Children, this);
+    }
+    Parent = newParent;
+    if (Parent != nullptr) {
+        Parent->Children.push_back(this);
+    }
+    if (IsWindow()) {
+        QWidget* parentWidget = Parent != nullptr ? TWindowAccess::ClientWidget(*Parent) : nullptr;
+        const bool visible = Impl->Top->isVisible() || (Parent != nullptr && (Attr.Style & WS_VISIBLE) != 0);
+        Impl->Top->setParent(parentWidget);
+        Impl->Top->setVisible(visible);
+    }
+}
+
+TWindow* TWindow::ChildWithId(unsigned id) const {
+    const auto it = std::find_if(Children.begin(), Children.end(), [id](TWindow* w) { return w->Attr.Id == id; });
+    return it != Children.end() ? *it : nullptr;
+}
+
+TApplication* TWindow::GetApplication() const {
+    return TApplication::Current();
+}
+
+void TWindow::SetCaption(std::string_view title) {
+    Title = std::string(title);
+    SetWindowText(Title);
+}
+
+void TWindow::SetWindowText(std::string_view text) {
+    ShownCaption = std::string(text);
+    if (IsWindow()) {
+        Impl->Top->setWindowTitle(ToQString(ShownCaption));
+    }
+}
+
+TRect TWindow::GetClientRect() const {
+    if (!IsWindow() || Impl->Client.isNull()) {
+        return TRect{};
+    }
+    return TRect{0, 0, Impl->Client->width(), Impl->Client->height()};
+}
+
+TRect TWindow::GetWindowRect() const {
+    if (!IsWindow()) {
+        return TRect{};
+    }
+    return FromQRect(Impl->Top->geometry());
+}
+
+void TWindow::MoveWindow(int x, int y, int width, int height) {
+    Attr.X = x;
+    Attr.Y = y;
+    Attr.W = width;
+    Attr.H = height;
+    if (IsWindow()) {
+        Impl->Top->move(x, y);
+        Impl->Top->resize(width, height);
+    }
+}
+
+void TWindow::SetFocus() {
+    if (IsWindow() && !Impl->Client.isNull()) {
+        Impl->Client->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void TWindow::Invalidate() {
+    if (IsWindow() && !Impl->Client.isNull()) {
+        Impl->Client->Invalidate();
+    }
+}
+
+void TWindow::UpdateWindow() {
+    if (IsWindow() && !Impl->Client.isNull()) {
+        Impl->Client->RepaintIfInvalid();
+        Impl->Client->update();
+    }
+}
+
+void TWindow::SetBkgndColor(const TColor& color) {
+    Background = color;
+}
+
+TResult TWindow::SendMessage(unsigned msg, unsigned id, std::uintptr_t wParam, std::intptr_t lParam) {
+    TMessage message{msg, id, wParam, lParam};
+    return HandleMessage(message);
+}
+
+TResult TWindow::HandleMessage(TMessage& msg) {
+    if (!Dispatch(msg)) {
+        DefaultProcessing(msg);
+    }
+    return msg.Result;
+}
+
+void TWindow::DefaultProcessing(TMessage&) {}
+
+std::optional<unsigned> TWindow::TranslateAccelerator(const TMessage& msg) const {
+    if (msg.Msg != WM_KEYDOWN || Attr.AccelTable == 0 || Module == nullptr) {
+        return std::nullopt;
+    }
+    const auto key = static_cast<unsigned>(msg.WParam);
+    const auto modifiers = static_cast<unsigned>(HighUWord(msg.LParam)) & (res::FSHIFT | res::FCONTROL | res::FALT);
+    for (const res::Accelerator& accel : Module->LoadAccelerators(Attr.AccelTable).entries) {
+        const unsigned wanted = accel.flags & (res::FSHIFT | res::FCONTROL | res::FALT);
+        if (accel.key == key && wanted == modifiers) {
+            return accel.command;
+        }
+    }
+    return std::nullopt;
+}
+
+TPreProcess TWindow::PreProcessMsg(const TMessage& msg) {
+    if (const auto command = TranslateAccelerator(msg)) {
+        SendMessage(WM_COMMAND, *command);
+        return TPreProcess::Consumed;
+    }
+    return TPreProcess::PassOn;
+}
+
+bool TWindow::IdleAction(long idleCount) {
+    bool wantsMore = false;
+    for (TWindow* child : Children) {
+        wantsMore = child->IdleAction(idleCount) || wantsMore;
+    }
+    return wantsMore;
+}
+
+bool TWindow::CanClose() {
+    return std::all_of(Children.begin(), Children.end(), [](TWindow* child) { return child->CanClose(); });
+}
+
+void TWindow::CloseWindow() {
+    TApplication* app = GetApplication();
+    const bool isMain = app != nullptr && static_cast<TWindow*>(app->GetMainWindow()) == this;
+    if (isMain ? app->CanClose() : CanClose()) {
+        Destroy();
+    }
+}
+
+int TWindow::MessageBox(std::string_view text, const char* caption, unsigned flags) {
+    return MessageBoxEx(this, text, caption, flags);
+}
+
+void TWindow::EvPaint() {}
+
+std::string TWindow::NameForErrors() const {
+    if (!Title.empty()) {
+        return Title;
+    }
+    int status = 0;
+    const char* mangled = typeid(*this).name();
+    std::unique_ptr<char, decltype(&std::free)> demangled(abi::__cxa_demangle(mangled, nullptr, nullptr, &status),
+                                                          &std::free);
+    return status == 0 && demangled ? std::string(demangled.get()) : std::string(mangled);
+}
+
+// --- TWindowAccess --------------------------------------------------------------
+
+void TWindowAccess::Attach(TWindow& window, QWidget* top, WindowWidget* client) {
+    window.Impl = std::make_unique<TWindowImpl>();
+    window.Impl->Top = top;
+    window.Impl->Client = client;
+    TagWidget(*top, window);
+}
+
+QWidget* TWindowAccess::TopWidget(const TWindow& window) {
+    return window.Impl != nullptr ? window.Impl->Top.data() : nullptr;
+}
+
+WindowWidget* TWindowAccess::ClientWidget(const TWindow& window) {
+    return window.Impl != nullptr ? window.Impl->Client.data() : nullptr;
+}
+
+QImage& TWindowAccess::RetainedImage(TWindow& window) {
+    return ClientWidget(window)->Image();
+}
+
+void TWindowAccess::Paint(TWindow& window) {
+    QImage& image = RetainedImage(window);
+    image.fill(ToQColor(window.Background));
+    CallSafely([&window] { window.EvPaint(); }, TReportTiming::Deferred);
+}

@@ -1,0 +1,103 @@
+#include "framework/qt/ApplicationLoop.h"
+
+#include "framework/Application.h"
+#include "framework/FrameWindow.h"
+#include "framework/qt/Conversions.h"
+#include "framework/qt/SafeCall.h"
+#include "framework/qt/WindowWidget.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QDialog>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QTimer>
+
+namespace {
+
+TApplicationLoop* gActiveLoop = nullptr;
+
+}  // namespace
+
+TApplicationLoop* ActiveLoop() {
+    return gActiveLoop;
+}
+
+TApplicationLoop::TApplicationLoop(TApplication& app) : App(app), Previous(gActiveLoop) {
+    gActiveLoop = this;
+}
+
+TApplicationLoop::~TApplicationLoop() {
+    gActiveLoop = Previous;
+}
+
+int TApplicationLoop::Run() {
+    if (PendingQuit) {
+        const int code = *PendingQuit;
+        PendingQuit.reset();
+        return code;
+    }
+    QEventLoop loop;
+    Loop = &loop;
+    IdleCount = 0;
+    IdleWanted = true;
+    const auto connection = connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
+                                    this, [this] { OnAboutToBlock(); });
+    const int code = loop.exec();
+    disconnect(connection);
+    Loop = nullptr;
+    PendingQuit.reset();
+    // The widgets of windows destroyed meanwhile go now.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return code;
+}
+
+void TApplicationLoop::PostQuit(int exitCode) {
+    if (Loop == nullptr) {
+        PendingQuit = exitCode;
+        return;
+    }
+    Loop->exit(exitCode);
+    // Nested modal loops end too, as the platform's quit message ends them.
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(widget);
+        if (dialog != nullptr && dialog->isVisible() && dialog->isModal()) {
+            QTimer::singleShot(0, dialog, [dialog] { dialog->reject(); });
+        }
+    }
+}
+
+void TApplicationLoop::NoteInput() {
+    IdleCount = 0;
+    IdleWanted = true;
+}
+
+void TApplicationLoop::OnAboutToBlock() {
+    // Idle work runs from the queue, never inside the dispatcher's own wait.
+    if (IdleWanted && !IdleScheduled && !InIdle) {
+        IdleScheduled = true;
+        QTimer::singleShot(0, this, [this] { RunIdle(); });
+    }
+}
+
+void TApplicationLoop::RunIdle() {
+    IdleScheduled = false;
+    InIdle = true;
+    bool more = false;
+    CallSafely([&] { more = App.IdleAction(IdleCount++); });
+    IdleWanted = more;
+    InIdle = false;
+}
+
+bool TApplicationLoop::PreTranslateKey(QWidget* receiver, const QKeyEvent& event) {
+    const TMessage msg = KeyMessage(event);
+    for (TWindow* window = WindowFromWidget(receiver); window != nullptr; window = window->GetParent()) {
+        switch (window->PreProcessMsg(msg)) {
+        case TPreProcess::Consumed: return true;
+        case TPreProcess::Deliver: return false;
+        case TPreProcess::PassOn: break;
+        }
+    }
+    return false;
+}

@@ -1,0 +1,16 @@
+#pragma once
+// CallSafely: the wall between C++ exceptions and Qt's event loops. Every
+// call from Qt into framework or program code goes through it; an exception
+// is reported by the application's exception report (and never crosses a
+// Qt loop).
+
+#include <functional>
+
+/// When the report of an exception may run.
+enum class TReportTiming {
+    Now,       // at once, inside the calling Qt handler
+    Deferred,  // from the event loop, for callers that must not open a modal loop (painting)
+};
+
+/// Runs `action`; an exception it raises is reported. Returns false when one was.
+bool CallSafely(const std::function<void()>& action, TReportTiming timing = TReportTiming::Now);
