@@ -1,0 +1,275 @@
+// The retuned copy: the two rate fields patched, every other byte as the
+// source has it, the source never changed, and each failure's message.
+
+#include "WaveTestSupport.h"
+
+#include "document/SampleRateRewrite.h"
+
+#include "tests/support/OrdinaryUser.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using fixtures::Bytes;
+using fixtures::FmtFields;
+using fixtures::PcmWave;
+using fixtures::ReadBytes;
+using fixtures::ReadLe16;
+using fixtures::ReadLe32;
+using fixtures::RiffBuilder;
+using wavetest::Box;
+using wavetest::Message;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+constexpr std::size_t kRateAt = fixtures::kCanonicalFmtDataOffset + 4;
+constexpr std::size_t kByteRateAt = fixtures::kCanonicalFmtDataOffset + 8;
+constexpr std::size_t kBlockAlignAt = fixtures::kCanonicalFmtDataOffset + 12;
+
+class SampleRateRewrite : public wavetest::WaveFileTest {
+protected:
+    // Runs the rewrite with `rate` as the new rate, counting how often it is asked.
+    void Rewrite(const std::string& source, const std::string& target, std::uint32_t rate)
+    {
+        RewriteSampleRate(source, target, [this, rate] {
+            ++rateAsked;
+            return rate;
+        }, reporter);
+    }
+
+    // Expects `copy` to equal `original` except for the 8 bytes of the two rate fields.
+    static void ExpectEqualOutsideRateFields(const Bytes& copy, const Bytes& original, std::size_t fmtData)
+    {
+        ASSERT_EQ(copy.size(), original.size());
+        for (std::size_t i = 0; i < copy.size(); ++i) {
+            if (i < fmtData + 4 || i >= fmtData + 12) {
+                ASSERT_EQ(copy[i], original[i]) << "byte " << i;
+            }
+        }
+    }
+
+    int rateAsked = 0;
+};
+
+TEST_F(SampleRateRewrite, CopyCarriesTheNewRateAndItsByteRateAndNothingElseChanges)
+{
+    struct Case {
+        std::uint16_t channels;
+        std::uint32_t rate;
+        std::uint16_t bits;
+        std::uint32_t newRate;
+        std::uint32_t byteRate;
+    };
+    for (const Case& c : {Case{1, 44100, 16, 48000, 96000}, Case{2, 11025, 8, 22050, 44100},
+                          Case{2, 48000, 16, 44100, 176400}, Case{1, 48000, 16, 96000, 192000},
+                          Case{2, 44100, 16, 0, 0}}) {
+        SCOPED_TRACE(std::to_string(c.rate) + " -> " + std::to_string(c.newRate));
+        FmtFields fields = FmtFields::Pcm(c.channels, c.rate, c.bits);
+        fields.blockAlign = 7;  // kept as it stands, whatever its value
+        const Bytes original = RiffBuilder().Fmt(fields).Data(fixtures::Pattern(1001, c.newRate)).Build();
+        const std::string source = WriteFile("source.wav", original);
+        const std::string target = folder.PathOf("target.wav");
+        reporter.messages.clear();
+        rateAsked = 0;
+
+        Rewrite(source, target, c.newRate);
+
+        EXPECT_THAT(reporter.messages, IsEmpty());
+        EXPECT_EQ(rateAsked, 1);
+        const Bytes copy = ReadBytes(target);
+        EXPECT_EQ(ReadLe32(copy, kRateAt), c.newRate);
+        EXPECT_EQ(ReadLe32(copy, kByteRateAt), c.byteRate);
+        EXPECT_EQ(ReadLe16(copy, kBlockAlignAt), 7U);
+        ExpectEqualOutsideRateFields(copy, original, fixtures::kCanonicalFmtDataOffset);
+        EXPECT_EQ(ReadBytes(source), original);
+        EXPECT_EQ(HeldSinceStart(), kNothing);
+    }
+}
+
+TEST_F(SampleRateRewrite, ByteRateIsComputedInThirtyTwoBitsAndKeepsTheWrapAround)
+{
+    // 6 x 32 x 0x0200_0001 = 0x1_8000_00C0 wraps to 0x8000_00C0 in 32 bits; >> 3 = 0x1000_0018.
+    const Bytes original = PcmWave(6, 44100, 32, fixtures::Pattern(96));
+    const std::string source = WriteFile("six.wav", original);
+    const std::string target = folder.PathOf("six-fast.wav");
+
+    Rewrite(source, target, 0x02000001U);
+
+    const Bytes copy = ReadBytes(target);
+    EXPECT_EQ(ReadLe32(copy, kByteRateAt), 0x10000018U);
+    EXPECT_THAT(reporter.messages, IsEmpty());
+}
+
+TEST_F(SampleRateRewrite, LongFmtChunkAfterOtherChunksIsPatchedInPlace)
+{
+    Bytes longFmt = FmtFields::Pcm(1, 22050, 16).Encode();
+    longFmt.insert(longFmt.end(), {0, 0, 0xAB});  // odd: a pad byte follows
+    const Bytes original =
+        RiffBuilder().Chunk("JUNK", Bytes(5, 0x11)).Chunk("fmt ", longFmt).Data(fixtures::Pattern(64)).Build();
+    const std::string source = WriteFile("long.wav", original);
+    const std::string target = folder.PathOf("long-out.wav");
+    constexpr std::size_t kFmtData = 12 + 8 + 6 + 8;  // RIFF header, JUNK with its pad, fmt header
+
+    Rewrite(source, target, 44100);
+
+    const Bytes copy = ReadBytes(target);
+    EXPECT_EQ(ReadLe32(copy, kFmtData + 4), 44100U);
+    EXPECT_EQ(ReadLe32(copy, kFmtData + 8), 88200U);
+    ExpectEqualOutsideRateFields(copy, original, kFmtData);
+}
+
+TEST_F(SampleRateRewrite, ExistingTargetIsReplaced)
+{
+    const Bytes original = PcmWave(1, 44100, 16, fixtures::Pattern(300));
+    const std::string source = WriteFile("source.wav", original);
+    const std::string target = WriteFile("old.wav", fixtures::Pattern(5000, 3));
+
+    Rewrite(source, target, 32000);
+
+    const Bytes copy = ReadBytes(target);
+    EXPECT_EQ(ReadLe32(copy, kRateAt), 32000U);
+    ExpectEqualOutsideRateFields(copy, original, fixtures::kCanonicalFmtDataOffset);
+}
+
+TEST_F(SampleRateRewrite, TargetThatIsTheSourceItselfIsRefusedBeforeAnythingIsCopiedOrOpened)
+{
+    const Bytes original = PcmWave(1, 44100, 16, fixtures::Pattern(300));
+    const std::string source = WriteFile("source.wav", original);
+    const std::string symlinkPath = folder.PathOf("symlink.wav");
+    ASSERT_EQ(::symlink(source.c_str(), symlinkPath.c_str()), 0);
+    const std::string hardLink = folder.PathOf("hardlink.wav");
+    ASSERT_EQ(::link(source.c_str(), hardLink.c_str()), 0);
+    const std::string dotted = folder.Path() + "/./source.wav";
+
+    for (const std::string& target : {source, symlinkPath, hardLink, dotted}) {
+        SCOPED_TRACE(target);
+        reporter.messages.clear();
+        platform::fault::ClearFaults();
+
+        Rewrite(source, target, 96000);
+
+        EXPECT_THAT(reporter.messages, ElementsAre(Box(target, "Failed to open file   :- (")));
+        EXPECT_EQ(platform::fault::Calls().mmioOpen, 0U);
+        EXPECT_EQ(ReadBytes(source), original);
+    }
+    EXPECT_EQ(rateAsked, 0);
+}
+
+TEST_F(SampleRateRewrite, ReadOnlyTargetIsNotReplacedAndShowsItsPath)
+{
+    const Bytes original = PcmWave(1, 44100, 16, fixtures::Pattern(300));
+    const std::string source = WriteFile("source.wav", original);
+    const Bytes before = PcmWave(1, 8000, 8, fixtures::Pattern(40));
+    const std::string target = WriteFile("read-only.wav", before);
+    ASSERT_EQ(::chmod(target.c_str(), 0444), 0);
+    {
+        fixtures::ScopedOrdinaryUser ordinaryUser;
+        Rewrite(source, target, 48000);
+    }
+
+    EXPECT_THAT(reporter.messages, ElementsAre(Box(target, "Failed to open file   :- (")));
+    EXPECT_EQ(ReadBytes(target), before);
+    EXPECT_EQ(ReadBytes(source), original);
+    EXPECT_EQ(rateAsked, 0);
+}
+
+TEST_F(SampleRateRewrite, FailedCopyIsNotReportedAndWhateverStandsUnderTheTargetIsPatched)
+{
+    const Bytes standing = PcmWave(1, 8000, 8, fixtures::Pattern(40));
+    const std::string target = WriteFile("standing.wav", standing);
+
+    Rewrite(folder.PathOf("no-source.wav"), target, 16000);
+
+    EXPECT_THAT(reporter.messages, IsEmpty());
+    const Bytes patched = ReadBytes(target);
+    EXPECT_EQ(ReadLe32(patched, kRateAt), 16000U);
+    ExpectEqualOutsideRateFields(patched, standing, fixtures::kCanonicalFmtDataOffset);
+
+    reporter.messages.clear();
+    const std::string nowhere = folder.PathOf("missing/target.wav");
+    Rewrite(folder.PathOf("no-source.wav"), nowhere, 16000);
+    EXPECT_THAT(reporter.messages, ElementsAre(Box(nowhere, "Failed to open file   :- (")));
+}
+
+// One refused rewrite: the source, a fault to arm, the one message, and
+// whether the new rate was asked for.
+struct RefusedRewrite {
+    const char* name;
+    Bytes source;
+    std::function<void()> armFault;
+    std::string text;  // "" for the target path
+    const char* caption;
+    bool rateAsked;
+};
+
+std::ostream& operator<<(std::ostream& out, const RefusedRewrite& refused) { return out << refused.name; }
+
+std::vector<RefusedRewrite> RefusedRewrites()
+{
+    const Bytes fmt = FmtFields::Pcm(2, 44100, 16).Encode();
+    const Bytes data = fixtures::Pattern(200);
+    const auto none = [] {};
+    FmtFields noChannel = FmtFields::Pcm(2, 44100, 16);
+    noChannel.channels = 0;
+    FmtFields rateOne = FmtFields::Pcm(1, 1, 16);
+    return {
+        {"another form type", RiffBuilder("RMID").Chunk("fmt ", fmt).Data(data).Build(), none,
+         "This is not a WAV file.", nullptr, false},
+        {"no fmt chunk", RiffBuilder().Data(data).Build(), none, "WAVE file has no \"fmt\" chunk", nullptr, false},
+        {"block not allocated", PcmWave(1, 44100, 16, data), [] { platform::fault::FailGlobalAlloc(1); },
+         "Not enough memory for fmt", nullptr, false},
+        {"block not locked", PcmWave(1, 44100, 16, data), [] { platform::fault::FailGlobalLock(1); },
+         "Failed to lock memory for header", nullptr, false},
+        {"fmt runs past the file", RiffBuilder().ChunkClaiming("fmt ", fmt, 40).Build(), none,
+         "Failed to read format chunk", nullptr, false},
+        {"fmt claims 0xFFFFFFFF", RiffBuilder().ChunkClaiming("fmt ", fmt, 0xFFFFFFFFU).Data(data).Build(), none,
+         "Failed to read format chunk", nullptr, false},
+        {"fmt under 16 bytes", RiffBuilder().Chunk("fmt ", Bytes(fmt.begin(), fmt.begin() + 14)).Data(data).Build(),
+         none, "WAVE file has an invalid \"fmt\" chunk", nullptr, false},
+        {"no channel", RiffBuilder().Fmt(noChannel).Data(data).Build(), none,
+         "WAVE file has an invalid \"fmt\" chunk", nullptr, false},
+        {"rate 1", RiffBuilder().Fmt(rateOne).Data(data).Build(), none, "WAVE file has an invalid \"fmt\" chunk",
+         nullptr, false},
+        {"short write", PcmWave(1, 44100, 16, data), [] { platform::fault::ShortenMmioWrite(15); }, "",
+         "cannot write \u00b4fmt\u00b4 chunk", true},
+    };
+}
+
+class RefusedRewriteTest : public wavetest::WaveFileTest, public ::testing::WithParamInterface<RefusedRewrite> {};
+
+TEST_P(RefusedRewriteTest, ShowsOneMessageLeavesTheSourceAndGivesEverythingBack)
+{
+    const RefusedRewrite& refused = GetParam();
+    const std::string source = WriteFile("source.wav", refused.source);
+    const std::string target = folder.PathOf("target.wav");
+    bool rateAsked = false;
+    refused.armFault();
+
+    RewriteSampleRate(source, target, [&] {
+        rateAsked = true;
+        return 12345U;
+    }, reporter);
+
+    const std::string text = refused.text.empty() ? target : refused.text;
+    const Message expected = refused.caption == nullptr ? Box(text) : Box(text, refused.caption);
+    EXPECT_THAT(reporter.messages, ElementsAre(expected));
+    EXPECT_EQ(rateAsked, refused.rateAsked);
+    EXPECT_EQ(ReadBytes(source), refused.source);
+    EXPECT_EQ(HeldSinceStart(), kNothing);
+    EXPECT_EQ(platform::fault::Calls().mmioClose, 1U);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFailureRow, RefusedRewriteTest, ::testing::ValuesIn(RefusedRewrites()),
+                         [](const auto& row) { return wavetest::TestName(row.param.name); });
+
+}  // namespace
