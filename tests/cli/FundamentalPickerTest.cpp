@@ -1,0 +1,165 @@
+#include "FundamentalPicker.h"
+
+#include "NoteNaming.h"
+#include "PeakLocation.h"
+#include "SpectrumAnalysis.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Synthetic notes with known partials, run through the real analysis; the
+// picker's bin is then climbed and named exactly as a click would be.
+
+struct Partial {
+    double Harmonic;  // multiple of the fundamental (stretched partials are not whole)
+    double Level;     // amplitude relative to full scale
+};
+
+double NoteFrequency(int midiNote) { return 440.0 * std::pow(2.0, (midiNote - 69) / 12.0); }
+
+// One second of 16-bit samples summing the partials over `fundamental`,
+// scaled down when the levels add up to more than 0.9 so that nothing clips.
+std::vector<std::uint8_t> Tone(double fundamental, std::uint32_t sampleRate, const std::vector<Partial>& partials)
+{
+    const double pi = std::acos(-1.0);
+    double levels = 0.0;
+    for (const Partial& partial : partials) {
+        levels += partial.Level;
+    }
+    const double scale = 32767.0 * std::min(1.0, 0.9 / levels);
+    std::vector<std::uint8_t> bytes;
+    for (std::uint32_t n = 0; n < sampleRate; ++n) {
+        double value = 0.0;
+        for (std::size_t p = 0; p < partials.size(); ++p) {
+            const double frequency = partials[p].Harmonic * fundamental;
+            if (frequency < sampleRate / 2.0) {
+                // Phases differ per partial, as in a recorded sound.
+                value += partials[p].Level * std::sin(2.0 * pi * frequency * n / sampleRate + 0.7 * static_cast<double>(p));
+            }
+        }
+        const auto word = static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(value * scale)));
+        bytes.push_back(static_cast<std::uint8_t>(word & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(word >> 8));
+    }
+    return bytes;
+}
+
+// The analysis of `bytes` from the first sample.
+class Analysed {
+public:
+    Analysed(const std::vector<std::uint8_t>& bytes, std::uint32_t sampleRate)
+    {
+        EXPECT_EQ(analysis_.Prepare(sampleRate, 16, static_cast<std::uint32_t>(bytes.size())), SetupResult::Ready);
+        EXPECT_EQ(analysis_.ComputeSpectrum(bytes, 0), SpectrumResult::Computed);
+    }
+
+    std::int32_t PickedBin() const
+    {
+        return PickFundamentalBin(analysis_.Magnitude.span(), analysis_.TransformSize, analysis_.SampleRate);
+    }
+
+    // The note a click at the picked bin names, or the reason there is none.
+    std::string PickedNote() const
+    {
+        const PeakLocation peak = analysis_.LocatePeak(PickedBin());
+        if (peak.Outcome != PeakOutcome::Found) {
+            return "no peak";
+        }
+        return NameNote(peak.Frequency).Text;
+    }
+
+    double BinOf(double frequency) const { return frequency * analysis_.TransformSize / analysis_.SampleRate; }
+
+private:
+    SpectrumAnalysis analysis_;
+};
+
+std::string NoteName(int midiNote) { return NameNote(NoteFrequency(midiNote)).Text; }
+
+struct Timbre {
+    const char* Name;  // a test name: letters, digits and underscores
+    std::vector<Partial> Partials;
+};
+
+void PrintTo(const Timbre& timbre, std::ostream* out) { *out << timbre.Name; }
+
+// Spectra where the strongest partial is not the fundamental, each over the
+// whole range from C (65 Hz) to c4 (2093 Hz) at 44100 and 11025 Hz.
+const std::vector<Timbre> kTimbres = {
+    {"PureSine", {{1, 0.8}}},
+    {"OctaveStrongestWeakFundamental", {{1, 0.05}, {2, 0.6}, {3, 0.2}, {4, 0.1}, {5, 0.05}}},
+    {"OddPartialsTwelfthStrongest",
+     {{1, 0.2}, {2, 0.01}, {3, 0.5}, {4, 0.01}, {5, 0.15}, {7, 0.1}, {9, 0.05}}},
+    {"BrightSixthStrongest", {{1, 0.1}, {2, 0.15}, {3, 0.2}, {4, 0.25}, {5, 0.3}, {6, 0.35}, {7, 0.2}, {8, 0.1}}},
+    {"StiffStringSharpPartials",
+     {{1, 0.15}, {2.002, 0.4}, {3.006, 0.25}, {4.012, 0.2}, {5.02, 0.1}, {6.03, 0.08}, {7.042, 0.05}}},
+};
+
+class PickerOnTimbres : public ::testing::TestWithParam<Timbre> {};
+
+TEST_P(PickerOnTimbres, NamesTheFundamentalOfEveryNote)
+{
+    for (const std::uint32_t rate : {44100U, 11025U}) {
+        for (int note = 36; note <= 96; note += 5) {
+            const Analysed analysed(Tone(NoteFrequency(note), rate, GetParam().Partials), rate);
+            EXPECT_EQ(analysed.PickedNote(), NoteName(note)) << "note " << note << " at " << rate << " Hz";
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Timbres, PickerOnTimbres, ::testing::ValuesIn(kTimbres),
+                         [](const ::testing::TestParamInfo<Timbre>& timbre) { return std::string(timbre.param.Name); });
+
+TEST(FundamentalPicker, StartsOnTheTopBinOfTheFundamentalPeak)
+{
+    const double fundamental = NoteFrequency(45);  // A, 110 Hz
+    const Analysed analysed(Tone(fundamental, 44100, {{1, 0.1}, {2, 0.7}, {3, 0.3}}), 44100);
+    EXPECT_NEAR(analysed.PickedBin(), analysed.BinOf(fundamental), 0.5);
+}
+
+TEST(FundamentalPicker, WithoutAFundamentalPeakStartsOnTheLowestPartial)
+{
+    // Partials 2 to 6 of 100 Hz and nothing at 100 Hz: no climb can end at
+    // 100 Hz, so the climb starts on 200 Hz, the partial that explains most
+    // of the others, not on the stronger ones above it.
+    const Analysed analysed(Tone(100.0, 44100, {{2, 0.3}, {3, 0.5}, {4, 0.4}, {5, 0.3}, {6, 0.2}}), 44100);
+    EXPECT_NEAR(analysed.PickedBin(), analysed.BinOf(200.0), 0.5);
+}
+
+TEST(FundamentalPicker, IgnoresAWeakPeakBelowTheFundamental)
+{
+    // A hum an octave and a half below does not pull the answer down.
+    const double fundamental = NoteFrequency(57);  // a, 220 Hz
+    std::vector<Partial> partials = {{1, 0.3}, {2, 0.5}, {3, 0.2}, {4, 0.1}, {0.34, 0.003}};
+    const Analysed analysed(Tone(fundamental, 44100, partials), 44100);
+    EXPECT_EQ(analysed.PickedNote(), NoteName(57));
+}
+
+TEST(FundamentalPicker, SilenceFallsBackToTheStrongestBin)
+{
+    const std::vector<double> silence(4096, 0.0);
+    EXPECT_EQ(PickFundamentalBin(silence, 8192, 11025), 2);
+}
+
+TEST(FundamentalPicker, AnEmptyOrTinySpectrumGivesAValidBin)
+{
+    EXPECT_EQ(PickFundamentalBin({}, 8192, 11025), 0);
+    const std::vector<double> two = {5.0, 1.0};
+    EXPECT_EQ(PickFundamentalBin(two, 4, 11025), 1);
+}
+
+TEST(StrongestBin, SkipsTheConstantOffsetInBinsZeroAndOne)
+{
+    const std::vector<double> magnitude = {900.0, 450.0, 3.0, 7.0, 7.0, 2.0};
+    EXPECT_EQ(StrongestBin(magnitude), 3);  // the lowest of two equal maxima
+    EXPECT_EQ(StrongestBin({}), 0);
+}
+
+}  // namespace
