@@ -1,6 +1,5 @@
 #include "SpectrumAnalysis.h"
 
-#include "BitMath.h"
 #include "TransformSize.h"
 
 #include <cmath>
@@ -102,8 +101,13 @@ void SpectrumAnalysis::AllocateBuffers()
 
 void SpectrumAnalysis::FillBitReverse()
 {
-    for (std::int32_t i = 0; i < TransformSize; ++i) {
-        BitReverse[static_cast<std::size_t>(i)] = ReverseBits(i, TransformLog2);
+    // The reversal of i = 2h + b is the reversal of h moved down one place with
+    // b on top: ReverseBits(i, L) for every i in one pass instead of L per entry.
+    const auto points = static_cast<std::size_t>(TransformSize);
+    const std::int32_t topBit = TransformSize / 2;
+    BitReverse[0] = 0;
+    for (std::size_t i = 1; i < points; ++i) {
+        BitReverse[i] = (BitReverse[i / 2] >> 1) | (i % 2 == 1 ? topBit : 0);
     }
 }
 

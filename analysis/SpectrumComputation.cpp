@@ -63,6 +63,23 @@ void ButterflyGroup(double* __restrict aRe, double* __restrict aIm, double* __re
     }
 }
 
+// The last stage, where every group is one butterfly: a loop over the groups,
+// with the same butterflies in the same order, that vectorises across them.
+void SingleButterflyGroups(double* __restrict re, double* __restrict im, const double* __restrict cosines,
+                           const double* __restrict sines, std::size_t points)
+{
+    for (std::size_t k = 0; k < points; k += 2) {
+        const double c = cosines[k];
+        const double s = sines[k];
+        const double tr = re[k + 1] * c - im[k + 1] * s;
+        const double ti = im[k + 1] * c + re[k + 1] * s;
+        re[k + 1] = re[k] - tr;
+        im[k + 1] = im[k] - ti;
+        re[k] = re[k] + tr;
+        im[k] = im[k] + ti;
+    }
+}
+
 }  // namespace
 
 SpectrumResult SpectrumAnalysis::ComputeSpectrum(std::span<const std::uint8_t> data, std::int64_t startSample)
@@ -111,6 +128,10 @@ void SpectrumAnalysis::RunTransform()
         // Group k takes the twiddle in row k of column L - stage.
         const std::span<const double> cosColumn = std::as_const(CosTable).Column(stages - stage);
         const std::span<const double> sinColumn = std::as_const(SinTable).Column(stages - stage);
+        if (half == 1) {
+            SingleButterflyGroups(re, im, cosColumn.data(), sinColumn.data(), points);
+            continue;
+        }
         for (std::size_t k = 0; k < points; k += 2 * half) {
             ButterflyGroup(re + k, im + k, re + k + half, im + k + half, half, cosColumn[k], sinColumn[k]);
         }

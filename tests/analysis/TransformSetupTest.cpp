@@ -116,6 +116,7 @@ TEST(Prepare, SetsTheFieldsFromRateAndData)
     EXPECT_FALSE(analysis.HasSpectrum());
 
     for (std::size_t i = 0; i < 8192; ++i) {
+        ASSERT_EQ(analysis.BitReverse[i], ReverseBits(static_cast<std::int32_t>(i), 13)) << "entry " << i;
         const auto reversed = static_cast<std::size_t>(analysis.BitReverse[i]);
         ASSERT_LT(reversed, 8192u);
         ASSERT_EQ(static_cast<std::size_t>(analysis.BitReverse[reversed]), i) << "not its own inverse at " << i;
