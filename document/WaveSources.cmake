@@ -1,0 +1,9 @@
+# Sources of the wave engine, relative to document/. Shared by
+# document/CMakeLists.txt and the fuzzing build in fuzz/, which compiles them
+# with clang on its own.
+set(KORVANI_WAVE_SOURCES
+  FormatChunk.cpp
+  SampleRateRewrite.cpp
+  WaveData.cpp
+  WaveTexts.cpp
+)
