@@ -1,0 +1,41 @@
+#pragma once
+
+#include "MessageLog.h"
+#include "PitchOptions.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+/// Everything one file's analysis came to: its messages, and when nothing
+/// failed, the numbers and texts korvani's result dialog would show.
+struct PitchResult {
+    std::string File;
+    MessageLog Messages;             ///< the boxes korvani would show, sorted
+    std::uint32_t SampleRate = 0;    ///< samples per second, from the "fmt " chunk
+    std::uint32_t BitsPerSample = 0;
+    std::uint16_t Channels = 0;
+    std::int32_t TransformSize = 0;  ///< N
+    std::int64_t StartSample = 0;
+    std::int64_t StartBin = 0;       ///< where the climb started
+    double PeakBin = 0.0;            ///< the refined peak position, in bins
+    double Frequency = 0.0;          ///< the refined peak, Hz
+    double NoteFrequency = 0.0;      ///< the nearest note, Hz
+    long Rate = 0;                   ///< the rate at which the peak sounds on the note
+    std::string FrequencyText;       ///< "%5.1f Hz"
+    std::string NoteText;            ///< "%s (%5.1f Hz)"
+    std::string RateText;            ///< "%ld"
+    std::vector<double> Spectrum;    ///< the M magnitudes, with --spectrum only
+
+    /// True when no message tells of a failure.
+    bool Succeeded() const { return Messages.Failures().empty(); }
+};
+
+/// Runs korvani's road for one WAV file without a window and without sound:
+/// the load with its checks and messages, the analysis set-up and spectrum
+/// from the --start time, the climb from the bin the options choose, the
+/// refinement, the note and the proposed rate, then, with --retune, the
+/// retuned copy. Every step is the program's own code (the WAV engine and the
+/// analysis); this only chooses the start and the bin and gathers what they
+/// answer. A failing step ends the road with its message, as in korvani.
+PitchResult AnalyseFile(const std::string& path, const PitchOptions& options);

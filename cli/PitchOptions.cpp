@@ -1,0 +1,248 @@
+#include "PitchOptions.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string_view>
+#include <system_error>
+
+namespace {
+
+// Reads all of `text` as a decimal integer from `lowest` to `highest`.
+template <typename Integer>
+std::optional<Integer> ReadInteger(std::string_view text, Integer lowest, Integer highest)
+{
+    Integer value{};
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < lowest ||
+        value > highest) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// Reads all of `text` as a finite decimal number of at least 0.
+std::optional<double> ReadFrequency(std::string_view text)
+{
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || !std::isfinite(value) ||
+        value < 0.0) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// Walks the arguments one option or file at a time, filling `parsed`; stops at
+// the first error.
+class OptionReader {
+public:
+    explicit OptionReader(std::span<const char* const> arguments) : arguments_(arguments) {}
+
+    ParsedOptions Read()
+    {
+        bool onlyFiles = false;
+        while (next_ < arguments_.size() && parsed_.UsageError.empty()) {
+            const std::string_view argument = arguments_[next_++];
+            if (onlyFiles || argument == "-" || !argument.starts_with("-")) {
+                parsed_.Options.Files.emplace_back(argument);
+            } else if (argument == "--") {
+                onlyFiles = true;
+            } else {
+                ReadOption(argument);
+            }
+        }
+        if (parsed_.UsageError.empty() && !parsed_.Options.Help) {
+            CheckCombination();
+        }
+        return parsed_;
+    }
+
+private:
+    void ReadOption(std::string_view argument)
+    {
+        std::string_view name = argument;
+        std::optional<std::string_view> inlineValue;
+        if (const auto equals = argument.find('='); equals != std::string_view::npos) {
+            name = argument.substr(0, equals);
+            inlineValue = argument.substr(equals + 1);
+        }
+        PitchOptions& options = parsed_.Options;
+        if (name == "--help" || name == "-h") {
+            options.Help = true;
+        } else if (name == "--auto") {
+            ChooseStart(StartBinChoice::Fundamental, name);
+        } else if (name == "--strongest") {
+            ChooseStart(StartBinChoice::Strongest, name);
+        } else if (name == "--no-higher") {
+            options.NoHigher = true;
+        } else if (name == "--json") {
+            options.Json = true;
+        } else if (name == "--spectrum") {
+            options.Spectrum = true;
+        } else if (name == "--start") {
+            if (const auto value = Value(name, inlineValue)) {
+                Store(options.StartMilliseconds,
+                      ReadInteger<std::int32_t>(*value, 0, std::numeric_limits<std::int32_t>::max()), name,
+                      "a whole number of milliseconds from 0");
+            }
+        } else if (name == "--bin") {
+            ChooseStart(StartBinChoice::GivenBin, name);
+            if (const auto value = Value(name, inlineValue)) {
+                Store(options.GivenBin,
+                      ReadInteger<std::int64_t>(*value, 0, std::numeric_limits<std::int32_t>::max()), name,
+                      "a bin number from 0");
+            }
+        } else if (name == "--near") {
+            ChooseStart(StartBinChoice::NearestToHz, name);
+            if (const auto value = Value(name, inlineValue)) {
+                Store(options.NearHz, ReadFrequency(*value), name, "a frequency in Hz from 0");
+            }
+        } else if (name == "--retune") {
+            if (const auto value = Value(name, inlineValue)) {
+                if (value->empty()) {
+                    Fail("--retune needs a file name");
+                } else {
+                    options.RetuneTarget = std::string(*value);
+                }
+            }
+        } else if (name == "--rate") {
+            if (const auto value = Value(name, inlineValue)) {
+                std::uint32_t rate = 0;
+                Store(rate, ReadInteger<std::uint32_t>(*value, 0, std::numeric_limits<std::uint32_t>::max()), name,
+                      "a sample rate from 0 to 4294967295");
+                options.RetuneRate = rate;
+            }
+        } else {
+            Fail("unknown option " + std::string(argument));
+            return;
+        }
+        if (inlineValue && !TakesValue(name) && parsed_.UsageError.empty()) {
+            Fail(std::string(name) + " takes no value");
+        }
+    }
+
+    static bool TakesValue(std::string_view name)
+    {
+        return name == "--start" || name == "--bin" || name == "--near" || name == "--retune" || name == "--rate";
+    }
+
+    // The option's value: after "=", or the next argument.
+    std::optional<std::string_view> Value(std::string_view name, std::optional<std::string_view> inlineValue)
+    {
+        if (inlineValue) {
+            return inlineValue;
+        }
+        if (next_ >= arguments_.size()) {
+            Fail(std::string(name) + " needs a value");
+            return std::nullopt;
+        }
+        return std::string_view(arguments_[next_++]);
+    }
+
+    template <typename Target, typename Value>
+    void Store(Target& target, const std::optional<Value>& value, std::string_view name, std::string_view expected)
+    {
+        if (value) {
+            target = *value;
+        } else {
+            Fail(std::string(name) + " needs " + std::string(expected));
+        }
+    }
+
+    void ChooseStart(StartBinChoice choice, std::string_view name)
+    {
+        if (startChosenBy_.empty() || startChosenBy_ == name) {
+            startChosenBy_ = name;
+            parsed_.Options.StartBin = choice;
+        } else {
+            Fail(std::string(startChosenBy_) + " and " + std::string(name) + " exclude each other");
+        }
+    }
+
+    void CheckCombination()
+    {
+        const PitchOptions& options = parsed_.Options;
+        if (options.Files.empty()) {
+            Fail("no WAV file given");
+        } else if ((options.RetuneRate || options.NoHigher) && !options.RetuneTarget) {
+            Fail(options.RetuneRate ? "--rate needs --retune" : "--no-higher needs --retune");
+        } else if (options.RetuneTarget && options.Files.size() != 1) {
+            Fail("--retune takes exactly one WAV file");
+        } else if (options.Spectrum && options.Json) {
+            Fail("--spectrum and --json exclude each other");
+        }
+    }
+
+    void Fail(std::string reason)
+    {
+        if (parsed_.UsageError.empty()) {
+            parsed_.UsageError = std::move(reason);
+        }
+    }
+
+    std::span<const char* const> arguments_;
+    std::size_t next_ = 0;
+    std::string_view startChosenBy_;
+    ParsedOptions parsed_;
+};
+
+}  // namespace
+
+ParsedOptions ParsePitchOptions(std::span<const char* const> arguments)
+{
+    return OptionReader(arguments).Read();
+}
+
+std::string UsageText()
+{
+    return "usage: korvani-pitch [--start MS] [--auto | --bin K | --near HZ | --strongest]\n"
+           "                     [--retune OUT.wav [--rate R] [--no-higher]] [--json | --spectrum] FILE.wav...\n"
+           "       korvani-pitch --help\n";
+}
+
+std::string HelpText()
+{
+    return UsageText() +
+           "\n"
+           "Names the pitch of each WAV file (8- or 16-bit PCM) the way korvani does, without\n"
+           "a window and without playing it: from the start time it takes N samples (N from\n"
+           "the sample rate), windows them, transforms them, climbs from a starting bin to the\n"
+           "nearest local maximum of the magnitude spectrum, refines it between bins and names\n"
+           "the nearest note (A = 440 Hz) and the sample rate at which the peak would sound\n"
+           "exactly on that note.\n"
+           "\n"
+           "Options:\n"
+           "  --start MS        start the analysis MS milliseconds into the file (default 0);\n"
+           "                    a start at or past the end is an error, not a new prompt\n"
+           "  --auto            climb from the bin of the fundamental, the note a listener hears\n"
+           "                    rather than its strongest harmonic (the default)\n"
+           "  --bin K           climb from bin K, as a click at that bin of the spectrum would\n"
+           "  --near HZ         climb from the bin nearest HZ\n"
+           "  --strongest       climb from the strongest bin above bin 1\n"
+           "  --retune OUT.wav  write a copy of the file whose header carries the proposed\n"
+           "                    sample rate, as korvani's \"Modify...\" does (one file only);\n"
+           "                    OUT.wav is left untouched when anything fails\n"
+           "  --rate R          write R instead of the proposed rate (with --retune)\n"
+           "  --no-higher       halve the written rate once when it exceeds the file's own\n"
+           "                    rate, as korvani's \"no higher frequency\" box (with --retune)\n"
+           "  --json            print one JSON object per file, one a line, instead of text\n"
+           "  --spectrum        also print \"bin<TAB>Hz<TAB>magnitude\" for every bin\n"
+           "  --help            print this text\n"
+           "\n"
+           "Text output, one block per file: the file, the channel count when it is not 1,\n"
+           "the sample rate and resolution (\"44100 Hz ,  16 bit\"), the transform size N, the\n"
+           "start sample, the frequency (\"%5.1f Hz\"), the note (\"%s (%5.1f Hz)\") and the\n"
+           "proposed sample rate (\"%ld\"). JSON keys: file, sample_rate, bits_per_sample,\n"
+           "channels, transform_size, start_sample, start_bin (where the climb started),\n"
+           "peak_bin (the refined peak position in bins), frequency, frequency_text,\n"
+           "note_text, note_frequency, rate, rate_text; for a file that failed: file and\n"
+           "errors, a list of [caption or null, text].\n"
+           "\n"
+           "A file that fails prints nothing on standard output (with --json: its file and\n"
+           "errors); each message korvani would show on its way goes to standard error,\n"
+           "one a line, as \"CAPTION: TEXT\" or \"TEXT\".\n"
+           "\n"
+           "Exit status: 0 when every file was analysed, 1 when any file was refused or\n"
+           "failed its analysis or its copy, 2 for a usage error.\n";
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+/// Where the climb of each analysis starts.
+enum class StartBinChoice {
+    Fundamental,  ///< --auto, the default: the fundamental's bin
+    GivenBin,     ///< --bin K
+    NearestToHz,  ///< --near HZ
+    Strongest,    ///< --strongest: the strongest bin above bin 1
+};
+
+/// What one run of korvani-pitch is asked to do, as read from its command
+/// line. Holds values only; PitchAnalysis and the result writers act on them.
+struct PitchOptions {
+    std::int32_t StartMilliseconds = 0;          ///< --start MS
+    StartBinChoice StartBin = StartBinChoice::Fundamental;
+    std::int64_t GivenBin = 0;                   ///< --bin K
+    double NearHz = 0.0;                         ///< --near HZ
+    std::optional<std::string> RetuneTarget;     ///< --retune OUT.wav
+    std::optional<std::uint32_t> RetuneRate;     ///< --rate R, instead of the proposed rate
+    bool NoHigher = false;                       ///< --no-higher
+    bool Json = false;                           ///< --json
+    bool Spectrum = false;                       ///< --spectrum
+    bool Help = false;                           ///< --help: print HelpText and nothing else
+    std::vector<std::string> Files;              ///< the WAV files, in order
+};
+
+/// The options read from a command line, or why they could not be.
+struct ParsedOptions {
+    PitchOptions Options;
+    std::string UsageError;  ///< empty when the command line is valid
+};
+
+/// Reads the arguments after the program name. Options may come before,
+/// between and after the files, as "--name VALUE" or "--name=VALUE"; "--"
+/// makes every later argument a file. A command line is refused (UsageError
+/// says why) for an unknown option, a missing or malformed value, more than
+/// one of --auto, --bin, --near and --strongest, --rate or --no-higher without
+/// --retune, --retune with other than one file, --spectrum with --json, and no
+/// file at all (unless --help is given, which makes every other check moot).
+ParsedOptions ParsePitchOptions(std::span<const char* const> arguments);
+
+/// The one-line synopsis printed after a usage error.
+std::string UsageText();
+
+/// The full explanation of every option, printed by --help.
+std::string HelpText();

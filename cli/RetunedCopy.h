@@ -1,0 +1,22 @@
+#pragma once
+
+#include "document/WaveReporter.h"
+
+#include <cstdint>
+#include <string>
+
+/// The rate a retuned copy carries: `requested`, halved once (truncating) when
+/// `noHigher` is set and it lies above `fileRate`, as korvani's "no higher
+/// frequency" box does.
+std::uint32_t RateToWrite(std::uint32_t requested, std::uint32_t fileRate, bool noHigher);
+
+/// Writes to `target` the copy of `source` whose header carries `rate`, byte
+/// for byte what korvani's "Modify..." writes, through the same rewrite, and
+/// reports its failures through `reporter` with the same texts (naming
+/// `target`). Unlike "Modify...", a failure leaves `target` as it was: the
+/// copy is made under a temporary name beside it and renamed over it only once
+/// it is complete. When `target` is the source itself, or an existing file
+/// that cannot be written, the rewrite refuses it as korvani does, before
+/// anything is written. Answers true on success.
+bool WriteRetunedCopy(const std::string& source, const std::string& target, std::uint32_t rate,
+                      TWaveReporter& reporter);
