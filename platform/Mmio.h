@@ -32,7 +32,9 @@ inline constexpr std::uint32_t MMIO_FINDCHUNK = 0x0010;  ///< find a chunk by it
 inline constexpr std::uint32_t MMIO_FINDRIFF = 0x0020;   ///< find a "RIFF" chunk by its form type
 
 // Error codes: in the open-info record after a failed MmioOpen, and as results
-// of MmioDescend and MmioClose.
+// of MmioDescend, MmioAscend and MmioClose. All ten are named for the document's
+// error texts; these services produce 257, 258 and 259 (open), 265 (descend),
+// 263 (ascend without a file), 260 and 262 (close).
 inline constexpr std::uint32_t MMIOERR_FILENOTFOUND = 257;   ///< the file does not exist
 inline constexpr std::uint32_t MMIOERR_OUTOFMEMORY = 258;    ///< no memory for the file's buffer
 inline constexpr std::uint32_t MMIOERR_CANNOTOPEN = 259;     ///< exists but cannot be opened: no permission, not a regular file, path over 255 bytes
@@ -101,7 +103,8 @@ std::uint32_t MmioAscend(MmioHandle file, const MmioChunkInfo* chunk, std::uint3
 
 /// Reads up to `count` bytes at the position into `buffer` and moves past them.
 /// Answers the number read (fewer at the end of the file, 0 there) or -1 on an
-/// error. A read of 8 KiB or more goes straight from the file into `buffer`.
+/// error. What the buffer does not already hold goes straight from the file
+/// into `buffer` when it is 8 KiB or more: a whole chunk is read with no copy.
 std::int64_t MmioRead(MmioHandle file, void* buffer, std::int64_t count);
 
 /// Writes `count` bytes from `buffer` at the position and moves past them.
