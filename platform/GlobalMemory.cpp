@@ -5,7 +5,6 @@
 #include <sys/mman.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <new>
 
 namespace platform {
