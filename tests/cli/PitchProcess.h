@@ -1,0 +1,110 @@
+#pragma once
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace clitest {
+
+/// What one run of a program printed and how it ended.
+struct ProcessOutcome {
+    int ExitStatus = -1;  ///< the exit status, or -1 when it did not exit normally
+    std::string Out;      ///< everything written to standard output
+    std::string Err;      ///< everything written to standard error
+};
+
+/// Runs `program` with `arguments` as a child process, with no standard input,
+/// and collects both of its outputs to the end.
+inline ProcessOutcome RunProcess(const std::string& program, const std::vector<std::string>& arguments)
+{
+    std::array<int, 2> outPipe{};
+    std::array<int, 2> errPipe{};
+    if (::pipe(outPipe.data()) != 0 || ::pipe(errPipe.data()) != 0) {
+        throw std::runtime_error("cannot make pipes");
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
+    for (const int end : {outPipe[0], outPipe[1], errPipe[0], errPipe[1]}) {
+        posix_spawn_file_actions_addclose(&actions, end);
+    }
+    std::vector<char*> argv;
+    std::vector<std::string> all{program};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    for (std::string& argument : all) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    const int spawned = ::posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(outPipe[1]);
+    ::close(errPipe[1]);
+    if (spawned != 0) {
+        ::close(outPipe[0]);
+        ::close(errPipe[0]);
+        throw std::runtime_error("cannot start " + program);
+    }
+
+    ProcessOutcome outcome;
+    std::array<pollfd, 2> ends{pollfd{outPipe[0], POLLIN, 0}, pollfd{errPipe[0], POLLIN, 0}};
+    std::array<std::string*, 2> sinks{&outcome.Out, &outcome.Err};
+    int open = 2;
+    std::array<char, 65536> buffer{};
+    while (open > 0) {
+        if (::poll(ends.data(), ends.size(), -1) < 0) {
+            break;
+        }
+        for (std::size_t i = 0; i < ends.size(); ++i) {
+            if (ends[i].fd >= 0 && (ends[i].revents & (POLLIN | POLLHUP)) != 0) {
+                const ssize_t got = ::read(ends[i].fd, buffer.data(), buffer.size());
+                if (got > 0) {
+                    sinks[i]->append(buffer.data(), static_cast<std::size_t>(got));
+                } else {
+                    ::close(ends[i].fd);
+                    ends[i].fd = -1;
+                    --open;
+                }
+            }
+        }
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    outcome.ExitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return outcome;
+}
+
+/// Runs korvani-pitch, the program these tests are about.
+inline ProcessOutcome RunPitch(const std::vector<std::string>& arguments)
+{
+    return RunProcess(KORVANI_PITCH_PATH, arguments);
+}
+
+/// The lines of `text`, without their line ends.
+inline std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::string::size_type begin = 0;
+    while (begin < text.size()) {
+        const auto end = text.find('\n', begin);
+        lines.push_back(text.substr(begin, end == std::string::npos ? std::string::npos : end - begin));
+        if (end == std::string::npos) {
+            break;
+        }
+        begin = end + 1;
+    }
+    return lines;
+}
+
+}  // namespace clitest
