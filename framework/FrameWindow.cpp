@@ -14,6 +14,8 @@
 #include <QCloseEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
+#include <QProxyStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -50,6 +52,42 @@ TFrameWindow* FrameOf(const QPointer<WindowWidget>& body) {
     return body.isNull() ? nullptr : dynamic_cast<TFrameWindow*>(body->Owner());
 }
 
+// A pointer resting on a separator (or on no item) blanks the hint: Qt
+// reports only items that can be highlighted.
+class SeparatorHintFilter : public QObject {
+public:
+    SeparatorHintFilter(QPointer<WindowWidget> body, QMenu* menu) : QObject(menu), Body(std::move(body)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseMove) {
+            auto* menu = static_cast<QMenu*>(watched);
+            const QAction* action = menu->actionAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+            TFrameWindow* frame = FrameOf(Body);
+            if (frame != nullptr && (action == nullptr || action->isSeparator())) {
+                CallSafely([&] { TFrameAccess::ShowHint(*frame, 0); });
+            }
+        }
+        return false;
+    }
+
+private:
+    QPointer<WindowWidget> Body;
+};
+
+// Grayed items can be highlighted (and show their hints), as on the
+// platform the program was made for; Qt's own styles skip them.
+class MenuStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == QStyle::SH_Menu_AllowActiveAndDisabled) {
+            return 1;
+        }
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
 // Builds menus from resource items and wires them to the frame: commands,
 // enabling when a popup opens, hints while items are highlighted.
 class MenuWiring {
@@ -70,6 +108,9 @@ public:
 
 private:
     void FillMenu(QMenu& menu, const std::vector<res::MenuItem>& items, bool topLevel) const {
+        auto* style = new MenuStyle;
+        style->setParent(&menu);
+        menu.setStyle(style);
         for (const res::MenuItem& item : items) {
             switch (item.kind) {
             case res::MenuItem::Kind::Separator: menu.addSeparator(); break;
@@ -83,6 +124,7 @@ private:
             }
         }
         const QPointer<WindowWidget> body = Body;
+        menu.installEventFilter(new SeparatorHintFilter(body, &menu));
         QObject::connect(&menu, &QMenu::hovered, Body, [body](QAction* action) {
             if (TFrameWindow* frame = FrameOf(body)) {
                 CallSafely([&] { TFrameAccess::ShowHint(*frame, HintIdOf(action)); });
@@ -280,6 +322,8 @@ void TFrameWindow::Relayout() {
     } else {
         layout->addStretch(1);
     }
+    // An activated frame hands the keyboard to its client window.
+    TWindowAccess::TopWidget(*this)->setFocusProxy(clientWidget != nullptr ? clientWidget : body);
     for (const TEdgeWindow& edge : edges) {
         if (!edge.AtTop) {
             addEdge(edge.Window);
@@ -349,8 +393,11 @@ void TFrameWindow::SetDocTitle(std::string_view docTitle, int index) {
 }
 
 TWindow* TFrameWindow::GetCommandTarget() {
-    TWindow* focused = WindowFromWidget(QApplication::focusWidget());
-    for (TWindow* w = focused; w != nullptr; w = w->GetParent()) {
+    // The focus inside the frame's own window: an open menu has the
+    // keyboard meanwhile but does not change where commands go.
+    const QWidget* top = TWindowAccess::TopWidget(*this);
+    TWindow* focused = top != nullptr ? WindowFromWidget(top->window()->focusWidget()) : nullptr;
+    for (TWindow* w = focused != this ? focused : nullptr; w != nullptr; w = w->GetParent()) {
         if (w == this) {
             return focused;
         }

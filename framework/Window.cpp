@@ -22,7 +22,8 @@ namespace {
 
 // The text of string `id` with `name` in place of its "%s".
 std::string FormatWindowError(const TModule* module, unsigned id, const std::string& name) {
-    std::string text = module != nullptr ? module->LoadString(id).value_or("%s") : "%s";
+    std::string text = module != nullptr ? module->LoadString(id).value_or("%s")
+                                         : std::string(res::FindString(id).value_or("%s"));
     const auto at = text.find("%s");
     if (at != std::string::npos) {
         text.replace(at, 2, name);

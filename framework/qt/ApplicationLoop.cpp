@@ -40,6 +40,7 @@ int TApplicationLoop::Run() {
     }
     QEventLoop loop;
     Loop = &loop;
+    PendingQuit.reset();
     IdleCount = 0;
     IdleWanted = true;
     const auto connection = connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
@@ -54,8 +55,12 @@ int TApplicationLoop::Run() {
 }
 
 void TApplicationLoop::PostQuit(int exitCode) {
+    // The first quit decides the exit code, as the first quit message would.
+    if (PendingQuit) {
+        return;
+    }
+    PendingQuit = exitCode;
     if (Loop == nullptr) {
-        PendingQuit = exitCode;
         return;
     }
     Loop->exit(exitCode);

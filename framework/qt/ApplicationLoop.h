@@ -25,7 +25,7 @@ public:
     /// Runs until PostQuit and answers the exit code.
     int Run();
     /// Ends Run() with `exitCode` (at once if it has not started) and
-    /// cancels open modal dialogs.
+    /// cancels open modal dialogs. Later calls before the end change nothing.
     void PostQuit(int exitCode);
     /// Whether Run() is running.
     bool IsRunning() const { return Loop != nullptr; }
@@ -42,7 +42,7 @@ private:
 
     TApplication& App;
     QEventLoop* Loop = nullptr;
-    std::optional<int> PendingQuit;
+    std::optional<int> PendingQuit;  // the exit code once quit was posted
     long IdleCount = 0;
     bool IdleWanted = true;
     bool IdleScheduled = false;
