@@ -77,6 +77,7 @@ private:
 template <typename Value>
 class TwiddleRow {
 public:
+    /// The row whose column 0 is at `first`, each further column `columnStride` values on.
     TwiddleRow(Value* first, std::size_t columnStride) : first_(first), stride_(columnStride) {}
 
     /// The value in column j of this row.
