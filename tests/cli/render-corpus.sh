@@ -19,7 +19,12 @@ for rate in "$@"; do
   mkdir -p "$folder/$rate"
   "$writer" "$folder/$rate"
   # One timidity for all files: each is written as <name>.wav beside its MIDI file.
-  timidity -c "$config" -idqq -Ow --output-16bit --output-mono -s "$rate" "$folder/$rate"/*.mid >/dev/null
+  # Its chatter (a missing default sound font among it) is shown only on failure.
+  if ! timidity -c "$config" -idqq -Ow --output-16bit --output-mono -s "$rate" "$folder/$rate"/*.mid \
+      >"$folder/timidity-$rate.log" 2>&1; then
+    cat "$folder/timidity-$rate.log" >&2
+    exit 1
+  fi
   midi=$(ls "$folder/$rate"/*.mid | wc -l)
   wav=$(ls "$folder/$rate"/*.wav | wc -l)
   if [ "$midi" -ne "$wav" ]; then

@@ -1,0 +1,163 @@
+#include "FlatJson.h"
+#include "PitchProcess.h"
+#include "ToneFiles.h"
+
+#include "tests/support/TempDir.h"
+
+#include "document/SampleRateRewrite.h"
+#include "document/WaveReporter.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace {
+
+using clitest::FlatJson;
+using clitest::Lines;
+using clitest::RunPitch;
+
+fixtures::Bytes ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return fixtures::Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+class FailOnBox final : public TWaveReporter {
+public:
+    void Report(std::string_view text, const char* caption) override
+    {
+        ADD_FAILURE() << "rewrite reported " << (caption ? caption : "") << ": " << text;
+    }
+};
+
+// The copy korvani's "Modify..." writes for `rate`: the same rewrite, run here.
+fixtures::Bytes ModifyCopy(const std::string& source, const std::string& target, std::uint32_t rate)
+{
+    FailOnBox reporter;
+    RewriteSampleRate(source, target, [rate] { return rate; }, reporter);
+    return ReadBytes(target);
+}
+
+constexpr std::size_t kRateOffset = fixtures::kCanonicalFmtDataOffset + 4;
+constexpr std::size_t kByteRateOffset = fixtures::kCanonicalFmtDataOffset + 8;
+
+class PitchRetune : public ::testing::Test {
+protected:
+    // A 44100 Hz 16-bit tone 20 cents below a1: its proposed rate lies above
+    // 44100 (about 44610), so --no-higher halves it.
+    std::string FlatTone() { return folder_.Write("flat.wav", clitest::SineWave(clitest::NoteHz(69, -20.0), 44100, 16, 1.0)); }
+
+    long ProposedRate(const std::string& source)
+    {
+        const auto run = RunPitch({"--json", source});
+        EXPECT_EQ(run.ExitStatus, 0) << run.Err;
+        return std::stol(FlatJson(Lines(run.Out).at(0))["rate"].Text);
+    }
+
+    fixtures::TempDir folder_;
+};
+
+TEST_F(PitchRetune, WritesTheBytesModifyWritesWithTheProposedRate)
+{
+    const std::string source = FlatTone();
+    const std::string target = folder_.PathOf("retuned.wav");
+    const auto run = RunPitch({"--retune", target, source});
+    ASSERT_EQ(run.ExitStatus, 0) << run.Err;
+    EXPECT_EQ(run.Err, "");
+    const long proposed = ProposedRate(source);
+    EXPECT_NE(run.Out.find("proposed sample rate: " + std::to_string(proposed) + "\n"), std::string::npos);
+    EXPECT_GT(proposed, 44100);
+
+    const fixtures::Bytes copy = ReadBytes(target);
+    EXPECT_EQ(copy, ModifyCopy(source, folder_.PathOf("modify.wav"), static_cast<std::uint32_t>(proposed)));
+    EXPECT_EQ(fixtures::ReadLe32(copy, kRateOffset), static_cast<std::uint32_t>(proposed));
+    EXPECT_EQ(fixtures::ReadLe32(copy, kByteRateOffset), static_cast<std::uint32_t>(2 * proposed));
+    fixtures::Bytes unchanged = copy;
+    const fixtures::Bytes original = ReadBytes(source);
+    std::copy(original.begin() + kRateOffset, original.begin() + kByteRateOffset + 4, unchanged.begin() + kRateOffset);
+    EXPECT_EQ(unchanged, original);  // only the two rate fields differ
+
+    struct stat status {};
+    ASSERT_EQ(::stat(target.c_str(), &status), 0);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(status.st_mode & 0777, 0666 & ~mask);  // as a new copy gets it
+}
+
+TEST_F(PitchRetune, TheRateOptionAndTheNoHigherRuleChooseTheRateLikeTheDialog)
+{
+    const std::string source = FlatTone();
+    const long proposed = ProposedRate(source);
+    const auto writtenRate = [&](const std::vector<std::string>& options) {
+        const std::string target = folder_.PathOf("out.wav");
+        std::vector<std::string> arguments = {"--retune", target};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        arguments.push_back(source);
+        const auto run = RunPitch(arguments);
+        EXPECT_EQ(run.ExitStatus, 0) << run.Err;
+        return fixtures::ReadLe32(ReadBytes(target), kRateOffset);
+    };
+    EXPECT_EQ(writtenRate({"--rate", "48000"}), 48000U);
+    EXPECT_EQ(writtenRate({"--rate=48000", "--no-higher"}), 24000U);
+    EXPECT_EQ(writtenRate({"--rate", "43900", "--no-higher"}), 43900U);
+    EXPECT_EQ(writtenRate({"--rate", "44100", "--no-higher"}), 44100U);
+    EXPECT_EQ(writtenRate({"--rate", "0"}), 0U);
+    EXPECT_EQ(writtenRate({"--no-higher"}), static_cast<std::uint32_t>(proposed / 2));
+}
+
+TEST_F(PitchRetune, ReplacesAnExistingTarget)
+{
+    const std::string source = FlatTone();
+    const std::string target = folder_.Write("old.wav", fixtures::Bytes{'o', 'l', 'd'});
+    ASSERT_EQ(RunPitch({"--retune", target, "--rate", "22050", source}).ExitStatus, 0);
+    EXPECT_EQ(ReadBytes(target), ModifyCopy(source, folder_.PathOf("modify.wav"), 22050));
+}
+
+TEST_F(PitchRetune, RefusesTheSourceItselfAndLeavesItUnchanged)
+{
+    const std::string source = FlatTone();
+    const fixtures::Bytes before = ReadBytes(source);
+    const std::string link = folder_.PathOf("link.wav");
+    std::filesystem::create_symlink(source, link);
+    for (const std::string& target : {source, link}) {
+        const auto run = RunPitch({"--retune", target, source});
+        EXPECT_EQ(run.ExitStatus, 1);
+        EXPECT_EQ(run.Out, "");
+        EXPECT_EQ(run.Err, "Failed to open file   :- (: " + target + "\n");
+        EXPECT_EQ(ReadBytes(source), before);
+    }
+}
+
+TEST_F(PitchRetune, WritesNothingWhenTheTargetCannotBeMade)
+{
+    const std::string source = FlatTone();
+    const std::string target = folder_.PathOf("no/such/folder/out.wav");
+    const auto run = RunPitch({"--json", "--retune", target, source});
+    EXPECT_EQ(run.ExitStatus, 1);
+    EXPECT_EQ(run.Err, "Failed to open file   :- (: " + target + "\n");
+    EXPECT_EQ(FlatJson(Lines(run.Out).at(0)).Keys(), (std::vector<std::string>{"file", "errors"}));
+    EXPECT_FALSE(std::filesystem::exists(target));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.Path()), {}), 1);
+}
+
+TEST_F(PitchRetune, WritesNothingWhenTheFileFailsItsAnalysis)
+{
+    const std::string target = folder_.Write("keep.wav", fixtures::Bytes{'k', 'e', 'e', 'p'});
+    for (const std::string& source :
+         {folder_.Write("text.wav", fixtures::Bytes{'n', 'o', 't'}), folder_.Write("silent.wav", clitest::SilentWave(44100))}) {
+        const auto run = RunPitch({"--retune", target, source});
+        EXPECT_EQ(run.ExitStatus, 1);
+        EXPECT_EQ(ReadBytes(target), (fixtures::Bytes{'k', 'e', 'e', 'p'}));
+    }
+    const auto pastTheEnd = RunPitch({"--retune", folder_.PathOf("new.wav"), "--start", "5000", FlatTone()});
+    EXPECT_EQ(pastTheEnd.ExitStatus, 1);
+    EXPECT_FALSE(std::filesystem::exists(folder_.PathOf("new.wav")));
+}
+
+}  // namespace
