@@ -108,10 +108,9 @@ private:
             }
         } else if (name == "--rate") {
             if (const auto value = Value(name, inlineValue)) {
-                std::uint32_t rate = 0;
-                Store(rate, ReadInteger<std::uint32_t>(*value, 0, std::numeric_limits<std::uint32_t>::max()), name,
+                Store(options.RetuneRate,
+                      ReadInteger<std::uint32_t>(*value, 0, std::numeric_limits<std::uint32_t>::max()), name,
                       "a sample rate from 0 to 4294967295");
-                options.RetuneRate = rate;
             }
         } else {
             Fail("unknown option " + std::string(argument));
