@@ -247,12 +247,7 @@ void TFrameWindow::PerformCreate() {
     auto* shell = new FrameShell(*this, parentWidget);
     TWindowAccess::Attach(*this, shell, shell->Body());
     shell->setWindowTitle(ToQString(GetWindowText()));
-    if (Attr.X != CW_USEDEFAULT && Attr.Y != CW_USEDEFAULT) {
-        shell->move(Attr.X, Attr.Y);
-    }
-    if (Attr.W != CW_USEDEFAULT && Attr.H != CW_USEDEFAULT) {
-        shell->resize(Attr.W, Attr.H);
-    }
+    ApplyPlacement(*shell, Attr);
     ApplyIcon();
     BuildMenuBar();
 }

@@ -33,6 +33,19 @@ std::string FormatWindowError(const TModule* module, unsigned id, const std::str
 
 }  // namespace
 
+void ApplyPlacement(QWidget& widget, const TWindowAttr& attr) {
+    // The window's own area is placed; a window manager's frame lies around it.
+    const bool placed = attr.X != CW_USEDEFAULT && attr.Y != CW_USEDEFAULT;
+    const bool sized = attr.W != CW_USEDEFAULT && attr.H != CW_USEDEFAULT;
+    if (placed && sized) {
+        widget.setGeometry(attr.X, attr.Y, attr.W, attr.H);
+    } else if (placed) {
+        widget.move(attr.X, attr.Y);
+    } else if (sized) {
+        widget.resize(attr.W, attr.H);
+    }
+}
+
 TWindow::TWindow(TWindow* parent, const char* title, TModule* module)
     : Parent(parent), Module(module), Title(title != nullptr ? title : ""), ShownCaption(Title) {
     if (Module == nullptr) {
@@ -82,12 +95,7 @@ void TWindow::PerformCreate() {
     auto* widget = new WindowWidget(*this, parentWidget);
     TWindowAccess::Attach(*this, widget, widget);
     widget->setWindowTitle(ToQString(ShownCaption));
-    if (Attr.X != CW_USEDEFAULT && Attr.Y != CW_USEDEFAULT) {
-        widget->move(Attr.X, Attr.Y);
-    }
-    if (Attr.W != CW_USEDEFAULT && Attr.H != CW_USEDEFAULT) {
-        widget->resize(Attr.W, Attr.H);
-    }
+    ApplyPlacement(*widget, Attr);
 }
 
 void TWindow::SetupWindow() {
@@ -222,8 +230,7 @@ void TWindow::MoveWindow(int x, int y, int width, int height) {
     Attr.W = width;
     Attr.H = height;
     if (IsWindow()) {
-        Impl->Top->move(x, y);
-        Impl->Top->resize(width, height);
+        ApplyPlacement(*Impl->Top, Attr);
     }
 }
 

@@ -38,3 +38,6 @@ public:
     /// Runs the window's CleanupWindow() hook.
     static void Cleanup(TWindow& window) { window.CleanupWindow(); }
 };
+
+/// Places `widget` at the position and size of `attr` (CW_USEDEFAULT: left to Qt).
+void ApplyPlacement(QWidget& widget, const TWindowAttr& attr);

@@ -33,7 +33,15 @@ bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeou
 void WaitUntilActive(TApplication& app) {
     TFrameWindow* mainWindow = app.GetMainWindow();
     QWidget* top = mainWindow != nullptr ? TWindowAccess::TopWidget(*mainWindow) : nullptr;
-    if (top != nullptr && top->isVisible() && !WaitFor([top] { return top->isActiveWindow(); })) {
+    if (top == nullptr || !top->isVisible()) {
+        return;
+    }
+    // Offscreen, nothing gives the activation back after a modal window
+    // closed; a person would click on the window.
+    if (!top->isActiveWindow()) {
+        top->activateWindow();
+    }
+    if (!WaitFor([top] { return top->isActiveWindow(); })) {
         ADD_FAILURE() << "the main window never became active";
     }
 }
@@ -103,9 +111,21 @@ void FakeLockKeys::ThrowOnQuery(std::string text, int count) {
 
 // --- Running -----------------------------------------------------------------------------
 
-int RunApplication(TApplication& app, const std::function<void()>& body, std::chrono::milliseconds limit) {
-    // Timers owned by `scope` die with this call, even when Run() throws.
-    QObject scope;
+// Makes the test fail and the application quit once `limit` has passed.
+void ArmWatchdog(QObject& scope, std::chrono::milliseconds limit) {
+    QTimer::singleShot(limit, &scope, [limit] {
+        ADD_FAILURE() << "the application still ran after " << limit.count() << " ms; it was made to quit";
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            ForceClose(*modal);
+        }
+        if (TApplication* app = TApplication::Current()) {
+            app->PostQuit(-99);
+        }
+    });
+}
+
+// Calls `body` from the event queue, then closes the main window if it is still open.
+void PostBody(QObject& scope, TApplication& app, const std::function<void()>& body) {
     QTimer::singleShot(0, &scope, [&app, &body] {
         WaitUntilActive(app);
         body();
@@ -114,44 +134,36 @@ int RunApplication(TApplication& app, const std::function<void()>& body, std::ch
             mainWindow->CloseWindow();
         }
     });
-    QTimer::singleShot(limit, &scope, [&app, limit] {
-        ADD_FAILURE() << "the application still ran after " << limit.count() << " ms; it was made to quit";
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            ForceClose(*modal);
-        }
-        app.PostQuit(-99);
-    });
+}
+
+int RunApplication(TApplication& app, const std::function<void()>& body, std::chrono::milliseconds limit) {
+    // Timers owned by `scope` die with this call, even when Run() throws.
+    QObject scope;
+    PostBody(scope, app, body);
+    ArmWatchdog(scope, limit);
     return app.Run();
 }
 
 int RunProgram(const std::function<int()>& main, const std::function<void(TApplication&)>& body,
                std::chrono::milliseconds limit) {
     QObject scope;
+    std::function<void()> boundBody;
     auto* poll = new QTimer(&scope);
     poll->setInterval(5);
-    QObject::connect(poll, &QTimer::timeout, [poll, &body] {
+    QObject::connect(poll, &QTimer::timeout, [poll, &scope, &body, &boundBody] {
+        // The body starts once the program's main window is up and no modal
+        // window (a report at the start) stands in front of it.
         TApplication* app = TApplication::Current();
         TFrameWindow* mainWindow = app != nullptr ? app->GetMainWindow() : nullptr;
         if (mainWindow == nullptr || !mainWindow->IsVisible() || QApplication::activeModalWidget() != nullptr) {
             return;
         }
         poll->stop();
-        WaitUntilActive(*app);
-        body(*app);
-        if (mainWindow == app->GetMainWindow() && mainWindow->IsWindow()) {
-            mainWindow->CloseWindow();
-        }
+        boundBody = [app, &body] { body(*app); };
+        PostBody(scope, *app, boundBody);
     });
     poll->start();
-    QTimer::singleShot(limit, &scope, [limit] {
-        ADD_FAILURE() << "the program still ran after " << limit.count() << " ms; it was made to quit";
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            ForceClose(*modal);
-        }
-        if (TApplication* app = TApplication::Current()) {
-            app->PostQuit(-99);
-        }
-    });
+    ArmWatchdog(scope, limit);
     return main();
 }
 
