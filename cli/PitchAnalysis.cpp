@@ -11,6 +11,7 @@
 #include "NoteNaming.h"
 #include "PeakReport.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -22,8 +23,12 @@ std::int64_t ChooseStartBin(const SpectrumAnalysis& analysis, const PitchOptions
     switch (options.StartBin) {
     case StartBinChoice::GivenBin:
         return options.GivenBin;
-    case StartBinChoice::NearestToHz:
-        return std::llround(options.NearHz * analysis.TransformSize / analysis.SampleRate);
+    case StartBinChoice::NearestToHz: {
+        // Beyond the last bin any bin is as far outside as another; clamping
+        // keeps the rounding within range for any frequency.
+        const double bin = options.NearHz * analysis.TransformSize / analysis.SampleRate;
+        return std::llround(std::min(bin, static_cast<double>(analysis.BinCount)));
+    }
     case StartBinChoice::Strongest:
         return StrongestBin(magnitude);
     case StartBinChoice::Fundamental:

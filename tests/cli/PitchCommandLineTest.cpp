@@ -336,6 +336,7 @@ TEST_F(PitchCommandLine, AClickOutsideTheSpectrumIsAnError)
     EXPECT_EQ(run.ExitStatus, 1);
     EXPECT_EQ(run.Out, "");
     EXPECT_EQ(run.Err, "bin 4096 lies outside the spectrum (bins 0 to 4095)\n");
+    EXPECT_EQ(RunPitch({"--near", "1e300", path}).Err, "bin 4096 lies outside the spectrum (bins 0 to 4095)\n");
 }
 
 // --- usage ------------------------------------------------------------------
