@@ -243,7 +243,7 @@ const TEventTable& TFrameWindow::ClassEventTable() {
 }
 
 void TFrameWindow::PerformCreate() {
-    QWidget* parentWidget = GetParent() != nullptr ? TWindowAccess::ClientWidget(*GetParent()) : nullptr;
+    QWidget* parentWidget = GetParent() != nullptr ? TWindowAccess::ChildArea(*GetParent()) : nullptr;
     auto* shell = new FrameShell(*this, parentWidget);
     TWindowAccess::Attach(*this, shell, shell->Body());
     shell->setWindowTitle(ToQString(GetWindowText()));
@@ -353,11 +353,6 @@ void TFrameWindow::SetMenuDescr(const TMenuDescr& descr) {
 
 void TFrameWindow::MergeMenu(const TMenuDescr& descr) {
     ShownMenu = MenuDescr ? MenuDescr->Merged(descr) : descr;
-    BuildMenuBar();
-}
-
-void TFrameWindow::RestoreMenu() {
-    ShownMenu = MenuDescr;
     BuildMenuBar();
 }
 

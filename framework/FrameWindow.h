@@ -42,8 +42,6 @@ public:
     const std::optional<TMenuDescr>& GetMenuDescr() const { return MenuDescr; }
     /// Merges `descr` into the menu (its groups replace the frame's).
     void MergeMenu(const TMenuDescr& descr);
-    /// Goes back to the frame's own menu description after a merge.
-    void RestoreMenu();
 
     /// The document-title rule: the caption becomes the frame's title,
     /// " - " and `docTitle`, then ":" and `index` when index > 0. A
@@ -60,8 +58,6 @@ public:
     /// route decides; without one, enabled exactly when a handler exists on it.
     bool IsCommandEnabled(unsigned id);
 
-    /// Whether menu hints are tracked.
-    bool IsTrackingMenuSelection() const { return TrackMenuSelection; }
     /// The hint for a highlighted menu entry with command id `id` (a popup
     /// passes its first item's id minus 1, a separator 0): the string with
     /// that id, at most 127 bytes, or empty for 0, for 32001 to 32009 and

@@ -23,9 +23,6 @@ public:
     /// The module's name.
     const std::string& GetName() const { return Name; }
 
-    /// The instance handle; an opaque value unique to this module.
-    const void* GetInstance() const { return this; }
-
     /// Copies string `id` into `buffer` of `size` bytes, cut at size - 1 bytes
     /// (never inside a UTF-8 character) and zero-terminated. Returns the number
     /// of bytes copied; 0, with an empty buffer, when the id is missing.

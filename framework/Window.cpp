@@ -91,7 +91,7 @@ void TWindow::Create() {
 }
 
 void TWindow::PerformCreate() {
-    QWidget* parentWidget = Parent != nullptr ? TWindowAccess::ClientWidget(*Parent) : nullptr;
+    QWidget* parentWidget = Parent != nullptr ? TWindowAccess::ChildArea(*Parent) : nullptr;
     auto* widget = new WindowWidget(*this, parentWidget);
     TWindowAccess::Attach(*this, widget, widget);
     widget->setWindowTitle(ToQString(ShownCaption));
@@ -182,7 +182,7 @@ void TWindow::SetParent(TWindow* newParent) {
         Parent->Children.push_back(this);
     }
     if (IsWindow()) {
-        QWidget* parentWidget = Parent != nullptr ? TWindowAccess::ClientWidget(*Parent) : nullptr;
+        QWidget* parentWidget = Parent != nullptr ? TWindowAccess::ChildArea(*Parent) : nullptr;
         const bool visible = Impl->Top->isVisible() || (Parent != nullptr && (Attr.Style & WS_VISIBLE) != 0);
         Impl->Top->setParent(parentWidget);
         Impl->Top->setVisible(visible);
@@ -346,6 +346,11 @@ QWidget* TWindowAccess::TopWidget(const TWindow& window) {
 
 WindowWidget* TWindowAccess::ClientWidget(const TWindow& window) {
     return window.Impl != nullptr ? window.Impl->Client.data() : nullptr;
+}
+
+QWidget* TWindowAccess::ChildArea(const TWindow& window) {
+    QWidget* client = ClientWidget(window);
+    return client != nullptr ? client : TopWidget(window);
 }
 
 QImage& TWindowAccess::RetainedImage(TWindow& window) {

@@ -7,7 +7,6 @@
 // TApplication.
 
 #include <QObject>
-#include <QPointer>
 
 #include <optional>
 
@@ -27,8 +26,6 @@ public:
     /// Ends Run() with `exitCode` (at once if it has not started) and
     /// cancels open modal dialogs. Later calls before the end change nothing.
     void PostQuit(int exitCode);
-    /// Whether Run() is running.
-    bool IsRunning() const { return Loop != nullptr; }
 
     /// Input arrived: the next idle call starts again at count 0.
     void NoteInput();

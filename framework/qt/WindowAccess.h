@@ -23,20 +23,22 @@ class TWindowAccess {
 public:
     /// The window's widgets; nullptr when the window is not created.
     static TWindowImpl* Impl(const TWindow& window) { return window.Impl.get(); }
-    /// Installs the widgets that PerformCreate() built.
+    /// Installs the widgets that PerformCreate() built; `client` may be
+    /// nullptr for windows without a retained client area (dialogs).
     static void Attach(TWindow& window, QWidget* top, WindowWidget* client);
     /// The widget that is the window, nullptr when not created.
     static QWidget* TopWidget(const TWindow& window);
     /// The client-area widget, nullptr when not created.
     static WindowWidget* ClientWidget(const TWindow& window);
+    /// The widget that holds the children of `window`: its client area, else
+    /// the window's own widget; nullptr when not created.
+    static QWidget* ChildArea(const TWindow& window);
     /// The retained client image, sized to the client area. The window must exist.
     static QImage& RetainedImage(TWindow& window);
     /// Runs the erase and the paint hook of `window` on its retained image.
     static void Paint(TWindow& window);
     /// Hands `msg` to the window (event table, else default processing).
     static TResult Deliver(TWindow& window, TMessage& msg) { return window.HandleMessage(msg); }
-    /// Runs the window's CleanupWindow() hook.
-    static void Cleanup(TWindow& window) { window.CleanupWindow(); }
 };
 
 /// Places `widget` at the position and size of `attr` (CW_USEDEFAULT: left to Qt).

@@ -77,9 +77,14 @@ TEST_F(AppShell, StartsEmptyCaptionedKorvaniWhateverTheCommandLineSays) {
         {"song.wav", "--platform", "xcb"});
 }
 
-TEST_F(AppShell, MenuBarShowsFileAndHelp) {
+TEST_F(AppShell, MenuBarShowsFileAndHelpAndTheWindowCarriesIcon1001) {
     RunKorvani([](TApplication& app) {
         EXPECT_EQ(harness::MenuBarEntries(MainWindow(app)), (std::vector<std::string>{"&file", "&help"}));
+        EXPECT_EQ(MainWindow(app).GetIconId(), 1001u);
+        const QList<QSize> sizes = TWindowAccess::TopWidget(MainWindow(app))->windowIcon().availableSizes();
+        for (int edge : {16, 32, 48, 64, 128, 256}) {
+            EXPECT_TRUE(sizes.contains(QSize(edge, edge))) << edge << " px";
+        }
     });
 }
 
