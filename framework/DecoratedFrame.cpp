@@ -43,6 +43,11 @@ TPreProcess TDecoratedFrame::PreProcessMsg(const TMessage& msg) {
     return TFrameWindow::PreProcessMsg(msg);
 }
 
+void TDecoratedFrame::ChildLeaving(TWindow& child) {
+    std::erase_if(Decorations, [&child](const TDecoration& d) { return d.Window == &child; });
+    TFrameWindow::ChildLeaving(child);
+}
+
 void TDecoratedFrame::SetHintText(const std::string& text) {
     for (const TDecoration& decoration : Decorations) {
         if (auto* statusBar = dynamic_cast<TStatusBar*>(decoration.Window)) {

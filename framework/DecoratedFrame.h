@@ -27,6 +27,7 @@ public:
 protected:
     std::vector<TEdgeWindow> EdgeWindows() const override;
     void SetHintText(const std::string& text) override;
+    void ChildLeaving(TWindow& child) override;
 
 private:
     friend class TFrameAccess;

@@ -262,11 +262,11 @@ TWindow* TFrameWindow::SetClientWindow(TWindow* client) {
     if (previous == client) {
         return previous;
     }
+    ClientWindow = client;
     if (previous != nullptr && previous->GetParent() == this) {
         previous->Show(SW_HIDE);
         previous->SetParent(nullptr);
     }
-    ClientWindow = client;
     if (client != nullptr) {
         client->Attr.Style |= WS_CHILD | WS_VISIBLE;
         client->SetParent(this);
@@ -434,6 +434,13 @@ std::string TFrameWindow::MenuHint(unsigned id) const {
     char buffer[kHintBufferSize];
     GetModule()->LoadString(id, buffer, static_cast<int>(sizeof buffer));
     return buffer;
+}
+
+void TFrameWindow::ChildLeaving(TWindow& child) {
+    if (&child == ClientWindow) {
+        ClientWindow = nullptr;
+        Relayout();
+    }
 }
 
 void TFrameWindow::SetHintText(const std::string&) {}

@@ -80,6 +80,7 @@ protected:
     void PerformCreate() override;
     void SetupWindow() override;
     void DefaultProcessing(TMessage& msg) override;
+    void ChildLeaving(TWindow& child) override;
     /// Shows a menu hint (empty: clears it); frames with a status bar override it.
     virtual void SetHintText(const std::string& text);
     /// Command 24310: close through the close path.

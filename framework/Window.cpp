@@ -63,6 +63,7 @@ TWindow::~TWindow() {
         delete Children.back();  // each child leaves the list in its destructor
     }
     if (Parent != nullptr) {
+        Parent->ChildLeaving(*this);
         std::erase(Parent->Children, this);
     }
 }
@@ -175,6 +176,7 @@ void TWindow::SetParent(TWindow* newParent) {
         return;
     }
     if (Parent != nullptr) {
+        Parent->ChildLeaving(*this);
         std::erase(Parent->Children, this);
     }
     Parent = newParent;
@@ -270,6 +272,8 @@ TResult TWindow::HandleMessage(TMessage& msg) {
 }
 
 void TWindow::DefaultProcessing(TMessage&) {}
+
+void TWindow::ChildLeaving(TWindow&) {}
 
 std::optional<unsigned> TWindow::TranslateAccelerator(const TMessage& msg) const {
     if (msg.Msg != WM_KEYDOWN || Attr.AccelTable == 0 || Module == nullptr) {

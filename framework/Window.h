@@ -182,6 +182,9 @@ protected:
     /// The paint hook: draws the client area into the retained image, which
     /// has just been erased. The default draws nothing.
     virtual void EvPaint();
+    /// Runs when `child` is about to leave this window (deleted or moved to
+    /// another parent); windows that keep pointers to children forget it here.
+    virtual void ChildLeaving(TWindow& child);
     /// What happens to a message that no handler took; the default does nothing.
     virtual void DefaultProcessing(TMessage& msg);
     /// Shows `text` as the caption without changing the title.

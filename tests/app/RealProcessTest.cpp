@@ -4,6 +4,7 @@
 // Skipped where Xvfb or xdotool is missing.
 
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
 
@@ -32,6 +33,9 @@ TEST(RealProcess, StartsOnADisplayAndQuitsByKeyboardWithStatusZero) {
         "echo \"status=$?\"\n");
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LSAN_OPTIONS"), QStringLiteral("suppressions=" LEAK_SUPPRESSIONS));
+    process.setProcessEnvironment(environment);
     process.start(QStringLiteral("xvfb-run"),
                   {QStringLiteral("-a"), QStringLiteral("-s"), QStringLiteral("-screen 0 1024x768x24"),
                    QStringLiteral("sh"), QStringLiteral("-c"), script, QStringLiteral(KORVANI_PATH)});
