@@ -83,20 +83,20 @@ struct BlockParts {
     Bytes translations;
 };
 
-/// Walks the whole of `block`, checking every count and size against the
-/// bytes there, and calls onString(tableKey, key, value) for each string (key
-/// and value with their terminating zeros). Answers false, possibly after some
-/// calls, unless the block is whole and consistent and ends exactly where its
-/// last table does.
+/// Walks the whole of `block`, cut to the size its header states, checking
+/// every count and size against the bytes there, and calls onString(tableKey,
+/// key, value) for each string (key and value with their terminating zeros).
+/// Answers false, possibly after some calls, unless the block is consistent
+/// and ends exactly where its last table does.
 template <typename OnString>
 bool WalkBlock(Bytes block, BlockParts& parts, OnString&& onString) {
     BlockCursor cursor(block);
     Bytes magic;
-    std::uint32_t size = 0;
+    Bytes size;  // already used to cut the block
     std::uint16_t translationCount = 0;
     std::uint16_t tableCount = 0;
     if (!cursor.Take(kVersionBlockMagic.size(), magic) || !std::ranges::equal(magic, kVersionBlockMagic) ||
-        !cursor.Read32(size) || size != block.size() || !cursor.Read16(translationCount) ||
+        !cursor.Take(4, size) || !cursor.Read16(translationCount) ||
         !cursor.Read16(tableCount) || !cursor.Take(sizeof(VersionFixedInfo), parts.fixedVersions) ||
         !cursor.Take(std::size_t{4} * translationCount, parts.translations)) {
         return false;
@@ -122,9 +122,21 @@ bool WalkBlock(Bytes block, BlockParts& parts, OnString&& onString) {
     return cursor.AtEnd();
 }
 
-bool IsWholeBlock(Bytes block) {
+/// Answers the block at the start of `bytes`, cut to the size its header
+/// states; none unless that size fits in `bytes` and the block is whole.
+std::optional<Bytes> BlockIn(Bytes bytes) {
+    if (bytes.size() < kVersionHeaderBytes) {
+        return std::nullopt;
+    }
+    const std::uint32_t size = Le32(bytes, kVersionBlockMagic.size());
+    if (size > bytes.size()) {
+        return std::nullopt;
+    }
     BlockParts parts;
-    return WalkBlock(block, parts, [](std::uint32_t, Bytes, Bytes) {});
+    if (!WalkBlock(bytes.first(size), parts, [](std::uint32_t, Bytes, Bytes) {})) {
+        return std::nullopt;
+    }
+    return bytes.first(size);
 }
 
 /// Answers the value of eight hex digits, either case; none for anything else.
@@ -176,7 +188,7 @@ std::optional<Bytes> Lookup(Bytes block, std::string_view path) {
     }
     const std::optional<std::uint32_t> wantedTable = ParseTranslationKey(path.substr(0, separator));
     const std::string_view wantedKey = path.substr(separator + 1);
-    if (!wantedTable || wantedKey.empty()) {
+    if (!wantedTable) {
         return std::nullopt;
     }
     std::optional<Bytes> found;
@@ -229,7 +241,7 @@ public:
         if (!ReadAt(descriptor, fileSize, 0, &header, sizeof header) ||
             std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0 || header.e_ident[EI_CLASS] != ELFCLASS64 ||
             header.e_ident[EI_DATA] != ELFDATA2LSB || header.e_ident[EI_VERSION] != EV_CURRENT ||
-            header.e_shentsize != sizeof(Elf64_Shdr) || header.e_shoff == 0) {
+            header.e_shentsize != sizeof(Elf64_Shdr)) {
             return std::nullopt;
         }
         SectionTable table(descriptor, fileSize, header.e_shoff);
@@ -246,8 +258,8 @@ public:
             count = count == 0 ? first.sh_size : count;
             namesIndex = namesIndex == SHN_XINDEX ? first.sh_link : namesIndex;
         }
-        if (header.e_shoff > fileSize || count > (fileSize - header.e_shoff) / sizeof(Elf64_Shdr) ||
-            namesIndex >= count) {
+        // A table inside the file keeps every header's offset from wrapping around.
+        if (count > (fileSize - std::min(header.e_shoff, fileSize)) / sizeof(Elf64_Shdr)) {
             return std::nullopt;
         }
         table.count_ = count;
@@ -318,28 +330,24 @@ std::optional<std::vector<std::uint8_t>> ReadVersionBlock(const char* path) {
             found = section;
         }
     }
-    if (!found || found->sh_type != SHT_PROGBITS || !InFile(found->sh_offset, found->sh_size, file.size) ||
-        found->sh_size < kVersionHeaderBytes) {
+    if (!found || found->sh_type != SHT_PROGBITS || !InFile(found->sh_offset, found->sh_size, file.size)) {
         return std::nullopt;
     }
     // The section may carry padding after the block; the block says its own size.
-    std::vector<std::uint8_t> block(std::min<std::uint64_t>(found->sh_size, kMaxVersionBlockBytes));
-    if (!ReadAt(descriptor, file.size, found->sh_offset, block.data(), block.size())) {
+    std::vector<std::uint8_t> section(std::min<std::uint64_t>(found->sh_size, kMaxVersionBlockBytes));
+    if (!ReadAt(descriptor, file.size, found->sh_offset, section.data(), section.size())) {
         return std::nullopt;
     }
-    const std::uint32_t size = Le32(block, kVersionBlockMagic.size());
-    if (size > block.size()) {
+    const std::optional<Bytes> block = BlockIn(section);
+    if (!block) {
         return std::nullopt;
     }
-    block.resize(size);
-    if (!IsWholeBlock(block)) {
-        return std::nullopt;
-    }
-    return block;
+    section.resize(block->size());
+    return section;
 }
 
 /// Answers the block at `block` with the extent its header states; none when
-/// it does not start like a block or states a size out of range.
+/// it does not start like a block or states a size above the largest block.
 std::optional<Bytes> BlockAt(const void* block) {
     if (block == nullptr) {
         return std::nullopt;
@@ -349,7 +357,7 @@ std::optional<Bytes> BlockAt(const void* block) {
         return std::nullopt;
     }
     const std::uint32_t size = Le32(header, kVersionBlockMagic.size());
-    if (size < kVersionHeaderBytes || size > kMaxVersionBlockBytes) {
+    if (size > kMaxVersionBlockBytes) {
         return std::nullopt;
     }
     return Bytes(static_cast<const std::uint8_t*>(block), size);
