@@ -23,6 +23,7 @@ using platform::EncodeVersionBlockBytes;
 using platform::VersionResource;
 using platform::VersionString;
 using platform::VersionTranslation;
+using versiontest::HandWrittenBlock;
 using versiontest::QueryString;
 
 constexpr VersionTranslation kEnglishUnicode{0x0409, 0x04B0};
@@ -228,6 +229,51 @@ TEST_F(DamagedVersionBlock, AnyChangedByteStaysInsideTheBlock) {
             }
         }
     }
+}
+
+TEST(HandWrittenVersionBlock, ItsTextsEndInTheirOnlyZero) {
+    using namespace std::string_literals;
+    ASSERT_EQ(QueryString(HandWrittenBlock({{"k\0"s, "v\0"s}}), "\\StringFileInfo\\040904b0\\k"), "v");
+    ASSERT_EQ(QueryString(HandWrittenBlock({{"k\0"s, "\0"s}}), "\\StringFileInfo\\040904b0\\k"), "");
+    const std::vector<std::pair<const char*, Block>> inconsistent = {
+        {"empty key", HandWrittenBlock({{"\0"s, "v\0"s}})},
+        {"key without its zero", HandWrittenBlock({{"kk"s, "v\0"s}})},
+        {"key with a zero inside", HandWrittenBlock({{"k\0k\0"s, "v\0"s}})},
+        {"value without its zero", HandWrittenBlock({{"k\0"s, "vv"s}})},
+        {"value with a zero inside", HandWrittenBlock({{"k\0"s, "v\0v\0"s}})},
+        {"no value at all", HandWrittenBlock({{"k\0"s, ""s}})},
+    };
+    for (const auto& [what, block] : inconsistent) {
+        SCOPED_TRACE(what);
+        const void* value = nullptr;
+        std::uint32_t length = 0;
+        EXPECT_FALSE(platform::VerQueryValue(block.data(), "\\", &value, &length));  // the whole block is refused
+        EXPECT_EQ(QueryString(block, "\\StringFileInfo\\040904b0\\k"), std::nullopt);
+    }
+}
+
+TEST(HandWrittenVersionBlock, TheFirstOfTwoEqualKeysAnswers) {
+    using namespace std::string_literals;
+    const Block block = HandWrittenBlock({{"a\0"s, "1\0"s}, {"k\0"s, "first\0"s}, {"k\0"s, "second\0"s}});
+    EXPECT_EQ(QueryString(block, "\\StringFileInfo\\040904b0\\k"), "first");
+    EXPECT_EQ(QueryString(block, "\\StringFileInfo\\040904b0\\a"), "1");
+}
+
+TEST(HandWrittenVersionBlock, IsReadUpToTheLargestSize) {
+    // 40 bytes of header, table and key, and the value fill the block up to the limit.
+    const std::size_t limit = platform::kMaxVersionBlockBytes;
+    const Block largest = HandWrittenBlock({{std::string("k\0", 2), std::string(limit - 41, 'v') + '\0'}});
+    ASSERT_EQ(largest.size(), limit);
+    EXPECT_EQ(QueryString(largest, "\\StringFileInfo\\040904b0\\k")->size(), limit - 41);
+    const Block tooLarge = HandWrittenBlock({{std::string("k\0", 2), std::string(limit - 40, 'v') + '\0'}});
+    EXPECT_EQ(QueryString(tooLarge, "\\StringFileInfo\\040904b0\\k"), std::nullopt);
+}
+
+TEST(VersionQuery, ReadsNoFurtherThanAMagicThatIsWrong) {
+    const Block notABlock = {'K', 'V', 'V', '2'};  // the address sanitizer catches a read of its size
+    const void* value = nullptr;
+    std::uint32_t length = 0;
+    EXPECT_FALSE(platform::VerQueryValue(notABlock.data(), "\\", &value, &length));
 }
 
 TEST(VersionQuery, RefusesMissingArguments) {

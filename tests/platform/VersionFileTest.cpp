@@ -122,15 +122,19 @@ TEST_F(VersionFile, LyingHeadersMeanNoBlock) {
         {"section headers past the end", header([](Elf64_Ehdr& h) { h.e_shoff += 4096; })},
         {"section headers at the edge", header([](Elf64_Ehdr& h) { h.e_shoff = kHuge; })},
         {"one section more than the file holds", header([](Elf64_Ehdr& h) { ++h.e_shnum; })},
-        {"names index past the table", header([](Elf64_Ehdr& h) { h.e_shstrndx = h.e_shnum; })},
-        {"names are no string table", header([](Elf64_Ehdr& h) { h.e_shstrndx = 1; })},
+        {"names index past the table", header([](Elf64_Ehdr& h) { --h.e_shnum; })},  // names are the last section
+        {"names are no string table", section(names, [](Elf64_Shdr& s) { s.sh_type = SHT_PROGBITS; })},
         {"huge count in section 0", [&](ElfImage& image) {
              header([](Elf64_Ehdr& h) { h.e_shnum = 0; })(image);
              section(0, [](Elf64_Shdr& s) { s.sh_size = kHuge; })(image);
          }},
         {"names past the end", section(names, [](Elf64_Shdr& s) { s.sh_offset = kHuge; })},
         {"names longer than the file", section(names, [](Elf64_Shdr& s) { s.sh_size = kHuge; })},
-        {"name outside the names", section(kVersionSection, [&](Elf64_Shdr& s) { s.sh_name = static_cast<std::uint32_t>(namesSize); })},
+        {"name past the end of the names", [&](ElfImage& image) {
+             const std::uint32_t name = image.Section(kVersionSection).sh_name;
+             section(names, [name](Elf64_Shdr& s) { s.sh_size = name - 1; })(image);
+         }},
+        {"name at the end of the names", section(kVersionSection, [&](Elf64_Shdr& s) { s.sh_name = static_cast<std::uint32_t>(namesSize); })},
         {"name cut by the end of the names", [&](ElfImage& image) {
              const std::uint32_t name = image.Section(kVersionSection).sh_name;
              section(names, [name](Elf64_Shdr& s) { s.sh_size = name + 10; })(image);
@@ -140,10 +144,6 @@ TEST_F(VersionFile, LyingHeadersMeanNoBlock) {
         {"data longer than the file", section(kVersionSection, [](Elf64_Shdr& s) { s.sh_size += 4096; })},
         {"section shorter than its block", section(kVersionSection, [](Elf64_Shdr& s) { s.sh_size -= 1; })},
         {"section shorter than a header", section(kVersionSection, [](Elf64_Shdr& s) { s.sh_size = 27; })},
-        {"two version sections", [&](ElfImage& image) {
-             const std::uint32_t name = image.Section(kVersionSection).sh_name;
-             section(4, [name](Elf64_Shdr& s) { s.sh_name = name; })(image);
-         }},
     };
     ASSERT_EQ(BlockOf(Write(reference.FileBytes())), KorvaniBlock());
     for (const Lie& lie : lies) {
@@ -152,6 +152,12 @@ TEST_F(VersionFile, LyingHeadersMeanNoBlock) {
         lie.tell(image);
         EXPECT_EQ(GetFileVersionInfoSize(Write(image.FileBytes()).c_str()), 0U);
     }
+}
+
+TEST_F(VersionFile, TwoVersionSectionsMeanNoBlock) {
+    std::vector<ElfSection> sections = ProgramSections(KorvaniBlock());
+    sections.push_back(sections[kVersionSection - 1]);
+    EXPECT_EQ(GetFileVersionInfoSize(Write(ElfImage(sections).FileBytes()).c_str()), 0U);
 }
 
 TEST_F(VersionFile, OnlyTheExactSectionNameCounts) {
@@ -170,6 +176,15 @@ TEST_F(VersionFile, ADamagedBlockIsNoBlock) {
     Bytes cut = KorvaniBlock();  // the block's size says one byte more than the section holds
     cut.pop_back();
     EXPECT_EQ(GetFileVersionInfoSize(Write(ElfImage(ProgramSections(cut)).FileBytes()).c_str()), 0U);
+}
+
+TEST_F(VersionFile, ReadsBlocksUpToTheLargestSize) {
+    const std::size_t limit = platform::kMaxVersionBlockBytes;
+    const Bytes largest = versiontest::HandWrittenBlock({{std::string("k\0", 2), std::string(limit - 41, 'v') + '\0'}});
+    ASSERT_EQ(largest.size(), limit);
+    EXPECT_EQ(BlockOf(Write(ElfImage(ProgramSections(largest)).FileBytes())), largest);
+    const Bytes tooLarge = versiontest::HandWrittenBlock({{std::string("k\0", 2), std::string(limit - 40, 'v') + '\0'}});
+    EXPECT_EQ(GetFileVersionInfoSize(Write(ElfImage(ProgramSections(tooLarge)).FileBytes()).c_str()), 0U);
 }
 
 TEST_F(VersionFile, EveryCutOrChangedByteIsSafe) {
