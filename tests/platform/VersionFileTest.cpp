@@ -61,6 +61,9 @@ class VersionFile : public testing::Test {
 protected:
     std::string Write(const Bytes& bytes) { return dir_.Write("file-" + std::to_string(++written_), bytes); }
 
+    /// Writes `bytes` to a new file and answers the size of its version block.
+    std::uint32_t SizeOfBlockIn(const Bytes& bytes) { return GetFileVersionInfoSize(Write(bytes).c_str()); }
+
     fixtures::TempDir dir_;
     int written_ = 0;
 };
@@ -134,7 +137,8 @@ TEST_F(VersionFile, LyingHeadersMeanNoBlock) {
              const std::uint32_t name = image.Section(kVersionSection).sh_name;
              section(names, [name](Elf64_Shdr& s) { s.sh_size = name - 1; })(image);
          }},
-        {"name at the end of the names", section(kVersionSection, [&](Elf64_Shdr& s) { s.sh_name = static_cast<std::uint32_t>(namesSize); })},
+        {"name at the end of the names",
+         section(kVersionSection, [&](Elf64_Shdr& s) { s.sh_name = static_cast<std::uint32_t>(namesSize); })},
         {"name cut by the end of the names", [&](ElfImage& image) {
              const std::uint32_t name = image.Section(kVersionSection).sh_name;
              section(names, [name](Elf64_Shdr& s) { s.sh_size = name + 10; })(image);
@@ -150,14 +154,14 @@ TEST_F(VersionFile, LyingHeadersMeanNoBlock) {
         SCOPED_TRACE(lie.what);
         ElfImage image = reference;
         lie.tell(image);
-        EXPECT_EQ(GetFileVersionInfoSize(Write(image.FileBytes()).c_str()), 0U);
+        EXPECT_EQ(SizeOfBlockIn(image.FileBytes()), 0U);
     }
 }
 
 TEST_F(VersionFile, TwoVersionSectionsMeanNoBlock) {
     std::vector<ElfSection> sections = ProgramSections(KorvaniBlock());
     sections.push_back(sections[kVersionSection - 1]);
-    EXPECT_EQ(GetFileVersionInfoSize(Write(ElfImage(sections).FileBytes()).c_str()), 0U);
+    EXPECT_EQ(SizeOfBlockIn(ElfImage(sections).FileBytes()), 0U);
 }
 
 TEST_F(VersionFile, OnlyTheExactSectionNameCounts) {
@@ -165,33 +169,34 @@ TEST_F(VersionFile, OnlyTheExactSectionNameCounts) {
         SCOPED_TRACE(name);
         std::vector<ElfSection> sections = ProgramSections(KorvaniBlock());
         sections[kVersionSection - 1].name = name;
-        EXPECT_EQ(GetFileVersionInfoSize(Write(ElfImage(sections).FileBytes()).c_str()), 0U);
+        EXPECT_EQ(SizeOfBlockIn(ElfImage(sections).FileBytes()), 0U);
     }
 }
 
 TEST_F(VersionFile, ADamagedBlockIsNoBlock) {
     Bytes damaged = KorvaniBlock();
     damaged.back() = 'x';  // the last value loses its zero
-    EXPECT_EQ(GetFileVersionInfoSize(Write(ElfImage(ProgramSections(damaged)).FileBytes()).c_str()), 0U);
+    EXPECT_EQ(SizeOfBlockIn(ElfImage(ProgramSections(damaged)).FileBytes()), 0U);
     Bytes cut = KorvaniBlock();  // the block's size says one byte more than the section holds
     cut.pop_back();
-    EXPECT_EQ(GetFileVersionInfoSize(Write(ElfImage(ProgramSections(cut)).FileBytes()).c_str()), 0U);
+    EXPECT_EQ(SizeOfBlockIn(ElfImage(ProgramSections(cut)).FileBytes()), 0U);
 }
 
 TEST_F(VersionFile, ReadsBlocksUpToTheLargestSize) {
     const std::size_t limit = platform::kMaxVersionBlockBytes;
-    const Bytes largest = versiontest::HandWrittenBlock({{std::string("k\0", 2), std::string(limit - 41, 'v') + '\0'}});
+    const std::string key("k\0", 2);
+    const Bytes largest = versiontest::HandWrittenBlock({{key, std::string(limit - 41, 'v') + '\0'}});
     ASSERT_EQ(largest.size(), limit);
     EXPECT_EQ(BlockOf(Write(ElfImage(ProgramSections(largest)).FileBytes())), largest);
-    const Bytes tooLarge = versiontest::HandWrittenBlock({{std::string("k\0", 2), std::string(limit - 40, 'v') + '\0'}});
-    EXPECT_EQ(GetFileVersionInfoSize(Write(ElfImage(ProgramSections(tooLarge)).FileBytes()).c_str()), 0U);
+    const Bytes tooLarge = versiontest::HandWrittenBlock({{key, std::string(limit - 40, 'v') + '\0'}});
+    EXPECT_EQ(SizeOfBlockIn(ElfImage(ProgramSections(tooLarge)).FileBytes()), 0U);
 }
 
 TEST_F(VersionFile, EveryCutOrChangedByteIsSafe) {
     const Bytes whole = ElfImage(ProgramSections(KorvaniBlock())).FileBytes();
     for (std::size_t size = 0; size < whole.size(); ++size) {
         SCOPED_TRACE(testing::Message() << "cut to " << size);
-        EXPECT_EQ(GetFileVersionInfoSize(Write(Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size))).c_str()), 0U);
+        EXPECT_EQ(SizeOfBlockIn(Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size))), 0U);
     }
     // A changed byte may leave a valid block (a changed letter in a value), or
     // none; a block that is found is whole.
@@ -256,10 +261,9 @@ TEST_F(ProgramCopy, CarriesTheBlock) {
 
 TEST_F(ProgramCopy, CutShortHasNoBlock) {
     // The section headers sit at the end of the file, so every cut loses some.
-    for (const std::size_t size : {std::size_t{0}, std::size_t{16}, std::size_t{63}, std::size_t{64},
-                                   blockOffset_ + 10, program_.size() / 2, program_.size() - 1}) {
+    for (const std::size_t size : {std::size_t{63}, blockOffset_ + 10, program_.size() - 1}) {
         SCOPED_TRACE(size);
-        EXPECT_EQ(GetFileVersionInfoSize(Write(Bytes(program_.begin(), program_.begin() + static_cast<std::ptrdiff_t>(size))).c_str()), 0U);
+        EXPECT_EQ(SizeOfBlockIn(Bytes(program_.begin(), program_.begin() + static_cast<std::ptrdiff_t>(size))), 0U);
     }
 }
 
@@ -268,7 +272,7 @@ TEST_F(ProgramCopy, WithADamagedBlockHasNoBlock) {
         SCOPED_TRACE(at);
         Bytes copy = program_;
         copy[blockOffset_ + at] ^= 0xFF;
-        EXPECT_EQ(GetFileVersionInfoSize(Write(copy).c_str()), 0U);
+        EXPECT_EQ(SizeOfBlockIn(copy), 0U);
     }
 }
 
