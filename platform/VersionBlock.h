@@ -38,10 +38,11 @@
 /// The block ends right after its last string table. The fixed versions and
 /// the translation table sit at multiples of 4, so a block copied to 4-byte
 /// aligned memory can be read there as 32-bit words. Texts are UTF-8.
-namespace platform {
 
 /// Name of the ELF section that carries the block (a literal, for attributes).
 #define KORVANI_VERSION_SECTION ".korvani.version"
+
+namespace platform {
 
 /// Name of the ELF section that carries a program's version block.
 inline constexpr std::string_view kVersionSectionName = KORVANI_VERSION_SECTION;
