@@ -77,3 +77,7 @@ const res::AcceleratorTable& TModule::LoadAccelerators(unsigned id) const {
     }
     return *table;
 }
+
+const res::DialogLayout* TModule::FindDialog(unsigned id) const {
+    return res::FindDialog(id);
+}

@@ -1,7 +1,8 @@
 #pragma once
 // TModule: a named handle on the program's resources. It reads strings,
-// icons, menus and accelerator tables by id. It does not own the resource
-// data (that is static data of the resources library) and holds no window.
+// icons, menus, accelerator tables and dialog layouts by id. It does not own
+// the resource data (that is static data of the resources library) and holds
+// no window.
 // One global module exists per process (gModule); the application replaces
 // it while it lives.
 
@@ -40,6 +41,10 @@ public:
 
     /// Accelerator table `id`; throws xmsg when it is missing.
     const res::AcceleratorTable& LoadAccelerators(unsigned id) const;
+
+    /// Dialog layout `id`, nullptr when it is missing (the dialog then
+    /// reports that it cannot run or be created).
+    const res::DialogLayout* FindDialog(unsigned id) const;
 
 private:
     std::string Name;

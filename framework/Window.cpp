@@ -1,11 +1,14 @@
 #include "framework/Window.h"
 
 #include "framework/Application.h"
+#include "framework/Dc.h"
 #include "framework/Exceptions.h"
 #include "framework/FrameWindow.h"
 #include "framework/Module.h"
+#include "framework/Scroller.h"
 #include "framework/qt/Conversions.h"
 #include "framework/qt/SafeCall.h"
+#include "framework/qt/ScrollShell.h"
 #include "framework/qt/WindowAccess.h"
 #include "framework/qt/WindowWidget.h"
 #include "resources/ResourceIds.h"
@@ -69,7 +72,9 @@ TWindow::~TWindow() {
 }
 
 const TEventTable& TWindow::ClassEventTable() {
-    static const TEventTable table(TEventHandler::ClassEventTable(), {});
+    static const TEventTable table(TEventHandler::ClassEventTable(), {
+        EvSize(&TWindow::HandleSize),
+    });
     return table;
 }
 
@@ -79,11 +84,11 @@ void TWindow::Create() {
     }
     const unsigned failure = Parent != nullptr ? strid::ChildCreateFailure : strid::WindowCreateFailure;
     if (Parent != nullptr && !Parent->IsWindow()) {
-        throw xmsg(FormatWindowError(Module, failure, NameForErrors()));
+        throw xmsg(WindowErrorText(failure));
     }
     PerformCreate();
     if (!IsWindow()) {
-        throw xmsg(FormatWindowError(Module, failure, NameForErrors()));
+        throw xmsg(WindowErrorText(failure));
     }
     SetupWindow();
     if (Parent != nullptr && (Attr.Style & WS_VISIBLE) != 0) {
@@ -93,13 +98,24 @@ void TWindow::Create() {
 
 void TWindow::PerformCreate() {
     QWidget* parentWidget = Parent != nullptr ? TWindowAccess::ChildArea(*Parent) : nullptr;
-    auto* widget = new WindowWidget(*this, parentWidget);
-    TWindowAccess::Attach(*this, widget, widget);
-    widget->setWindowTitle(ToQString(ShownCaption));
-    ApplyPlacement(*widget, Attr);
+    QWidget* top = nullptr;
+    if ((Attr.Style & (WS_HSCROLL | WS_VSCROLL)) != 0) {
+        auto* shell = new ScrollShell(*this, parentWidget, Attr.Style);
+        TWindowAccess::Attach(*this, shell, shell->Client());
+        top = shell;
+    } else {
+        auto* widget = new WindowWidget(*this, parentWidget);
+        TWindowAccess::Attach(*this, widget, widget);
+        top = widget;
+    }
+    top->setWindowTitle(ToQString(ShownCaption));
+    ApplyPlacement(*top, Attr);
 }
 
 void TWindow::SetupWindow() {
+    if (Scroller != nullptr) {
+        Scroller->SetSBarRange();
+    }
     for (TWindow* child : Children) {
         if (!child->IsWindow()) {
             child->Create();
@@ -259,6 +275,21 @@ void TWindow::SetBkgndColor(const TColor& color) {
     Background = color;
 }
 
+void TWindow::SetScroller(std::unique_ptr<TScroller> scroller) {
+    Scroller = std::move(scroller);
+    if (Scroller != nullptr && IsWindow()) {
+        Scroller->SetPageSize();
+        Scroller->SetSBarRange();
+    }
+}
+
+void TWindow::HandleSize(unsigned sizeType, const TSize&) {
+    if (Scroller != nullptr && sizeType != SIZE_MINIMIZED) {
+        Scroller->SetPageSize();
+        Scroller->SetSBarRange();
+    }
+}
+
 TResult TWindow::SendMessage(unsigned msg, unsigned id, std::uintptr_t wParam, std::intptr_t lParam) {
     TMessage message{msg, id, wParam, lParam};
     return HandleMessage(message);
@@ -322,7 +353,13 @@ int TWindow::MessageBox(std::string_view text, const char* caption, unsigned fla
     return MessageBoxEx(this, text, caption, flags);
 }
 
-void TWindow::EvPaint() {}
+void TWindow::EvPaint() {
+    TPaintDC dc(*this);
+    TRect rect = dc.GetPaintRect();
+    OnPaint(dc, true, rect);
+}
+
+void TWindow::OnPaint(TDC&, bool, TRect&) {}
 
 std::string TWindow::NameForErrors() const {
     if (!Title.empty()) {
@@ -333,6 +370,10 @@ std::string TWindow::NameForErrors() const {
     std::unique_ptr<char, decltype(&std::free)> demangled(abi::__cxa_demangle(mangled, nullptr, nullptr, &status),
                                                           &std::free);
     return status == 0 && demangled ? std::string(demangled.get()) : std::string(mangled);
+}
+
+std::string TWindow::WindowErrorText(unsigned stringId) const {
+    return FormatWindowError(Module, stringId, NameForErrors());
 }
 
 // --- TWindowAccess --------------------------------------------------------------

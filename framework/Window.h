@@ -11,9 +11,15 @@
 //
 // Painting: the screen always shows the window's retained client image.
 // Invalidate() marks the whole client area; the next repaint erases the image
-// with the background colour and then calls the paint hook EvPaint(). Drawing
-// surfaces (client and paint surfaces) reach the image through the
-// framework's private accessor TWindowAccess (framework/qt/WindowAccess.h).
+// with the background colour and then calls EvPaint(), which hands a paint
+// surface (framework/Dc.h) to the paint hook OnPaint(). Drawing surfaces
+// reach the image through the framework's private accessor TWindowAccess
+// (framework/qt/WindowAccess.h).
+//
+// Scrolling: a window may own a TScroller (framework/Scroller.h). Its origin
+// offsets the paint surface, the size handling gives it the page steps, and
+// a window created with WS_HSCROLL or WS_VSCROLL shows real scroll bars
+// beside its client area.
 
 #include "framework/EventHandler.h"
 #include "framework/Geometry.h"
@@ -27,7 +33,9 @@
 #include <vector>
 
 class TApplication;
+class TDC;
 class TModule;
+class TScroller;
 class TWindowImpl;
 
 // Window styles that the framework honours.
@@ -143,6 +151,14 @@ public:
     /// The erase colour.
     TColor GetBkgndColor() const { return Background; }
 
+    // --- Scrolling -----------------------------------------------------------
+
+    /// Gives the window `scroller` (nullptr: none), which it owns from now on;
+    /// a created window's bars take its range at once.
+    void SetScroller(std::unique_ptr<TScroller> scroller);
+    /// The window's scroller, nullptr when it has none.
+    TScroller* GetScroller() const { return Scroller.get(); }
+
     // --- Messages ----------------------------------------------------------
 
     /// Builds a message and handles it at once (see HandleMessage).
@@ -175,13 +191,23 @@ protected:
     /// their own (frames, dialogs) override it. Called by Create().
     virtual void PerformCreate();
     /// Runs once the platform window exists, before it is shown; the default
-    /// creates the child windows. Overrides call the base first.
+    /// gives the scroll bars the scroller's range and creates the child
+    /// windows. Overrides call the base first.
     virtual void SetupWindow();
     /// Runs just before the platform window is destroyed.
     virtual void CleanupWindow();
-    /// The paint hook: draws the client area into the retained image, which
-    /// has just been erased. The default draws nothing.
+    /// The repaint of the retained image, which has just been erased: the
+    /// default opens a paint surface with the scroller's origin and calls
+    /// OnPaint() with it. Windows that draw with Qt themselves override it.
     virtual void EvPaint();
+    /// The paint hook: draws on `dc` in logical coordinates; `rect` is the
+    /// area being repainted (the whole client area, in logical coordinates)
+    /// and `erase` says it was erased (always). The default draws nothing.
+    virtual void OnPaint(TDC& dc, bool erase, TRect& rect);
+    /// The framework's size handling (WM_SIZE): unless minimised, the
+    /// scroller's page steps and the scroll bars' range follow the new size.
+    /// Handlers of WM_SIZE in derived windows call it first.
+    void HandleSize(unsigned sizeType, const TSize& size);
     /// Runs when `child` is about to leave this window (deleted or moved to
     /// another parent); windows that keep pointers to children forget it here.
     virtual void ChildLeaving(TWindow& child);
@@ -191,6 +217,9 @@ protected:
     void SetWindowText(std::string_view text);
     /// A name for error texts: the title, or the class name when there is none.
     std::string NameForErrors() const;
+    /// The text of framework error string `stringId` with NameForErrors() in
+    /// place of its "%s".
+    std::string WindowErrorText(unsigned stringId) const;
     /// The command that key message `msg` stands for in the window's
     /// accelerator table, if any.
     std::optional<unsigned> TranslateAccelerator(const TMessage& msg) const;
@@ -204,5 +233,6 @@ private:
     std::string Title;
     std::string ShownCaption;
     TColor Background{255, 255, 255};
+    std::unique_ptr<TScroller> Scroller;
     std::unique_ptr<TWindowImpl> Impl;
 };

@@ -1,7 +1,8 @@
 #pragma once
 // Identifiers of the program's resources: menus, accelerator tables, icons,
-// command ids of menu items and the string table's ids. Shared by the
-// resource data, the framework and the application.
+// dialog layouts and their controls, command ids of menu items and the
+// string table's ids. Shared by the resource data, the framework and the
+// application.
 
 namespace resid {
 
@@ -9,6 +10,25 @@ namespace resid {
 inline constexpr unsigned MainMenu = 100;
 inline constexpr unsigned MainAccelerators = 100;
 inline constexpr unsigned AppIcon = 1001;
+
+// Dialog layouts.
+inline constexpr unsigned FreqDisplayDialog = 1;
+inline constexpr unsigned AboutDialog = 22000;
+inline constexpr unsigned InputDialog = 32514;
+
+// Controls of the dialog layouts. Buttons 1 and 2 send the commands of
+// the same ids (OK and cancel, or "Modify..." in layout 1).
+inline constexpr unsigned OkButton = 1;
+inline constexpr unsigned CancelButton = 2;
+inline constexpr unsigned ModifyButton = 2;
+inline constexpr unsigned NoHigherFrequencyBox = 101;
+inline constexpr unsigned PeakFrequencyBox = 107;
+inline constexpr unsigned NoteBox = 108;
+inline constexpr unsigned SampleRateBox = 109;
+inline constexpr unsigned InputEdit = 4090;
+inline constexpr unsigned InputPrompt = 4091;
+inline constexpr unsigned AboutProductLine = 22001;
+inline constexpr unsigned AboutDescriptionLine = 22002;
 
 }  // namespace resid
 

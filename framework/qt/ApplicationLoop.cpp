@@ -4,6 +4,7 @@
 #include "framework/FrameWindow.h"
 #include "framework/qt/Conversions.h"
 #include "framework/qt/SafeCall.h"
+#include "framework/qt/WindowAccess.h"
 #include "framework/qt/WindowWidget.h"
 
 #include <QAbstractEventDispatcher>
@@ -97,7 +98,14 @@ void TApplicationLoop::RunIdle() {
 
 bool TApplicationLoop::PreTranslateKey(QWidget* receiver, const QKeyEvent& event) {
     const TMessage msg = KeyMessage(event);
-    for (TWindow* window = WindowFromWidget(receiver); window != nullptr; window = window->GetParent()) {
+    // A key of a window that is no framework window (a message box, a file
+    // dialog) is that window's alone, not its owner's accelerators'.
+    TWindow* first = WindowFromWidget(receiver);
+    const QWidget* firstTop = first != nullptr ? TWindowAccess::TopWidget(*first) : nullptr;
+    if (firstTop != nullptr && receiver->window() != firstTop->window()) {
+        return false;
+    }
+    for (TWindow* window = first; window != nullptr; window = window->GetParent()) {
         switch (window->PreProcessMsg(msg)) {
         case TPreProcess::Consumed: return true;
         case TPreProcess::Deliver: return false;

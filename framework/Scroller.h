@@ -1,0 +1,125 @@
+#pragma once
+// TScroller: the scroll state of one window: units, ranges, position, line
+// and page steps, and the automatic drawing origin. It serves the window's
+// scroll bars (only the directions whose style, WS_HSCROLL or WS_VSCROLL,
+// the window has), answers their requests, keeps the position within
+// 0..range, and repaints the window when the position changes. The window
+// owns its scroller (TWindow::SetScroller); the scroller keeps a reference
+// to the window and draws nothing itself.
+//
+// Scroll bars show at most 32767 steps: for a larger range the positions
+// shown on a bar and read back from its thumb are scaled by 32767 / range.
+
+class TWindow;
+
+// Scroll-bar requests (HScroll, VScroll).
+inline constexpr unsigned SB_LINEUP = 0;
+inline constexpr unsigned SB_LINELEFT = 0;
+inline constexpr unsigned SB_LINEDOWN = 1;
+inline constexpr unsigned SB_LINERIGHT = 1;
+inline constexpr unsigned SB_PAGEUP = 2;
+inline constexpr unsigned SB_PAGELEFT = 2;
+inline constexpr unsigned SB_PAGEDOWN = 3;
+inline constexpr unsigned SB_PAGERIGHT = 3;
+inline constexpr unsigned SB_THUMBPOSITION = 4;
+inline constexpr unsigned SB_THUMBTRACK = 5;
+inline constexpr unsigned SB_TOP = 6;
+inline constexpr unsigned SB_LEFT = 6;
+inline constexpr unsigned SB_BOTTOM = 7;
+inline constexpr unsigned SB_RIGHT = 7;
+inline constexpr unsigned SB_ENDSCROLL = 8;
+
+class TScroller {
+public:
+    /// The largest position a scroll bar shows.
+    static constexpr int MaxBarValue = 32767;
+
+    /// A scroller for `window` with (x unit, y unit) in pixels and (x range,
+    /// y range) in units. Position (0, 0), line steps 1, page steps 1 until
+    /// the window has a size; thumb tracking and the automatic origin on.
+    TScroller(TWindow* window, int xUnit, int yUnit, int xRange, int yRange);
+
+    TScroller(const TScroller&) = delete;
+    TScroller& operator=(const TScroller&) = delete;
+
+    /// The window scrolled.
+    TWindow* GetWindow() const { return Window; }
+
+    int GetXPos() const { return XPos; }
+    int GetYPos() const { return YPos; }
+    int GetXUnit() const { return XUnit; }
+    int GetYUnit() const { return YUnit; }
+    int GetXRange() const { return XRange; }
+    int GetYRange() const { return YRange; }
+    int GetXLine() const { return XLine; }
+    int GetYLine() const { return YLine; }
+    int GetXPage() const { return XPage; }
+    int GetYPage() const { return YPage; }
+
+    /// Changes the ranges (below 0: no scrolling); the position is clamped.
+    void SetRange(int xRange, int yRange);
+    /// Changes the units in pixels.
+    void SetUnits(int xUnit, int yUnit);
+    /// Changes the line steps in units.
+    void SetLineSteps(int xLine, int yLine);
+    /// Whether painting is offset by position x unit (on at the start).
+    void SetAutoOrg(bool on) { AutoOrg = on; }
+    bool IsAutoOrg() const { return AutoOrg; }
+    /// Whether dragging the thumb scrolls at once (on) or only when it is
+    /// released (off).
+    void SetTrackMode(bool on) { TrackMode = on; }
+    bool IsTrackMode() const { return TrackMode; }
+
+    /// The page steps from the client size: (width + 1) / x unit - 1, at
+    /// least 1, and likewise down; a unit of 0 or less gives 1.
+    void SetPageSize();
+    /// Gives the window's scroll bars their range (capped at 32767) and
+    /// position; a bar whose range is 0 is hidden.
+    void SetSBarRange();
+
+    /// Moves to (x, y), clamped to 0..range; the window repaints when the
+    /// position changed.
+    void ScrollTo(int x, int y);
+    /// Moves by (dx, dy) units.
+    void ScrollBy(int dx, int dy);
+    /// A horizontal scroll-bar request (SB_...); `thumbPos` is the bar's
+    /// position for the thumb requests.
+    void HScroll(unsigned request, int thumbPos);
+    /// A vertical scroll-bar request.
+    void VScroll(unsigned request, int thumbPos);
+
+    /// The logical point shown at client (0, 0): position x unit with the
+    /// automatic origin, else (0, 0). X then Y.
+    int OriginX() const { return AutoOrg ? XPos * XUnit : 0; }
+    int OriginY() const { return AutoOrg ? YPos * YUnit : 0; }
+
+    /// A horizontal position as the bar shows it.
+    int XScrollValue(int position) const { return BarValue(position, XRange); }
+    /// A horizontal bar value as a position.
+    int XRangeValue(int barValue) const { return RangeValue(barValue, XRange); }
+    /// A vertical position as the bar shows it.
+    int YScrollValue(int position) const { return BarValue(position, YRange); }
+    /// A vertical bar value as a position.
+    int YRangeValue(int barValue) const { return RangeValue(barValue, YRange); }
+
+private:
+    static int BarValue(int position, int range);
+    static int RangeValue(int barValue, int range);
+    static long long Target(unsigned request, int thumbPos, int pos, int line, int page, int range, bool track,
+                            int (*rangeValue)(int, int));
+    void MoveTo(long long x, long long y);
+
+    TWindow* Window;
+    int XUnit;
+    int YUnit;
+    int XRange;
+    int YRange;
+    int XPos = 0;
+    int YPos = 0;
+    int XLine = 1;
+    int YLine = 1;
+    int XPage = 1;
+    int YPage = 1;
+    bool AutoOrg = true;
+    bool TrackMode = true;
+};
