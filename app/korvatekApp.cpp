@@ -1,6 +1,7 @@
 #include "app/korvatekApp.h"
 
 #include "app/SDIDecFrame.h"
+#include "framework/DocManager.h"
 #include "framework/MenuDescr.h"
 #include "framework/StatusBar.h"
 #include "framework/View.h"
@@ -9,8 +10,12 @@
 korvatekApp::korvatekApp() : TApplication("korvani", gModule) {}
 
 korvatekApp::~korvatekApp() {
-    // The document manager goes before the framework's part of the application.
-    SetDocManager(nullptr);
+    // The document manager, and with it every open document, goes before
+    // the framework's part of the application.
+    if (DocumentManager != nullptr) {
+        DocumentManager = nullptr;
+        SetDocManager(nullptr);
+    }
 }
 
 const TEventTable& korvatekApp::ClassEventTable() {
@@ -49,8 +54,11 @@ void korvatekApp::CreateMainWindow() {
     // 7. The menu description of menu 100: groups "&file" and "&help".
     mainFrame->SetMenuDescr(TMenuDescr(resid::MainMenu, this));
 
-    // 8. The document manager: created here over the template list in
-    //    single-document mode, and handed to the framework with SetDocManager().
+    // 8. The document manager in single-document mode over the static
+    //    template list, handed to the framework.
+    auto docManager = std::make_unique<TDocManager>(SingleDocumentMode);
+    DocumentManager = docManager.get();
+    SetDocManager(std::move(docManager));
 
     // 9. Three-dimensional dialog controls.
     EnableCtl3d(true);

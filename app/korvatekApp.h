@@ -1,11 +1,13 @@
 #pragma once
 // korvatekApp: the application object of korvani. It builds the main
-// window (menu, icon, accelerators, status bar) and makes a reported view the
-// frame's client. It owns, through the framework, the main window and the
-// document manager.
+// window (menu, icon, accelerators, status bar) and the document manager
+// over the static template list, and makes a reported view the frame's
+// client. It owns, through the framework, the main window and the document
+// manager; it deletes the manager before the framework's part goes.
 
 #include "framework/Application.h"
 
+class TDocManager;
 class TView;
 
 class korvatekApp : public TApplication {
@@ -23,4 +25,7 @@ protected:
     void OnViewCreated(TView* view);
     /// ViewNotify code 1: the frame is emptied and its caption restored.
     void OnViewClosed(TView* view);
+
+private:
+    TDocManager* DocumentManager = nullptr;  // the one the framework holds; nullptr before step 8
 };
