@@ -22,9 +22,9 @@ const res::DialogLayout* LayoutOf(const TModule* module, unsigned id) {
 
 TDialog::TDialog(TWindow* parent, unsigned resourceId, TModule* module)
     : TWindow(parent, nullptr, module), ResourceId(resourceId) {
-    if (const res::DialogLayout* layout = LayoutOf(GetModule(), ResourceId)) {
-        Attr.Style = layout->style;
-    }
+    // A dialog is a window of its own beside its owner, never a child window.
+    const res::DialogLayout* layout = LayoutOf(GetModule(), ResourceId);
+    Attr.Style = layout != nullptr ? layout->style : res::WS_POPUP;
 }
 
 TDialog::~TDialog() = default;

@@ -82,7 +82,7 @@ void TWindow::Create() {
     if (IsWindow()) {
         return;
     }
-    const unsigned failure = Parent != nullptr ? strid::ChildCreateFailure : strid::WindowCreateFailure;
+    const unsigned failure = (Attr.Style & WS_CHILD) != 0 ? strid::ChildCreateFailure : strid::WindowCreateFailure;
     if (Parent != nullptr && !Parent->IsWindow()) {
         throw xmsg(WindowErrorText(failure));
     }

@@ -61,11 +61,12 @@ DialogShell::DialogShell(TDialog& dialog, QWidget* parent, const res::DialogLayo
         widget->setVisible((control.style & res::WS_VISIBLE) != 0);
         Controls.emplace_back(control.id, widget);
     }
+    // The position is relative to the owner's client area; like every
+    // window's, the dialog's own area is placed, the frame lies around it.
     const QRect box = DialogUnitsToPixels(layout.x, layout.y, layout.cx, layout.cy, Base);
-    setFixedSize(box.size());
-    // The position is relative to the owner's client area.
     const QPoint origin = parent != nullptr ? parent->mapToGlobal(QPoint(0, 0)) : QPoint(0, 0);
-    move(origin + box.topLeft());
+    setFixedSize(box.size());
+    setGeometry(QRect(origin + box.topLeft(), box.size()));
 }
 
 QWidget* DialogShell::MakeControl(const res::DialogControl& control, const TModule& module) {
