@@ -1,0 +1,51 @@
+#pragma once
+// korvani's part in the analysis set-up: the waveform preview in the main
+// window, then the prompt for the start time in milliseconds, turned into
+// the sample the analysis starts from. The document's set-up asks again
+// while the answer is no usable start; this chooser only asks once per call.
+// It owns nothing: the main window and the recording are lent to it.
+
+#include "document/AnalysisStart.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string_view>
+
+class TWaveDocument;
+class TWindow;
+
+/// The leading decimal integer of `text`: leading white space skipped, one
+/// optional '+' or '-', then the digits up to the first non-digit; 0 when
+/// there are no digits ("12abc" -> 12, "abc" -> 0, "  -7" -> -7). Nothing
+/// when the number does not fit 32 bits.
+std::optional<std::int32_t> LeadingInteger(std::string_view text);
+
+/// The start sample of the prompt's text `entry` at `sampleRate`: its leading
+/// integer in milliseconds x sampleRate / 1000, in 64-bit integers. Answers
+/// -1, a start the set-up never accepts, for a negative entry and for one
+/// whose start sample does not fit 32 bits, so that the prompt comes again.
+std::int64_t StartSampleOfEntry(std::string_view entry, std::uint32_t sampleRate);
+
+/// The chooser of the window program: the preview, then the start-time prompt.
+class TStartTimePrompt final : public TAnalysisStartChooser {
+public:
+    /// A chooser that draws into and prompts over `mainWindow`.
+    explicit TStartTimePrompt(TWindow* mainWindow) : MainWindow(mainWindow) {}
+
+    /// DrawWaveformPreview on the main window.
+    bool ShowPreview(const TWaveData& wave) override;
+
+    /// Runs the prompt "You can specify a start point for the analysis." /
+    /// "start time in milli seconds :" over an 8-byte buffer holding "0" (at
+    /// most 7 characters can be typed). OK: StartSampleOfEntry of the text;
+    /// Cancel or closing: 0.
+    std::int64_t AskStartSample(const TWaveData& wave) override;
+
+private:
+    TWindow* MainWindow;
+};
+
+/// The factory korvani installs with TWaveDocument::SetAnalysisStart: a
+/// TStartTimePrompt over `owner`, the document's main window.
+std::unique_ptr<TAnalysisStartChooser> MakeStartTimePrompt(TWindow* owner, const TWaveDocument& document);
