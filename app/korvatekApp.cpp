@@ -1,13 +1,18 @@
 #include "app/korvatekApp.h"
 
+#include "app/AboutDialog.h"
 #include "app/SDIDecFrame.h"
+#include "document/WaveDocument.h"
 #include "framework/DocManager.h"
 #include "framework/MenuDescr.h"
 #include "framework/StatusBar.h"
 #include "framework/View.h"
+#include "presentation/StartTimePrompt.h"
 #include "resources/ResourceIds.h"
 
-korvatekApp::korvatekApp() : TApplication("korvani", gModule) {}
+korvatekApp::korvatekApp() : TApplication("korvani", gModule) {
+    TWaveDocument::SetAnalysisStart(MakeStartTimePrompt);
+}
 
 korvatekApp::~korvatekApp() {
     // The document manager, and with it every open document, goes before
@@ -16,12 +21,15 @@ korvatekApp::~korvatekApp() {
         DocumentManager = nullptr;
         SetDocManager(nullptr);
     }
+    // Documents made after this application start at the first sample again.
+    TWaveDocument::SetAnalysisStart({});
 }
 
 const TEventTable& korvatekApp::ClassEventTable() {
     static const TEventTable table(TApplication::ClassEventTable(), {
         EvNotify(ViewNotify, ViewCreated, &korvatekApp::OnViewCreated),
         EvNotify(ViewNotify, ViewClosed, &korvatekApp::OnViewClosed),
+        EvCommand(CmdAbout, &korvatekApp::ShowAbout),
     });
     return table;
 }
@@ -80,4 +88,8 @@ void korvatekApp::OnViewClosed(TView*) {
     TFrameWindow* frame = GetMainWindow();
     frame->SetClientWindow(nullptr);
     frame->SetCaption(GetName());
+}
+
+void korvatekApp::ShowAbout() {
+    korvatekAboutDlg(GetMainWindow(), resid::AboutDialog, nullptr).Execute();
 }

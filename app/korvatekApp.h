@@ -2,8 +2,10 @@
 // korvatekApp: the application object of korvani. It builds the main
 // window (menu, icon, accelerators, status bar) and the document manager
 // over the static template list, and makes a reported view the frame's
-// client. It owns, through the framework, the main window and the document
-// manager; it deletes the manager before the framework's part goes.
+// client, and opens the about box. While it lives, every wave document it
+// opens shows the waveform preview and asks for the start time. It owns,
+// through the framework, the main window and the document manager; it
+// deletes the manager before the framework's part goes.
 
 #include "framework/Application.h"
 
@@ -25,6 +27,9 @@ protected:
     void OnViewCreated(TView* view);
     /// ViewNotify code 1: the frame is emptied and its caption restored.
     void OnViewClosed(TView* view);
+
+    /// "info &about..." (2009): runs the about box modally; its result is ignored.
+    void ShowAbout();
 
 private:
     TDocManager* DocumentManager = nullptr;  // the one the framework holds; nullptr before step 8
