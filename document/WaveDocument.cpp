@@ -1,29 +1,14 @@
 #include "document/WaveDocument.h"
 
+#include "document/OwnerMessageBoxes.h"
 #include "document/WaveTexts.h"
 
 #include "framework/FrameWindow.h"
-#include "framework/MessageBox.h"
 #include "framework/Window.h"
 
-#include <string_view>
 #include <utility>
 
 namespace {
-
-// Shows each engine message as a modal OK box, no icon, on the owner window.
-class TOwnerMessageBoxes final : public TWaveReporter {
-public:
-    explicit TOwnerMessageBoxes(TWindow* owner) : Owner(owner) {}
-
-    void Report(std::string_view text, const char* caption) override
-    {
-        MessageBoxEx(Owner, text, caption, MB_OK);
-    }
-
-private:
-    TWindow* Owner;
-};
 
 TAnalysisStartFactory& InstalledAnalysisStart()
 {

@@ -1,0 +1,96 @@
+#include "presentation/FreqDisplayDialog.h"
+
+#include "presentation/WaveView.h"
+
+#include "document/OwnerMessageBoxes.h"
+#include "document/SampleRateRewrite.h"
+#include "document/WaveDocument.h"
+
+#include "framework/Controls.h"
+#include "framework/FileSaveDialog.h"
+#include "framework/MessageBox.h"
+#include "resources/ResourceIds.h"
+
+namespace {
+
+// Each box takes at most 31 characters.
+constexpr unsigned kBoxTextLimit = 32;
+
+constexpr char kSaveFilter[] = "Wave Files (*.WAV)|*.wav|";
+constexpr char kSaveDefaultExt[] = "WAV";
+constexpr char kFileNotWrittenText[] = "file not written";
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+}  // namespace
+
+std::uint32_t LeadingUnsigned32(std::string_view text) {
+    std::size_t at = 0;
+    while (at < text.size() && IsBlank(text[at])) {
+        ++at;
+    }
+    bool negative = false;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
+        negative = text[at] == '-';
+        ++at;
+    }
+    std::uint32_t value = 0;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+        value = value * 10U + static_cast<std::uint32_t>(text[at] - '0');
+    }
+    return negative ? 0U - value : value;
+}
+
+TFreqDisplayDialog::TFreqDisplayDialog(TWaveView& parent, unsigned resourceId, std::string_view frequencyText,
+                                       std::string_view noteText, std::string_view rateText,
+                                       const std::string& filePath, TModule* module)
+    : TDialog(&parent, resourceId, module),
+      ParentView(parent),
+      FrequencyText(frequencyText),
+      NoteText(noteText),
+      RateText(rateText),
+      FilePath(filePath),
+      PeakFrequencyBox(new TEdit(this, resid::PeakFrequencyBox, kBoxTextLimit)),
+      NoteBox(new TEdit(this, resid::NoteBox, kBoxTextLimit)),
+      SampleRateBox(new TEdit(this, resid::SampleRateBox, kBoxTextLimit)) {}
+
+// The edit boxes are child windows: the framework deletes them with the dialog.
+TFreqDisplayDialog::~TFreqDisplayDialog() = default;
+
+const TEventTable& TFreqDisplayDialog::ClassEventTable() {
+    static const TEventTable table(TDialog::ClassEventTable(), {
+        EvCommand(resid::ModifyButton, &TFreqDisplayDialog::OnModify),
+    });
+    return table;
+}
+
+void TFreqDisplayDialog::SetupWindow() {
+    TDialog::SetupWindow();
+    PeakFrequencyBox->SetText(FrequencyText);
+    NoteBox->SetText(NoteText);
+    SampleRateBox->SetText(RateText);
+}
+
+void TFreqDisplayDialog::OnModify() {
+    TFileSaveDialog::TData target(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, kSaveFilter, nullptr, kSaveDefaultExt);
+    target.SetFileName(FilePath);
+    if (TFileSaveDialog(this, target).Execute() != IDOK) {
+        ParentView.MessageBox(kFileNotWrittenText, nullptr, MB_OK);
+        return;
+    }
+    TOwnerMessageBoxes boxes(&ParentView);
+    RewriteSampleRate(FilePath, target.GetFileName(), [this] { return RateToWrite(); }, boxes);
+}
+
+std::uint32_t TFreqDisplayDialog::RateToWrite() const {
+    char text[kBoxTextLimit];
+    SampleRateBox->GetText(text, sizeof text);
+    std::uint32_t rate = LeadingUnsigned32(text);
+    const std::uint32_t presentRate = ParentView.GetWaveDocument().Wave().SampleRate;
+    if (IsDlgButtonChecked(resid::NoHigherFrequencyBox) && presentRate < rate) {
+        rate /= 2;
+    }
+    return rate;
+}
