@@ -50,6 +50,7 @@ public:
     TStatic(TWindow* parent, unsigned id, unsigned textLimit = 0, TModule* module = nullptr)
         : TControl(parent, id, textLimit, module) {}
 
+    /// Replaces the text, cut to at most limit - 1 characters.
     bool SetText(std::string_view text) override;
 };
 

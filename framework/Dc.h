@@ -77,9 +77,13 @@ public:
     TFont(std::string_view faceName, int height, int weight = 400, bool italic = false)
         : FaceName(faceName), Height(height), Weight(weight), Italic(italic) {}
 
+    /// The face name as given.
     const std::string& GetFaceName() const { return FaceName; }
+    /// The height as given (see the constructor).
     int GetHeight() const { return Height; }
+    /// The weight.
     int GetWeight() const { return Weight; }
+    /// Whether it is italic.
     bool IsItalic() const { return Italic; }
 
 private:

@@ -45,15 +45,25 @@ public:
     /// The window scrolled.
     TWindow* GetWindow() const { return Window; }
 
+    /// The horizontal position in units.
     int GetXPos() const { return XPos; }
+    /// The vertical position in units.
     int GetYPos() const { return YPos; }
+    /// The horizontal unit in pixels.
     int GetXUnit() const { return XUnit; }
+    /// The vertical unit in pixels.
     int GetYUnit() const { return YUnit; }
+    /// The horizontal range in units (below 0: no scrolling).
     int GetXRange() const { return XRange; }
+    /// The vertical range in units (below 0: no scrolling).
     int GetYRange() const { return YRange; }
+    /// The horizontal line step in units.
     int GetXLine() const { return XLine; }
+    /// The vertical line step in units.
     int GetYLine() const { return YLine; }
+    /// The horizontal page step in units.
     int GetXPage() const { return XPage; }
+    /// The vertical page step in units.
     int GetYPage() const { return YPage; }
 
     /// Changes the ranges (below 0: no scrolling); the position is clamped.
@@ -62,12 +72,15 @@ public:
     void SetUnits(int xUnit, int yUnit);
     /// Changes the line steps in units.
     void SetLineSteps(int xLine, int yLine);
-    /// Whether painting is offset by position x unit (on at the start).
+    /// Turns the automatic origin on or off: painting offset by position x
+    /// unit (on at the start).
     void SetAutoOrg(bool on) { AutoOrg = on; }
+    /// Whether the automatic origin is on.
     bool IsAutoOrg() const { return AutoOrg; }
-    /// Whether dragging the thumb scrolls at once (on) or only when it is
-    /// released (off).
+    /// Turns thumb tracking on or off: dragging the thumb scrolls at once
+    /// (on, the start) or only when it is released (off).
     void SetTrackMode(bool on) { TrackMode = on; }
+    /// Whether thumb tracking is on.
     bool IsTrackMode() const { return TrackMode; }
 
     /// The page steps from the client size: (width + 1) / x unit - 1, at
@@ -88,9 +101,10 @@ public:
     /// A vertical scroll-bar request.
     void VScroll(unsigned request, int thumbPos);
 
-    /// The logical point shown at client (0, 0): position x unit with the
-    /// automatic origin, else (0, 0). X then Y.
+    /// The logical x shown at client x 0: position x unit with the
+    /// automatic origin, else 0.
     int OriginX() const { return AutoOrg ? XPos * XUnit : 0; }
+    /// The logical y shown at client y 0.
     int OriginY() const { return AutoOrg ? YPos * YUnit : 0; }
 
     /// A horizontal position as the bar shows it.
