@@ -1,0 +1,415 @@
+// A left click on the spectrum as a person makes it, and the result dialog
+// it opens: the bin under the pointer (scroll position added), the three
+// texts, the dialog replaced or left, "Modify..." and Escape with the save
+// dialog answered, the rate read back from its box, the copies written.
+//
+// The recording: a constant offset (bin 0 is then a top without a left
+// neighbour: "no lokal maximum!"), an 8 Hz tone (a peak below the lowest
+// note) and a tone at 438.153 Hz, whose peak the analysis locates at
+// 438.195 Hz, which is named a1 (440.0 Hz) with a proposed rate of 44281.
+
+#include "SpectrumViewFixture.h"
+
+#include "presentation/FreqDisplayDialog.h"
+
+#include "framework/qt/WindowAccess.h"
+#include "framework/qt/WindowWidget.h"
+#include "framework/testing/DialogDriver.h"
+#include "framework/testing/FileSaveAnswers.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTest>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+using harness::ScriptedUser;
+using spectrumtest::ProbeView;
+using spectrumtest::SpectrumViewTest;
+
+constexpr int kPeakColumn = 326;     // the 438.153 Hz tone's bin, unscrolled
+constexpr int kLowToneColumn = 10;   // climbs to the 8 Hz peak: below every note
+constexpr std::size_t kRateOffset = 24;      // samples per second in a canonical header
+constexpr std::size_t kByteRateOffset = 28;  // average bytes per second
+
+fixtures::Bytes ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return fixtures::Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+/// The dialogs shown now, modal or not.
+int VisibleDialogs()
+{
+    int count = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (qobject_cast<QDialog*>(widget) != nullptr && widget->isVisible()) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+/// Selects the whole text of edit box `id` and types `text` over it.
+void TypeOver(const TDialog& dialog, unsigned id, const std::string& text)
+{
+    harness::FocusControl(dialog, id);
+    auto* edit = qobject_cast<QLineEdit*>(harness::ControlOf(dialog, id));
+    ASSERT_NE(edit, nullptr);
+    edit->selectAll();
+    QTest::keyClicks(edit, QString::fromStdString(text));
+}
+
+class ResultDialog : public SpectrumViewTest {
+protected:
+    /// Opens the three-tone recording; answers its view.
+    ProbeView* OpenTones(TFrameWindow& frame)
+    {
+        source = folder.PathOf("tones.wav");
+        return Open(frame, "tones.wav",
+                    spectrumtest::ToneWave(44100, {{0.0, 5000.0}, {8.0, 6000.0}, {438.153, 12000.0}}));
+    }
+
+    /// Clicks client column `x` of the view (row 100) with the left button.
+    static void ClickColumn(TWaveView& view, int x) { harness::Click(view, x, 100); }
+
+    /// The copy written to `name`, checked to equal the source but for its
+    /// two rate fields; answers its samples-per-second field.
+    std::uint32_t WrittenRate(const std::string& name)
+    {
+        const fixtures::Bytes original = ReadFile(source);
+        const fixtures::Bytes copy = ReadFile(folder.PathOf(name));
+        EXPECT_EQ(copy.size(), original.size()) << name;
+        if (copy.size() != original.size()) {
+            return 0;
+        }
+        const std::uint32_t rate = fixtures::ReadLe32(copy, kRateOffset);
+        EXPECT_EQ(fixtures::ReadLe32(copy, kByteRateOffset), rate * 2) << "16-bit mono: two bytes a sample";
+        for (std::size_t i = 0; i < copy.size(); ++i) {
+            if (i < kRateOffset || i >= kByteRateOffset + 4) {
+                EXPECT_EQ(copy[i], original[i]) << name << " byte " << i;
+                if (copy[i] != original[i]) {
+                    break;
+                }
+            }
+        }
+        return rate;
+    }
+
+    std::string source;
+    harness::FileSaveAnswers saves;
+};
+
+TEST_F(ResultDialog, AClickOnAPeakShowsItsFrequencyNoteAndProposedRate)
+{
+    Run([&](TFrameWindow& frame) {
+        ProbeView* view = OpenTones(frame);
+        ASSERT_NE(view, nullptr);
+        ScriptedUser user;  // no box may appear
+        ClickColumn(*view, kPeakColumn);
+
+        TFreqDisplayDialog* dialog = view->GetResultDialog();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_TRUE(dialog->IsWindow());
+        EXPECT_TRUE(dialog->IsVisible());
+        EXPECT_EQ(harness::Caption(*dialog), "");
+        EXPECT_EQ(harness::ControlText(*dialog, resid::PeakFrequencyBox), "438.2 Hz");
+        EXPECT_EQ(harness::ControlText(*dialog, resid::NoteBox), "a1 (440.0 Hz)");
+        EXPECT_EQ(harness::ControlText(*dialog, resid::SampleRateBox), "44281");
+        EXPECT_FALSE(dialog->IsDlgButtonChecked(resid::NoHigherFrequencyBox));
+        EXPECT_EQ(harness::ControlText(*dialog, resid::ModifyButton), "Modify...");
+    });
+}
+
+TEST_F(ResultDialog, StandsAtThreeByTwentyOneUnitsFromTheViewWithItsControlsInFocusOrder)
+{
+    Run([&](TFrameWindow& frame) {
+        ProbeView* view = OpenTones(frame);
+        ASSERT_NE(view, nullptr);
+        ClickColumn(*view, kPeakColumn);
+        TFreqDisplayDialog* dialog = view->GetResultDialog();
+        ASSERT_NE(dialog, nullptr);
+
+        // Dialog units of the layout's font, measured on "Modify..." at x 200
+        // and the check box at y 76.
+        const double unitX = harness::ControlRect(*dialog, resid::ModifyButton).x() / 200.0;
+        const double unitY = harness::ControlRect(*dialog, resid::NoHigherFrequencyBox).y() / 76.0;
+        const QPoint viewOrigin = TWindowAccess::ClientWidget(*view)->mapToGlobal(QPoint(0, 0));
+        const QPoint dialogOrigin = TWindowAccess::TopWidget(*dialog)->geometry().topLeft();
+        EXPECT_NEAR(dialogOrigin.x() - viewOrigin.x(), 3 * unitX, 1.5);
+        EXPECT_NEAR(dialogOrigin.y() - viewOrigin.y(), 21 * unitY, 1.5);
+        EXPECT_NEAR(harness::DialogSize(*dialog).width(), 261 * unitX, 1.5);
+        EXPECT_NEAR(harness::DialogSize(*dialog).height(), 99 * unitY, 1.5);
+
+        harness::FocusControl(*dialog, resid::OkButton);
+        std::vector<unsigned> order{harness::FocusedControl(*dialog)};
+        for (int i = 0; i < 5; ++i) {
+            harness::PressDialogKey(*dialog, Qt::Key_Tab);
+            order.push_back(harness::FocusedControl(*dialog));
+        }
+        EXPECT_EQ(order, (std::vector<unsigned>{resid::OkButton, resid::ModifyButton, resid::PeakFrequencyBox,
+                                                resid::NoteBox, resid::SampleRateBox, resid::OkButton}));
+    });
+}
+
+TEST_F(ResultDialog, TheScrollPositionIsAddedToTheClickedColumn)
+{
+    Run([&](TFrameWindow& frame) {
+        ProbeView* view = OpenTones(frame);
+        ASSERT_NE(view, nullptr);
+        ScriptedUser user;  // no box may appear
+        ClickColumn(*view, kLowToneColumn);
+        EXPECT_EQ(view->GetResultDialog(), nullptr) << "bin 10 climbs to 8 Hz, below every note: no result";
+
+        view->GetScroller()->ScrollTo(300, 0);
+        ClickColumn(*view, 10);
+        ASSERT_NE(view->GetResultDialog(), nullptr);
+        EXPECT_EQ(harness::ControlText(*view->GetResultDialog(), resid::PeakFrequencyBox), "438.2 Hz");
+    });
+}
+
+TEST_F(ResultDialog, AClickPastTheLastBinDoesNothing)
+{
+    Run([&](TFrameWindow& frame) {
+        ProbeView* view = Open(frame, "low-rate.wav", spectrumtest::ToneWave(1000, {{100.0, 8000.0}}));
+        ASSERT_NE(view, nullptr);
+        ASSERT_EQ(view->GetWaveDocument().Wave().Analysis.BinCount, 512);
+        ScriptedUser user;  // no box may appear
+        ClickColumn(*view, 512);
+        ClickColumn(*view, 900);
+        EXPECT_EQ(view->GetResultDialog(), nullptr);
+        EXPECT_EQ(VisibleDialogs(), 0);
+
+        ClickColumn(*view, 102);  // 100 Hz lies at bin 102.4
+        ASSERT_NE(view->GetResultDialog(), nullptr);
+        EXPECT_EQ(harness::ControlText(*view->GetResultDialog(), resid::NoteBox), "G ( 98.0 Hz)");
+    });
+}
+
+TEST_F(ResultDialog, AFailedClickLeavesTheDialogASecondPeakReplacesIt)
+{
+    Run([&](TFrameWindow& frame) {
+        ProbeView* view = OpenTones(frame);
+        ASSERT_NE(view, nullptr);
+        ClickColumn(*view, kPeakColumn);
+        TFreqDisplayDialog* first = view->GetResultDialog();
+        ASSERT_NE(first, nullptr);
+        TypeOver(*first, resid::SampleRateBox, "12345");
+
+        ScriptedUser user;
+        user.Press(IDOK);
+        ClickColumn(*view, 0);  // bin 0 is a top without a left neighbour
+        ClickColumn(*view, kLowToneColumn);
+        ASSERT_EQ(user.Shown().size(), 1U);
+        EXPECT_EQ(user.Shown()[0].Text, "no lokal maximum!");
+        EXPECT_EQ(user.Shown()[0].Caption, DefaultMessageBoxCaption);
+        EXPECT_EQ(user.Shown()[0].Owner, view);
+        EXPECT_EQ(view->GetResultDialog(), first);
+        EXPECT_TRUE(first->IsWindow());
+        EXPECT_EQ(harness::ControlText(*first, resid::SampleRateBox), "12345");
+
+        const QPointer<QWidget> firstWindow = TWindowAccess::TopWidget(*first);
+        ClickColumn(*view, kPeakColumn + 2);
+        ASSERT_NE(view->GetResultDialog(), nullptr);
+        EXPECT_TRUE(firstWindow.isNull() || !firstWindow->isVisible());
+        EXPECT_EQ(harness::ControlText(*view->GetResultDialog(), resid::SampleRateBox), "44281");
+        EXPECT_EQ(VisibleDialogs(), 1);
+    });
+}
+
+TEST_F(ResultDialog, ModifyWritesTheProposedRateIntoACopyAndStaysOpen)
+{
+    Run([&](TFrameWindow& frame) {
+        ProbeView* view = OpenTones(frame);
+        ASSERT_NE(view, nullptr);
+        ClickColumn(*view, kPeakColumn);
+        TFreqDisplayDialog* dialog = view->GetResultDialog();
+        ASSERT_NE(dialog, nullptr);
+
+        ScriptedUser user;  // success shows no box
+        saves.Choose(folder.PathOf("proposed.wav"));
+        harness::ClickControl(*dialog, resid::ModifyButton);
+
+        EXPECT_EQ(WrittenRate("proposed.wav"), 44281U);
+        const TSaveFileRequest asked = saves.Last();
+        EXPECT_EQ(asked.Owner, dialog);
+        EXPECT_EQ(asked.Filters, (std::vector<std::pair<std::string, std::string>>{{"Wave Files (*.WAV)", "*.wav"}}));
+        EXPECT_EQ(asked.DefaultExt, "WAV");
+        EXPECT_EQ(asked.InitialName, source);
+        EXPECT_EQ(asked.InitialDir, "");
+        EXPECT_EQ(asked.Flags, 0x0006U);
+        EXPECT_TRUE(dialog->IsWindow());
+        EXPECT_EQ(view->GetResultDialog(), dialog);
+        EXPECT_EQ(harness::ControlText(*dialog, resid::SampleRateBox), "44281");
+    });
+}
+
+TEST_F(ResultDialog, NoHigherFrequencyHalvesOnlyARateAboveTheFilesOwn)
+{
+    Run([&](TFrameWindow& frame) {
+        ProbeView* view = OpenTones(frame);
+        ASSERT_NE(view, nullptr);
+        ClickColumn(*view, kPeakColumn);
+        TFreqDisplayDialog* dialog = view->GetResultDialog();
+        ASSERT_NE(dialog, nullptr);
+        harness::ClickControl(*dialog, resid::NoHigherFrequencyBox);
+        ASSERT_TRUE(dialog->IsDlgButtonChecked(resid::NoHigherFrequencyBox));
+
+        saves.Choose(folder.PathOf("halved.wav")).Choose(folder.PathOf("lower.wav")).Choose(folder.PathOf("same.wav"));
+        harness::ClickControl(*dialog, resid::ModifyButton);
+        TypeOver(*dialog, resid::SampleRateBox, "43900");
+        harness::ClickControl(*dialog, resid::ModifyButton);
+        TypeOver(*dialog, resid::SampleRateBox, "44100");
+        harness::ClickControl(*dialog, resid::ModifyButton);
+
+        EXPECT_EQ(WrittenRate("halved.wav"), 22140U);
+        EXPECT_EQ(WrittenRate("lower.wav"), 43900U);
+        EXPECT_EQ(WrittenRate("same.wav"), 44100U);
+    });
+}
+
+TEST_F(ResultDialog, TheRateBoxIsReadByItsLeadingNumber)
+{
+    Run([&](TFrameWindow& frame) {
+        ProbeView* view = OpenTones(frame);
+        ASSERT_NE(view, nullptr);
+        ClickColumn(*view, kPeakColumn);
+        TFreqDisplayDialog* dialog = view->GetResultDialog();
+        ASSERT_NE(dialog, nullptr);
+
+        ScriptedUser user;  // not even a box without a number shows a message
+        saves.Choose(folder.PathOf("blanks.wav")).Choose(folder.PathOf("letters.wav")).Choose(folder.PathOf("hz.wav"));
+        TypeOver(*dialog, resid::SampleRateBox, "  48000");
+        harness::ClickControl(*dialog, resid::ModifyButton);
+        TypeOver(*dialog, resid::SampleRateBox, "abc");
+        harness::ClickControl(*dialog, resid::ModifyButton);
+        TypeOver(*dialog, resid::SampleRateBox, "+32000 Hz");
+        harness::ClickControl(*dialog, resid::ModifyButton);
+
+        EXPECT_EQ(WrittenRate("blanks.wav"), 48000U);
+        EXPECT_EQ(WrittenRate("letters.wav"), 0U);
+        EXPECT_EQ(WrittenRate("hz.wav"), 32000U);
+    });
+}
+
+TEST(LeadingUnsigned32, ReadsTheLeadingNumberAndWrapsWithoutARangeCheck)
+{
+    EXPECT_EQ(LeadingUnsigned32("  48000"), 48000U);
+    EXPECT_EQ(LeadingUnsigned32("\t\n+7x9"), 7U);
+    EXPECT_EQ(LeadingUnsigned32("abc"), 0U);
+    EXPECT_EQ(LeadingUnsigned32(""), 0U);
+    EXPECT_EQ(LeadingUnsigned32("- 5"), 0U);
+    EXPECT_EQ(LeadingUnsigned32("-1"), 4294967295U);
+    EXPECT_EQ(LeadingUnsigned32("4294967296"), 0U);
+    EXPECT_EQ(LeadingUnsigned32("4294967297"), 1U);
+}
+
+TEST_F(ResultDialog, EscapeAsksForANameAndCancellingItWritesNothing)
+{
+    Run([&](TFrameWindow& frame) {
+        ProbeView* view = OpenTones(frame);
+        ASSERT_NE(view, nullptr);
+        ClickColumn(*view, kPeakColumn);
+        TFreqDisplayDialog* dialog = view->GetResultDialog();
+        ASSERT_NE(dialog, nullptr);
+
+        ScriptedUser user;
+        user.Press(IDOK);
+        saves.Cancel();
+        harness::FocusControl(*dialog, resid::SampleRateBox);
+        harness::PressDialogKey(*dialog, Qt::Key_Escape);
+
+        EXPECT_EQ(saves.Shown().size(), 1U);
+        ASSERT_EQ(user.Shown().size(), 1U);
+        EXPECT_EQ(user.Shown()[0].Text, "file not written");
+        EXPECT_EQ(user.Shown()[0].Caption, DefaultMessageBoxCaption);
+        EXPECT_EQ(user.Shown()[0].Owner, view);
+        EXPECT_TRUE(dialog->IsWindow());
+        EXPECT_EQ(view->GetResultDialog(), dialog);
+    });
+}
+
+TEST_F(ResultDialog, TwoModifiesWithTwoNamesGiveTwoCopies)
+{
+    Run([&](TFrameWindow& frame) {
+        ProbeView* view = OpenTones(frame);
+        ASSERT_NE(view, nullptr);
+        ClickColumn(*view, kPeakColumn);
+        TFreqDisplayDialog* dialog = view->GetResultDialog();
+        ASSERT_NE(dialog, nullptr);
+
+        saves.Choose(folder.PathOf("first.wav")).Choose(folder.PathOf("second"));
+        harness::ClickControl(*dialog, resid::ModifyButton);
+        TypeOver(*dialog, resid::SampleRateBox, "22050");
+        harness::ClickControl(*dialog, resid::ModifyButton);
+
+        EXPECT_EQ(WrittenRate("first.wav"), 44281U);
+        EXPECT_EQ(WrittenRate("second.WAV"), 22050U) << "the default extension is added";
+        EXPECT_TRUE(dialog->IsWindow());
+    });
+}
+
+TEST_F(ResultDialog, EachBoxTakesThirtyOneCharactersAtMost)
+{
+    Run([&](TFrameWindow& frame) {
+        ProbeView* view = OpenTones(frame);
+        ASSERT_NE(view, nullptr);
+        ClickColumn(*view, kPeakColumn);
+        TFreqDisplayDialog* dialog = view->GetResultDialog();
+        ASSERT_NE(dialog, nullptr);
+
+        const std::string forty(40, '7');
+        for (const unsigned box : {resid::PeakFrequencyBox, resid::NoteBox, resid::SampleRateBox}) {
+            TypeOver(*dialog, box, forty);
+            EXPECT_EQ(harness::ControlText(*dialog, box), std::string(31, '7')) << "box " << box;
+        }
+    });
+}
+
+TEST_F(ResultDialog, EnterClosesTheDialogWhoseObjectStaysWithTheView)
+{
+    Run([&](TFrameWindow& frame) {
+        ProbeView* view = OpenTones(frame);
+        ASSERT_NE(view, nullptr);
+        ClickColumn(*view, kPeakColumn);
+        TFreqDisplayDialog* dialog = view->GetResultDialog();
+        ASSERT_NE(dialog, nullptr);
+
+        harness::FocusControl(*dialog, resid::NoteBox);
+        harness::PressDialogKey(*dialog, Qt::Key_Return);
+        EXPECT_FALSE(dialog->IsWindow());
+        EXPECT_EQ(view->GetResultDialog(), dialog);
+        EXPECT_EQ(VisibleDialogs(), 0);
+
+        // The view keeps working: the next peak opens a new dialog.
+        ClickColumn(*view, kPeakColumn);
+        ASSERT_NE(view->GetResultDialog(), nullptr);
+        EXPECT_TRUE(view->GetResultDialog()->IsWindow());
+    });
+}
+
+TEST_F(ResultDialog, ClosingTheDocumentTakesTheDialogAlong)
+{
+    Run([&](TFrameWindow& frame) {
+        ProbeView* view = OpenTones(frame);
+        ASSERT_NE(view, nullptr);
+        ClickColumn(*view, kPeakColumn);
+        ASSERT_NE(view->GetResultDialog(), nullptr);
+        const QPointer<QWidget> shown = TWindowAccess::TopWidget(*view->GetResultDialog());
+        ASSERT_FALSE(shown.isNull());
+
+        harness::ClickMenuItem(frame, {"&file", "close"});
+        EXPECT_EQ(frame.GetClientWindow(), nullptr);
+        EXPECT_TRUE(shown.isNull() || !shown->isVisible());
+        EXPECT_EQ(VisibleDialogs(), 0);
+    });
+}
+
+}  // namespace
