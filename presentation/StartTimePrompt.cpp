@@ -76,5 +76,8 @@ std::int64_t TStartTimePrompt::AskStartSample(const TWaveData& wave) {
 }
 
 std::unique_ptr<TAnalysisStartChooser> MakeStartTimePrompt(TWindow* owner, const TWaveDocument&) {
+    if (owner == nullptr) {
+        return nullptr;  // no window to draw in or to own the prompt
+    }
     return std::make_unique<TStartTimePrompt>(owner);
 }

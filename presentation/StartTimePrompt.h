@@ -47,5 +47,6 @@ private:
 };
 
 /// The factory korvani installs with TWaveDocument::SetAnalysisStart: a
-/// TStartTimePrompt over `owner`, the document's main window.
+/// TStartTimePrompt over `owner`, the document's main window; none without a
+/// main window (the analysis then starts at the first sample, unasked).
 std::unique_ptr<TAnalysisStartChooser> MakeStartTimePrompt(TWindow* owner, const TWaveDocument& document);

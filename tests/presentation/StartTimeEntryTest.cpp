@@ -3,6 +3,8 @@
 
 #include "presentation/StartTimePrompt.h"
 
+#include "document/WaveDocument.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -55,5 +57,10 @@ INSTANTIATE_TEST_SUITE_P(
                     StartCase{"9999999", 214748, 2147479785},  // still fits 32 bits
                     StartCase{"9999999", 214749, -1},          // 2147489785 does not fit: asked again
                     StartCase{"9999999", 4294967295U, -1}));
+
+TEST(StartTimePromptFactory, MakesNoPromptWithoutAMainWindow) {
+    const TWaveDocument document;
+    EXPECT_EQ(MakeStartTimePrompt(nullptr, document), nullptr);
+}
 
 }  // namespace
