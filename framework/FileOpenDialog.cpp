@@ -2,6 +2,7 @@
 
 #include "framework/MessageBox.h"
 #include "framework/qt/Conversions.h"
+#include "framework/qt/FileTypeFilter.h"
 #include "framework/qt/WindowAccess.h"
 
 #include <QCheckBox>
@@ -9,19 +10,6 @@
 #include <QGridLayout>
 
 namespace {
-
-// Qt's form of a type-list entry: "description (patterns)", patterns
-// separated by blanks. A description that already ends with its patterns
-// (as "Wave files (*.wav)" does) is shown unchanged.
-QString QtNameFilter(const TFileFilter& filter) {
-    QString patterns = ToQString(filter.Pattern);
-    patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-    const QString description = ToQString(filter.Description);
-    if (description.endsWith(QLatin1Char('(') + patterns + QLatin1Char(')'))) {
-        return description;
-    }
-    return description + QStringLiteral(" (") + patterns + QLatin1Char(')');
-}
 
 // Qt's own file dialog (never the desktop's, which could not carry the
 // read-only check box), modal for the whole application.
@@ -38,8 +26,9 @@ public:
                                                                                  : QFileDialog::AnyFile);
         QStringList filters;
         for (const TFileFilter& filter : data.Filters) {
-            filters << QtNameFilter(filter);
+            filters << QtFileTypeFilter(ToQString(filter.Description), ToQString(filter.Pattern));
         }
+        ShowFileTypeTextsOnly(dialog);
         dialog.setNameFilters(filters);
         if (data.FilterIndex < static_cast<std::size_t>(filters.size())) {
             dialog.selectNameFilter(filters[static_cast<qsizetype>(data.FilterIndex)]);

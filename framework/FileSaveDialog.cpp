@@ -3,6 +3,7 @@
 #include "framework/MessageBox.h"
 #include "framework/Window.h"
 #include "framework/qt/Conversions.h"
+#include "framework/qt/FileTypeFilter.h"
 #include "framework/qt/WindowAccess.h"
 
 #include <QDir>
@@ -12,16 +13,6 @@
 #include <cstring>
 
 namespace {
-
-// A Qt name filter: the shown text, with the pattern in parentheses after it
-// unless it already ends that way (Qt takes the pattern from there).
-QString QtNameFilter(const std::string& text, const std::string& pattern) {
-    QString qtPattern = ToQString(pattern);
-    qtPattern.replace(QLatin1Char(';'), QLatin1Char(' '));
-    const QString shown = ToQString(text);
-    const QString tail = QLatin1Char('(') + qtPattern + QLatin1Char(')');
-    return shown.endsWith(tail) ? shown : shown + QLatin1Char(' ') + tail;
-}
 
 // Qt's file dialog (the platform's, unless the application asks for Qt's own).
 class QtSaveFileDialog : public ISaveFileDialog {
@@ -34,9 +25,10 @@ public:
         dialog.setOption(QFileDialog::DontConfirmOverwrite, (request.Flags & OFN_OVERWRITEPROMPT) == 0);
         QStringList filters;
         for (const auto& [text, pattern] : request.Filters) {
-            filters << QtNameFilter(text, pattern);
+            filters << QtFileTypeFilter(ToQString(text), ToQString(pattern));
         }
         if (!filters.isEmpty()) {
+            ShowFileTypeTextsOnly(dialog);
             dialog.setNameFilters(filters);
         }
         if (!request.DefaultExt.empty()) {

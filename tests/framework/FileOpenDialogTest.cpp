@@ -30,6 +30,7 @@ struct DialogView {
     std::string Directory;
     std::string DefaultSuffix;
     QFileDialog::FileMode Mode = QFileDialog::Directory;
+    QStringList TypeTexts;
     bool HasReadOnlyBox = false;
     bool ReadOnlyChecked = false;
 };
@@ -39,6 +40,9 @@ DialogView Read(QFileDialog& dialog) {
     view.NameFilters = dialog.nameFilters();
     if (auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))) {
         view.TypeCount = types->count();
+        for (int i = 0; i < types->count(); ++i) {
+            view.TypeTexts << types->itemText(i);
+        }
         view.TypeListEditable = types->isEditable();
     }
     view.Directory = dialog.directory().absolutePath().toStdString();
@@ -93,7 +97,9 @@ TEST(FileOpenDialog, ShowsOneTypeTheDirectoryAndAnUncheckedReadOnlyBoxAndTakesAN
     user.Then(TypeNameAndOpen(seen, QStringLiteral("song")));
 
     EXPECT_EQ(TFileOpenDialog(nullptr, data).Execute(), IDOK);
-    EXPECT_EQ(seen.NameFilters, QStringList{QStringLiteral("Wave files (*.wav)")});
+    EXPECT_EQ(seen.TypeTexts, QStringList{QStringLiteral("Wave files (*.wav)")}) << "the template's text as it stands";
+    EXPECT_EQ(seen.NameFilters, QStringList{QStringLiteral("Wave files (*.wav) (*.wav *.WAV)")})
+        << "lists take.WAV as well as take.wav";
     EXPECT_EQ(seen.TypeCount, 1);
     EXPECT_FALSE(seen.TypeListEditable) << "no other type can be typed in";
     EXPECT_EQ(seen.Directory, dir.path().toStdString());

@@ -9,6 +9,7 @@
 #include "framework/testing/FileSaveAnswers.h"
 #include "framework/testing/Harness.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -96,7 +97,10 @@ TEST_F(QtSaveDialog, OffersTheFilterAndProposedNameAndAppendsTheDefaultExtension
         auto* dialog = qobject_cast<QFileDialog*>(&modal);
         ASSERT_NE(dialog, nullptr);
         EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
-        EXPECT_EQ(dialog->nameFilters(), QStringList{QStringLiteral("Wave Files (*.WAV) (*.wav)")});
+        EXPECT_EQ(dialog->nameFilters(), QStringList{QStringLiteral("Wave Files (*.WAV) (*.wav *.WAV)")});
+        auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        ASSERT_NE(types, nullptr);
+        EXPECT_EQ(types->currentText(), "Wave Files (*.WAV)") << "the filter's own text, patterns hidden";
         EXPECT_EQ(dialog->defaultSuffix(), "WAV");
         EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite)) << "asks before replacing";
         EXPECT_EQ(QDir(dialog->directory()).canonicalPath(), QDir(folder.path()).canonicalPath())
