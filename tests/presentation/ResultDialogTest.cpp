@@ -80,6 +80,39 @@ protected:
     /// Clicks client column `x` of the view (row 100) with the left button.
     static void ClickColumn(TWaveView& view, int x) { harness::Click(view, x, 100); }
 
+    /// Runs the application, opens the three-tone recording, clicks its peak
+    /// (no box may appear) and calls `body` with the frame, the view and the
+    /// result dialog the click opened; neither pointer is null.
+    void RunOnPeak(const std::function<void(TFrameWindow&, ProbeView*, TFreqDisplayDialog*)>& body)
+    {
+        Run([&](TFrameWindow& frame) {
+            ProbeView* view = OpenTones(frame);
+            ASSERT_NE(view, nullptr);
+            {
+                ScriptedUser user;  // no box may appear
+                ClickColumn(*view, kPeakColumn);
+            }
+            TFreqDisplayDialog* dialog = view->GetResultDialog();
+            ASSERT_NE(dialog, nullptr);
+            body(frame, view, dialog);
+        });
+    }
+
+    /// "Modify..." on `dialog`, the save dialog answered with `name` in the
+    /// test's folder.
+    void ModifyInto(TFreqDisplayDialog& dialog, const std::string& name)
+    {
+        saves.Choose(folder.PathOf(name));
+        harness::ClickControl(dialog, resid::ModifyButton);
+    }
+
+    /// Types `rate` over the rate box, then "Modify..." into `name`.
+    void ModifyInto(TFreqDisplayDialog& dialog, const std::string& name, const std::string& rate)
+    {
+        TypeOver(dialog, resid::SampleRateBox, rate);
+        ModifyInto(dialog, name);
+    }
+
     /// The copy written to `name`, checked to equal the source but for its
     /// two rate fields; answers its samples-per-second field.
     std::uint32_t WrittenRate(const std::string& name)
@@ -109,14 +142,7 @@ protected:
 
 TEST_F(ResultDialog, AClickOnAPeakShowsItsFrequencyNoteAndProposedRate)
 {
-    Run([&](TFrameWindow& frame) {
-        ProbeView* view = OpenTones(frame);
-        ASSERT_NE(view, nullptr);
-        ScriptedUser user;  // no box may appear
-        ClickColumn(*view, kPeakColumn);
-
-        TFreqDisplayDialog* dialog = view->GetResultDialog();
-        ASSERT_NE(dialog, nullptr);
+    RunOnPeak([&](TFrameWindow&, ProbeView*, TFreqDisplayDialog* dialog) {
         EXPECT_TRUE(dialog->IsWindow());
         EXPECT_TRUE(dialog->IsVisible());
         EXPECT_EQ(harness::Caption(*dialog), "");
@@ -130,13 +156,7 @@ TEST_F(ResultDialog, AClickOnAPeakShowsItsFrequencyNoteAndProposedRate)
 
 TEST_F(ResultDialog, StandsAtThreeByTwentyOneUnitsFromTheViewWithItsControlsInFocusOrder)
 {
-    Run([&](TFrameWindow& frame) {
-        ProbeView* view = OpenTones(frame);
-        ASSERT_NE(view, nullptr);
-        ClickColumn(*view, kPeakColumn);
-        TFreqDisplayDialog* dialog = view->GetResultDialog();
-        ASSERT_NE(dialog, nullptr);
-
+    RunOnPeak([&](TFrameWindow&, ProbeView* view, TFreqDisplayDialog* dialog) {
         // Dialog units of the layout's font, measured on "Modify..." at x 200
         // and the check box at y 76.
         const double unitX = harness::ControlRect(*dialog, resid::ModifyButton).x() / 200.0;
@@ -195,12 +215,7 @@ TEST_F(ResultDialog, AClickPastTheLastBinDoesNothing)
 
 TEST_F(ResultDialog, AFailedClickLeavesTheDialogASecondPeakReplacesIt)
 {
-    Run([&](TFrameWindow& frame) {
-        ProbeView* view = OpenTones(frame);
-        ASSERT_NE(view, nullptr);
-        ClickColumn(*view, kPeakColumn);
-        TFreqDisplayDialog* first = view->GetResultDialog();
-        ASSERT_NE(first, nullptr);
+    RunOnPeak([&](TFrameWindow&, ProbeView* view, TFreqDisplayDialog* first) {
         TypeOver(*first, resid::SampleRateBox, "12345");
 
         ScriptedUser user;
@@ -226,16 +241,9 @@ TEST_F(ResultDialog, AFailedClickLeavesTheDialogASecondPeakReplacesIt)
 
 TEST_F(ResultDialog, ModifyWritesTheProposedRateIntoACopyAndStaysOpen)
 {
-    Run([&](TFrameWindow& frame) {
-        ProbeView* view = OpenTones(frame);
-        ASSERT_NE(view, nullptr);
-        ClickColumn(*view, kPeakColumn);
-        TFreqDisplayDialog* dialog = view->GetResultDialog();
-        ASSERT_NE(dialog, nullptr);
-
+    RunOnPeak([&](TFrameWindow&, ProbeView* view, TFreqDisplayDialog* dialog) {
         ScriptedUser user;  // success shows no box
-        saves.Choose(folder.PathOf("proposed.wav"));
-        harness::ClickControl(*dialog, resid::ModifyButton);
+        ModifyInto(*dialog, "proposed.wav");
 
         EXPECT_EQ(WrittenRate("proposed.wav"), 44281U);
         const TSaveFileRequest asked = saves.Last();
@@ -253,21 +261,13 @@ TEST_F(ResultDialog, ModifyWritesTheProposedRateIntoACopyAndStaysOpen)
 
 TEST_F(ResultDialog, NoHigherFrequencyHalvesOnlyARateAboveTheFilesOwn)
 {
-    Run([&](TFrameWindow& frame) {
-        ProbeView* view = OpenTones(frame);
-        ASSERT_NE(view, nullptr);
-        ClickColumn(*view, kPeakColumn);
-        TFreqDisplayDialog* dialog = view->GetResultDialog();
-        ASSERT_NE(dialog, nullptr);
+    RunOnPeak([&](TFrameWindow&, ProbeView*, TFreqDisplayDialog* dialog) {
         harness::ClickControl(*dialog, resid::NoHigherFrequencyBox);
         ASSERT_TRUE(dialog->IsDlgButtonChecked(resid::NoHigherFrequencyBox));
 
-        saves.Choose(folder.PathOf("halved.wav")).Choose(folder.PathOf("lower.wav")).Choose(folder.PathOf("same.wav"));
-        harness::ClickControl(*dialog, resid::ModifyButton);
-        TypeOver(*dialog, resid::SampleRateBox, "43900");
-        harness::ClickControl(*dialog, resid::ModifyButton);
-        TypeOver(*dialog, resid::SampleRateBox, "44100");
-        harness::ClickControl(*dialog, resid::ModifyButton);
+        ModifyInto(*dialog, "halved.wav");
+        ModifyInto(*dialog, "lower.wav", "43900");
+        ModifyInto(*dialog, "same.wav", "44100");
 
         EXPECT_EQ(WrittenRate("halved.wav"), 22140U);
         EXPECT_EQ(WrittenRate("lower.wav"), 43900U);
@@ -277,21 +277,11 @@ TEST_F(ResultDialog, NoHigherFrequencyHalvesOnlyARateAboveTheFilesOwn)
 
 TEST_F(ResultDialog, TheRateBoxIsReadByItsLeadingNumber)
 {
-    Run([&](TFrameWindow& frame) {
-        ProbeView* view = OpenTones(frame);
-        ASSERT_NE(view, nullptr);
-        ClickColumn(*view, kPeakColumn);
-        TFreqDisplayDialog* dialog = view->GetResultDialog();
-        ASSERT_NE(dialog, nullptr);
-
+    RunOnPeak([&](TFrameWindow&, ProbeView*, TFreqDisplayDialog* dialog) {
         ScriptedUser user;  // not even a box without a number shows a message
-        saves.Choose(folder.PathOf("blanks.wav")).Choose(folder.PathOf("letters.wav")).Choose(folder.PathOf("hz.wav"));
-        TypeOver(*dialog, resid::SampleRateBox, "  48000");
-        harness::ClickControl(*dialog, resid::ModifyButton);
-        TypeOver(*dialog, resid::SampleRateBox, "abc");
-        harness::ClickControl(*dialog, resid::ModifyButton);
-        TypeOver(*dialog, resid::SampleRateBox, "+32000 Hz");
-        harness::ClickControl(*dialog, resid::ModifyButton);
+        ModifyInto(*dialog, "blanks.wav", "  48000");
+        ModifyInto(*dialog, "letters.wav", "abc");
+        ModifyInto(*dialog, "hz.wav", "+32000 Hz");
 
         EXPECT_EQ(WrittenRate("blanks.wav"), 48000U);
         EXPECT_EQ(WrittenRate("letters.wav"), 0U);
@@ -313,13 +303,7 @@ TEST(LeadingUnsigned32, ReadsTheLeadingNumberAndWrapsWithoutARangeCheck)
 
 TEST_F(ResultDialog, EscapeAsksForANameAndCancellingItWritesNothing)
 {
-    Run([&](TFrameWindow& frame) {
-        ProbeView* view = OpenTones(frame);
-        ASSERT_NE(view, nullptr);
-        ClickColumn(*view, kPeakColumn);
-        TFreqDisplayDialog* dialog = view->GetResultDialog();
-        ASSERT_NE(dialog, nullptr);
-
+    RunOnPeak([&](TFrameWindow&, ProbeView* view, TFreqDisplayDialog* dialog) {
         ScriptedUser user;
         user.Press(IDOK);
         saves.Cancel();
@@ -338,17 +322,9 @@ TEST_F(ResultDialog, EscapeAsksForANameAndCancellingItWritesNothing)
 
 TEST_F(ResultDialog, TwoModifiesWithTwoNamesGiveTwoCopies)
 {
-    Run([&](TFrameWindow& frame) {
-        ProbeView* view = OpenTones(frame);
-        ASSERT_NE(view, nullptr);
-        ClickColumn(*view, kPeakColumn);
-        TFreqDisplayDialog* dialog = view->GetResultDialog();
-        ASSERT_NE(dialog, nullptr);
-
-        saves.Choose(folder.PathOf("first.wav")).Choose(folder.PathOf("second"));
-        harness::ClickControl(*dialog, resid::ModifyButton);
-        TypeOver(*dialog, resid::SampleRateBox, "22050");
-        harness::ClickControl(*dialog, resid::ModifyButton);
+    RunOnPeak([&](TFrameWindow&, ProbeView*, TFreqDisplayDialog* dialog) {
+        ModifyInto(*dialog, "first.wav");
+        ModifyInto(*dialog, "second", "22050");
 
         EXPECT_EQ(WrittenRate("first.wav"), 44281U);
         EXPECT_EQ(WrittenRate("second.WAV"), 22050U) << "the default extension is added";
@@ -358,13 +334,7 @@ TEST_F(ResultDialog, TwoModifiesWithTwoNamesGiveTwoCopies)
 
 TEST_F(ResultDialog, EachBoxTakesThirtyOneCharactersAtMost)
 {
-    Run([&](TFrameWindow& frame) {
-        ProbeView* view = OpenTones(frame);
-        ASSERT_NE(view, nullptr);
-        ClickColumn(*view, kPeakColumn);
-        TFreqDisplayDialog* dialog = view->GetResultDialog();
-        ASSERT_NE(dialog, nullptr);
-
+    RunOnPeak([&](TFrameWindow&, ProbeView*, TFreqDisplayDialog* dialog) {
         const std::string forty(40, '7');
         for (const unsigned box : {resid::PeakFrequencyBox, resid::NoteBox, resid::SampleRateBox}) {
             TypeOver(*dialog, box, forty);
@@ -375,13 +345,7 @@ TEST_F(ResultDialog, EachBoxTakesThirtyOneCharactersAtMost)
 
 TEST_F(ResultDialog, EnterClosesTheDialogWhoseObjectStaysWithTheView)
 {
-    Run([&](TFrameWindow& frame) {
-        ProbeView* view = OpenTones(frame);
-        ASSERT_NE(view, nullptr);
-        ClickColumn(*view, kPeakColumn);
-        TFreqDisplayDialog* dialog = view->GetResultDialog();
-        ASSERT_NE(dialog, nullptr);
-
+    RunOnPeak([&](TFrameWindow&, ProbeView* view, TFreqDisplayDialog* dialog) {
         harness::FocusControl(*dialog, resid::NoteBox);
         harness::PressDialogKey(*dialog, Qt::Key_Return);
         EXPECT_FALSE(dialog->IsWindow());
@@ -397,12 +361,8 @@ TEST_F(ResultDialog, EnterClosesTheDialogWhoseObjectStaysWithTheView)
 
 TEST_F(ResultDialog, ClosingTheDocumentTakesTheDialogAlong)
 {
-    Run([&](TFrameWindow& frame) {
-        ProbeView* view = OpenTones(frame);
-        ASSERT_NE(view, nullptr);
-        ClickColumn(*view, kPeakColumn);
-        ASSERT_NE(view->GetResultDialog(), nullptr);
-        const QPointer<QWidget> shown = TWindowAccess::TopWidget(*view->GetResultDialog());
+    RunOnPeak([&](TFrameWindow& frame, ProbeView*, TFreqDisplayDialog* dialog) {
+        const QPointer<QWidget> shown = TWindowAccess::TopWidget(*dialog);
         ASSERT_FALSE(shown.isNull());
 
         harness::ClickMenuItem(frame, {"&file", "close"});
