@@ -6,17 +6,13 @@
 
 #include "document/WaveDocument.h"
 
-#include "framework/Application.h"
-#include "framework/DocManager.h"
 #include "framework/DocTemplate.h"
 #include "framework/FrameWindow.h"
 #include "framework/MessageBox.h"
-#include "framework/Messages.h"
-#include "framework/Module.h"
 #include "framework/WindowView.h"
 #include "framework/testing/FileOpenAnswers.h"
 #include "framework/testing/Harness.h"
-#include "resources/ResourceIds.h"
+#include "tests/support/WaveTestApp.h"
 
 #include <gtest/gtest.h>
 
@@ -28,6 +24,8 @@
 
 namespace {
 
+using fixtures::ClickClose;
+using fixtures::ClickOpen;
 using fixtures::PcmWave;
 using harness::ScriptedUser;
 using harness::ShownModal;
@@ -45,61 +43,6 @@ public:
     const char* GetViewName() const override { return StaticName(); }
 
     static inline bool unusable = false;
-};
-
-// korvani's frame and document manager, reduced to what the document needs:
-// a created view becomes the frame's client (so "close" finds its document),
-// a closed one leaves it.
-class WaveDocumentApp : public TApplication {
-public:
-    explicit WaveDocumentApp(TDocTemplateList& templates) : TApplication("korvani", gModule), Templates(templates) {}
-
-    DECLARE_EVENT_TABLE
-
-    TDocManager& Manager() { return *static_cast<TDocManager*>(GetDocManager()); }
-    TFrameWindow* Frame = nullptr;
-
-    void OnViewCreated(TView* view) { Frame->SetClientWindow(view->GetWindow()); }
-    void OnViewClosed(TView*)
-    {
-        Frame->SetClientWindow(nullptr);
-        Frame->SetCaption("korvani");
-    }
-
-protected:
-    void CreateMainWindow() override
-    {
-        auto frame = std::make_unique<TFrameWindow>(nullptr, "korvani", nullptr, false, this);
-        frame->Attr.X = 0;
-        frame->Attr.Y = 0;
-        frame->Attr.W = 640;
-        frame->Attr.H = 480;
-        frame->AssignMenu(resid::MainMenu);
-        Frame = frame.get();
-        SetMainWindow(std::move(frame));
-        SetDocManager(std::make_unique<TDocManager>(SingleDocumentMode, Templates));
-    }
-
-private:
-    TDocTemplateList& Templates;
-};
-
-const TEventTable& WaveDocumentApp::ClassEventTable()
-{
-    static const TEventTable table(TApplication::ClassEventTable(), {
-        EvNotify(ViewNotify, ViewCreated, &WaveDocumentApp::OnViewCreated),
-        EvNotify(ViewNotify, ViewClosed, &WaveDocumentApp::OnViewClosed),
-    });
-    return table;
-}
-
-// Installs an analysis-start factory for one test.
-class ScopedAnalysisStart {
-public:
-    explicit ScopedAnalysisStart(TAnalysisStartFactory factory) { TWaveDocument::SetAnalysisStart(std::move(factory)); }
-    ~ScopedAnalysisStart() { TWaveDocument::SetAnalysisStart({}); }
-    ScopedAnalysisStart(const ScopedAnalysisStart&) = delete;
-    ScopedAnalysisStart& operator=(const ScopedAnalysisStart&) = delete;
 };
 
 // A chooser that remembers its owner and starts at a fixed sample.
@@ -126,21 +69,14 @@ protected:
     // runs, and ends the application (its manager deletes every document).
     void Run(const std::function<void(TFrameWindow&)>& body)
     {
-        WaveDocumentApp app(templates);
+        fixtures::WaveTestApp app(templates, 640, 480);
         running = &app;
         harness::RunApplication(app, [&] { body(*app.Frame); });
         running = nullptr;
     }
 
     // The one open document of the running application, or nullptr.
-    TWaveDocument* OpenDocument() const
-    {
-        const auto& documents = running->Manager().GetDocuments();
-        return documents.empty() ? nullptr : dynamic_cast<TWaveDocument*>(documents.front());
-    }
-
-    static void ClickOpen(TFrameWindow& frame) { harness::ClickMenuItem(frame, {"&file", "open..."}); }
-    static void ClickClose(TFrameWindow& frame) { harness::ClickMenuItem(frame, {"&file", "close"}); }
+    TWaveDocument* OpenDocument() const { return running->OpenDocument(); }
 
     // The (text, caption) of every box shown, in order.
     static std::vector<wavetest::Message> Boxes(const ScriptedUser& user)
@@ -155,7 +91,7 @@ protected:
     TDocTemplateList templates;
     TDocTemplateT<TWaveDocument, PlainWaveView> waveTemplate{"Wave files (*.wav)", "*.wav", nullptr, "WAV", kWaveFlags,
                                                              templates};
-    WaveDocumentApp* running = nullptr;
+    fixtures::WaveTestApp* running = nullptr;
     harness::FileOpenAnswers files;
     const std::string noCaption{DefaultMessageBoxCaption};
 };
@@ -314,7 +250,7 @@ TEST_F(WaveDocumentTest, InstalledAnalysisStartGetsTheMainWindowAndChoosesTheSta
     const fixtures::Bytes samples = fixtures::Pattern(2 * 12000, 4);
     const std::string path = WriteFile("tone.wav", PcmWave(1, 44100, 16, samples));
     std::vector<TWindow*> owners;
-    ScopedAnalysisStart installed([&](TWindow* owner, const TWaveDocument&) {
+    fixtures::ScopedAnalysisStart installed([&](TWindow* owner, const TWaveDocument&) {
         return std::make_unique<FixedStart>(321, owners, owner);
     });
     ScriptedUser user;

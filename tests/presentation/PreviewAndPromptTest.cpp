@@ -10,9 +10,7 @@
 
 #include "SpectrumAnalysis.h"
 #include "document/WaveDocument.h"
-#include "framework/Application.h"
 #include "framework/Dc.h"
-#include "framework/DocManager.h"
 #include "framework/DocTemplate.h"
 #include "framework/FrameWindow.h"
 #include "framework/MessageBox.h"
@@ -21,6 +19,7 @@
 #include "framework/testing/FileOpenAnswers.h"
 #include "framework/testing/Harness.h"
 #include "resources/ResourceIds.h"
+#include "tests/support/WaveTestApp.h"
 
 #include <QImage>
 #include <QLineEdit>
@@ -30,7 +29,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -57,45 +55,6 @@ public:
     static const char* StaticName() { return "Blank Wave View"; }
     const char* GetViewName() const override { return StaticName(); }
 };
-
-// A main window with menu 100 and a document manager over the test's
-// templates; a created view becomes its client.
-class PreviewApp : public TApplication {
-public:
-    explicit PreviewApp(TDocTemplateList& templates) : TApplication("korvani", gModule), Templates(templates) {}
-
-    DECLARE_EVENT_TABLE
-
-    TDocManager& Manager() { return *static_cast<TDocManager*>(GetDocManager()); }
-    TFrameWindow* Frame = nullptr;
-
-    void OnViewCreated(TView* view) { Frame->SetClientWindow(view->GetWindow()); }
-    void OnViewClosed(TView*) { Frame->SetClientWindow(nullptr); }
-
-protected:
-    void CreateMainWindow() override {
-        auto frame = std::make_unique<TFrameWindow>(nullptr, "korvani", nullptr, false, this);
-        frame->Attr.X = 0;
-        frame->Attr.Y = 0;
-        frame->Attr.W = 640;
-        frame->Attr.H = 480;
-        frame->AssignMenu(resid::MainMenu);
-        Frame = frame.get();
-        SetMainWindow(std::move(frame));
-        SetDocManager(std::make_unique<TDocManager>(SingleDocumentMode, Templates));
-    }
-
-private:
-    TDocTemplateList& Templates;
-};
-
-const TEventTable& PreviewApp::ClassEventTable() {
-    static const TEventTable table(TApplication::ClassEventTable(), {
-        EvNotify(ViewNotify, ViewCreated, &PreviewApp::OnViewCreated),
-        EvNotify(ViewNotify, ViewClosed, &PreviewApp::OnViewClosed),
-    });
-    return table;
-}
 
 // 16-bit little-endian bytes of `samples`.
 Bytes Samples16(const std::vector<std::int16_t>& samples) {
@@ -128,13 +87,10 @@ TColor ColorAt(const QImage& image, int x, int y) {
 
 class PreviewAndPrompt : public wavetest::WaveFileTest {
 protected:
-    void SetUp() override { TWaveDocument::SetAnalysisStart(MakeStartTimePrompt); }
-    void TearDown() override { TWaveDocument::SetAnalysisStart({}); }
-
     // Runs a fresh application whose main window has a client area of
     // clientWidth x clientHeight pixels, and calls `body` with its frame.
     void Run(const std::function<void(TFrameWindow&)>& body) {
-        PreviewApp app(templates);
+        fixtures::WaveTestApp app(templates, 640, 480);
         running = &app;
         harness::RunApplication(app, [&] {
             TFrameWindow& frame = *app.Frame;
@@ -151,7 +107,7 @@ protected:
     // "open..." on `path`.
     void Open(TFrameWindow& frame, const std::string& path) {
         files.Choose(path);
-        harness::ClickMenuItem(frame, {"&file", "open..."});
+        fixtures::ClickOpen(frame);
     }
 
     // Opens `path`, answers the sampling-frequency box, and answers the
@@ -162,10 +118,7 @@ protected:
     }
 
     // The one open document, or nullptr.
-    TWaveDocument* OpenDocument() const {
-        const auto& documents = running->Manager().GetDocuments();
-        return documents.empty() ? nullptr : dynamic_cast<TWaveDocument*>(documents.front());
-    }
+    TWaveDocument* OpenDocument() const { return running->OpenDocument(); }
 
     // Asserts that the open document analysed its file from `startSample`.
     void ExpectAnalysedFrom(std::int64_t startSample) const {
@@ -177,12 +130,13 @@ protected:
         EXPECT_NE(SpectrumOf(wave), SpectrumFrom(wave, neighbour)) << "the file tells starts apart";
     }
 
+    fixtures::ScopedAnalysisStart promptInstalled{MakeStartTimePrompt};
     int clientWidth = 600;
     int clientHeight = 400;
     TDocTemplateList templates;
     TDocTemplateT<TWaveDocument, BlankWaveView> waveTemplate{"Wave files (*.wav)", "*.wav", nullptr, "WAV",
                                                              TplAutoDelete | TplAutoOpen, templates};
-    PreviewApp* running = nullptr;
+    fixtures::WaveTestApp* running = nullptr;
     harness::FileOpenAnswers files;
     ScriptedUser user;
 };

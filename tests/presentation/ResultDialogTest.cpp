@@ -365,7 +365,7 @@ TEST_F(ResultDialog, ClosingTheDocumentTakesTheDialogAlong)
         const QPointer<QWidget> shown = TWindowAccess::TopWidget(*dialog);
         ASSERT_FALSE(shown.isNull());
 
-        harness::ClickMenuItem(frame, {"&file", "close"});
+        fixtures::ClickClose(frame);
         EXPECT_EQ(frame.GetClientWindow(), nullptr);
         EXPECT_TRUE(shown.isNull() || !shown->isVisible());
         EXPECT_EQ(VisibleDialogs(), 0);

@@ -8,14 +8,10 @@
 #include "document/WaveDocument.h"
 #include "presentation/WaveView.h"
 
-#include "framework/Application.h"
 #include "framework/Dc.h"
-#include "framework/DocManager.h"
 #include "framework/DocTemplate.h"
 #include "framework/FrameWindow.h"
 #include "framework/MessageBox.h"
-#include "framework/Messages.h"
-#include "framework/Module.h"
 #include "framework/Scroller.h"
 #include "framework/testing/FileOpenAnswers.h"
 #include "framework/testing/Harness.h"
@@ -23,6 +19,7 @@
 #include "tests/support/RecordingSoundOutput.h"
 #include "tests/support/RiffBuilder.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaveTestApp.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +27,6 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
-#include <memory>
 #include <numbers>
 #include <string>
 
@@ -44,48 +40,8 @@ public:
     using TWaveView::OnPaint;
 };
 
-/// The main window's width when the view is made.
+/// The main window's width when the view is made (600 pixels high).
 inline constexpr int kMainWindowWidth = 1004;
-
-/// A frame of kMainWindowWidth at (0, 0) with menu 100, whose client a new
-/// view becomes, and a single-document manager over the given templates.
-class ViewTestApp : public TApplication {
-public:
-    explicit ViewTestApp(TDocTemplateList& templates) : TApplication("korvani", gModule), Templates(templates) {}
-
-    DECLARE_EVENT_TABLE
-
-    TFrameWindow* Frame = nullptr;
-
-    void OnViewCreated(TView* view) { Frame->SetClientWindow(view->GetWindow()); }
-    void OnViewClosed(TView*) { Frame->SetClientWindow(nullptr); }
-
-protected:
-    void CreateMainWindow() override
-    {
-        auto frame = std::make_unique<TFrameWindow>(nullptr, "korvani", nullptr, false, this);
-        frame->Attr.X = 0;
-        frame->Attr.Y = 0;
-        frame->Attr.W = kMainWindowWidth;
-        frame->Attr.H = 600;
-        frame->AssignMenu(resid::MainMenu);
-        Frame = frame.get();
-        SetMainWindow(std::move(frame));
-        SetDocManager(std::make_unique<TDocManager>(SingleDocumentMode, Templates));
-    }
-
-private:
-    TDocTemplateList& Templates;
-};
-
-inline const TEventTable& ViewTestApp::ClassEventTable()
-{
-    static const TEventTable table(TApplication::ClassEventTable(), {
-        EvNotify(ViewNotify, ViewCreated, &ViewTestApp::OnViewCreated),
-        EvNotify(ViewNotify, ViewClosed, &ViewTestApp::OnViewClosed),
-    });
-    return table;
-}
 
 /// One sine component of a generated recording.
 struct Tone {
@@ -130,7 +86,7 @@ protected:
     /// Runs a fresh application and calls `body` with its frame inside the loop.
     void Run(const std::function<void(TFrameWindow&)>& body)
     {
-        ViewTestApp app(templates);
+        fixtures::WaveTestApp app(templates, kMainWindowWidth, 600);
         harness::RunApplication(app, [&] { body(*app.Frame); });
     }
 
@@ -144,7 +100,7 @@ protected:
         {
             harness::ScriptedUser user;
             user.Press(IDOK);
-            harness::ClickMenuItem(frame, {"&file", "open..."});
+            fixtures::ClickOpen(frame);
         }
         auto* view = dynamic_cast<ProbeView*>(frame.GetClientWindow());
         EXPECT_NE(view, nullptr) << "no spectrum view for " << path;
