@@ -117,6 +117,19 @@ protected:
         Open(frame, path);
     }
 
+    // Opens `path` and answers the sampling-frequency box; answers the client
+    // area as drawn while the start-time prompt is open, then closes the prompt.
+    QImage PreviewWhilePrompting(const std::string& path) {
+        QImage preview;
+        Run([&](TFrameWindow& frame) {
+            OpenAnswering(frame, path, [&](QWidget& prompt) {
+                preview = harness::ClientImage(frame);
+                harness::ForceClose(prompt);
+            });
+        });
+        return preview;
+    }
+
     // The one open document, or nullptr.
     TWaveDocument* OpenDocument() const { return running->OpenDocument(); }
 
@@ -146,14 +159,7 @@ protected:
 TEST_F(PreviewAndPrompt, EightBitSamplesRepeatAcrossTheWindowWithTheirHeightsAndColours) {
     // Three samples for 600 columns: 255 is drawn 127 above the middle, 0 128 below, 128 on it.
     const Bytes samples = {255, 0, 128};
-    const std::string path = WriteFile("short8.wav", PcmWave(1, 11025, 8, samples));
-    QImage preview;
-    Run([&](TFrameWindow& frame) {
-        OpenAnswering(frame, path, [&](QWidget& prompt) {
-            preview = harness::ClientImage(frame);
-            harness::ForceClose(prompt);
-        });
-    });
+    const QImage preview = PreviewWhilePrompting(WriteFile("short8.wav", PcmWave(1, 11025, 8, samples)));
     ASSERT_EQ(preview.size(), QSize(600, 400));
     EXPECT_EQ(ColorAt(preview, 0, 200 - 127), (TColor{150, 0, 200}));
     EXPECT_EQ(ColorAt(preview, 1, 200 + 128), (TColor{150, 0, 200 - 200 / 600}));
@@ -174,14 +180,7 @@ TEST_F(PreviewAndPrompt, SixteenBitSamplesAreDividedBy256TowardZero) {
     // -255 / 256 is 0, not -1; 32767 is 127 above the middle, -32768 128 below.
     const std::vector<std::int16_t> values = {32767, -32768, -255, 255, 256, -256, -257, 0};
     const int heights[] = {127, -128, 0, 0, 1, -1, -1, 0};
-    const std::string path = WriteFile("short16.wav", PcmWave(1, 22050, 16, Samples16(values)));
-    QImage preview;
-    Run([&](TFrameWindow& frame) {
-        OpenAnswering(frame, path, [&](QWidget& prompt) {
-            preview = harness::ClientImage(frame);
-            harness::ForceClose(prompt);
-        });
-    });
+    const QImage preview = PreviewWhilePrompting(WriteFile("short16.wav", PcmWave(1, 22050, 16, Samples16(values))));
     ASSERT_EQ(preview.size(), QSize(600, 400));
     for (int x = 0; x < 600; ++x) {
         const int y = 200 - heights[x % 8];
