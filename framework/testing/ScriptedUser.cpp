@@ -172,6 +172,14 @@ void ScriptedUser::Poll() {
         return;
     }
     if (modal != Current.data()) {
+        // A window is shown at once, but it becomes the active window (and
+        // its focus control the application's focus) only when the platform's
+        // activation event is delivered, later in the loop. A person sees it
+        // and types into it only then.
+        if (!modal->isActiveWindow()) {
+            WaitForActivation(*modal);
+            return;
+        }
         Handle(*modal);
         return;
     }
@@ -180,6 +188,23 @@ void ScriptedUser::Poll() {
                       << " stayed open after its answer; the scripted user closed it";
         ForceClose(*modal);
         AnsweredAt = std::chrono::steady_clock::now();
+    }
+}
+
+void ScriptedUser::WaitForActivation(QWidget& modal) {
+    const auto now = std::chrono::steady_clock::now();
+    if (&modal != Inactive.data()) {
+        Inactive = &modal;
+        InactiveSince = now;
+        return;
+    }
+    if (now - InactiveSince > Patience) {
+        Current = &modal;
+        AnsweredAt = now;
+        Seen.push_back(Describe(modal));
+        ADD_FAILURE() << "the modal window " << Summary(Seen.back())
+                      << " never became the active window; the scripted user closed it";
+        ForceClose(modal);
     }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // ScriptedUser: the person in front of the screen during a test. It answers
 // every modal window (message boxes now, any modal dialog later) with the
-// answers queued in order, and records what each one showed. A modal that
+// answers queued in order, and records what each one showed. It answers a
+// modal once it is the active window, as a person who sees it would. A modal that
 // finds no answer queued, or that stays open after its answer, fails the
 // test and is closed, so a test never hangs in a nested loop. The user
 // watches only while it exists; create it before the action that opens the
@@ -64,12 +65,13 @@ public:
     /// The number of answers not used yet.
     std::size_t PendingAnswers() const { return Answers.size(); }
 
-    /// How long a modal may stay open after its answer before the user gives
-    /// up, fails the test and closes it.
+    /// How long a modal may stay open after its answer, or stay inactive
+    /// after it appeared, before the user gives up, fails the test and closes it.
     void SetPatience(std::chrono::milliseconds patience) { Patience = patience; }
 
 private:
     void Poll();
+    void WaitForActivation(QWidget& modal);
     void Handle(QWidget& modal);
 
     QTimer Timer;
@@ -77,6 +79,8 @@ private:
     std::vector<ShownModal> Seen;
     QPointer<QWidget> Current;
     std::chrono::steady_clock::time_point AnsweredAt;
+    QPointer<QWidget> Inactive;  // a new modal waiting to become the active window
+    std::chrono::steady_clock::time_point InactiveSince;
     std::chrono::milliseconds Patience{3000};
 };
 

@@ -9,10 +9,12 @@
 #include "framework/testing/FileSaveAnswers.h"
 #include "framework/testing/Harness.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -78,6 +80,14 @@ TEST(SaveDialogRecord, FilterPairsTextsWithPatternsAndDropsAnUnpairedText) {
     EXPECT_STREQ(tiny.GetFileName(), "/ab");
 }
 
+// Pastes `path` into the file-name field of Qt's dialog, which has the focus
+// once the dialog is active (selectFile() leaves a focused field alone).
+void PasteFileName(QFileDialog& dialog, const QString& path) {
+    auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(edit, nullptr) << "not Qt's file dialog";
+    edit->setText(path);
+}
+
 // Qt's own dialog, driven in place of the person.
 class QtSaveDialog : public SaveDialog {
 protected:
@@ -105,7 +115,9 @@ TEST_F(QtSaveDialog, OffersTheFilterAndProposedNameAndAppendsTheDefaultExtension
         EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite)) << "asks before replacing";
         EXPECT_EQ(QDir(dialog->directory()).canonicalPath(), QDir(folder.path()).canonicalPath())
             << "the proposed path's folder";
-        dialog->selectFile(typed);
+        EXPECT_EQ(QApplication::focusWidget(), dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            << "the name field starts with the focus";
+        PasteFileName(*dialog, typed);
         static_cast<QDialog*>(dialog)->accept();  // what the Save button does
     });
     TFileSaveDialog::TData data(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, kWaveFilter, nullptr, "WAV");
@@ -120,7 +132,7 @@ TEST_F(QtSaveDialog, AsksBeforeReplacingAFileOnlyWithThatOptionAndCancelAnswersT
     const auto choose = [existing](QWidget& modal) {
         auto* dialog = qobject_cast<QFileDialog*>(&modal);
         ASSERT_NE(dialog, nullptr);
-        dialog->selectFile(existing);
+        PasteFileName(*dialog, existing);
         // The Save button, pressed once this answer is over: the replace
         // question it may open is the scripted user's next modal window.
         QTimer::singleShot(0, dialog, [dialog] { static_cast<QDialog*>(dialog)->accept(); });
