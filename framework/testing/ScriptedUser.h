@@ -2,11 +2,11 @@
 // ScriptedUser: the person in front of the screen during a test. It answers
 // every modal window (message boxes now, any modal dialog later) with the
 // answers queued in order, and records what each one showed. It answers a
-// modal once it is the active window, as a person who sees it would. A modal that
-// finds no answer queued, or that stays open after its answer, fails the
-// test and is closed, so a test never hangs in a nested loop. The user
-// watches only while it exists; create it before the action that opens the
-// first modal window.
+// modal once it is the active window, as a person who sees it would. A modal
+// that finds no answer queued, that stays open after its answer or that never
+// becomes active fails the test and is closed, so a test never hangs in a
+// nested loop. The user watches only while it exists; create it before the
+// action that opens the first modal window.
 
 #include <QPointer>
 #include <QString>

@@ -14,6 +14,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -65,6 +66,28 @@ TEST_F(InputPrompt, ShowsTitlePromptBufferAndItsTwoButtons) {
     EXPECT_EQ(user.Last().Caption, kTitle);
     EXPECT_EQ(user.Last().Owner, app.Frame);
     EXPECT_EQ(user.Last().Buttons, (std::vector<std::string>{"&OK", "&Abbruch"}));
+}
+
+TEST_F(InputPrompt, IsAnsweredOnlyOnceItIsActiveWithTheFocusInItsEditBox) {
+    ScriptedUser user;
+    user.Then([](QWidget& modal) {
+        TDialog& dialog = *harness::DialogOf(modal);
+        EXPECT_TRUE(modal.isActiveWindow());
+        EXPECT_EQ(QApplication::focusWidget(), harness::ControlOf(dialog, resid::InputEdit));
+        harness::ClickControl(dialog, IDCANCEL);
+    });
+    char buffer[8] = "0";
+    harness::RunApplication(app, [&] {
+        // Busy for longer than the user's polling step, as under load: when the
+        // prompt's loop starts, the user's poll is due before the platform's
+        // activation of the prompt is delivered.
+        const auto busyUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
+        while (std::chrono::steady_clock::now() < busyUntil) {
+        }
+        TInputDialog prompt(app.Frame, kTitle, kPrompt, buffer, sizeof buffer);
+        EXPECT_EQ(prompt.Execute(), IDCANCEL);
+    });
+    EXPECT_EQ(user.Shown().size(), 1u);
 }
 
 TEST_F(InputPrompt, BufferOfEightTakesSevenCharactersAndOkCopiesThemBack) {
