@@ -18,6 +18,7 @@
 #include "framework/testing/FileSaveAnswers.h"
 #include "framework/testing/Harness.h"
 #include "resources/ResourceIds.h"
+#include "tests/app/RunKorvani.h"
 #include "tests/support/RecordingSoundOutput.h"
 #include "tests/support/RiffBuilder.h"
 #include "tests/support/TempDir.h"
@@ -25,8 +26,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -47,19 +46,6 @@ fixtures::Bytes Tone440()
         fixtures::AppendLe16(samples, static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(value))));
     }
     return fixtures::PcmWave(1, 44100, 16, samples);
-}
-
-fixtures::Bytes ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return fixtures::Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-int RunKorvani(const std::function<void(TApplication&)>& body)
-{
-    std::string name = "korvani";
-    char* argv[] = {name.data(), nullptr};
-    return harness::RunProgram([&] { return FrameworkEntry(1, argv, &AppMain); }, body);
 }
 
 class EndToEnd : public testing::Test {
@@ -118,8 +104,8 @@ TEST_F(EndToEnd, OpenClickThePeakReadTheNoteAndWriteARetunedCopy)
             harness::ClickControl(*dialog, resid::ModifyButton);
         }
         EXPECT_EQ(saves.Last().InitialName, source);
-        const fixtures::Bytes original = ReadFile(source);
-        const fixtures::Bytes copy = ReadFile(target);
+        const fixtures::Bytes original = fixtures::ReadBytes(source);
+        const fixtures::Bytes copy = fixtures::ReadBytes(target);
         ASSERT_EQ(copy.size(), original.size());
         EXPECT_EQ(fixtures::ReadLe32(copy, kRateOffset), proposed);
         EXPECT_EQ(fixtures::ReadLe32(copy, kByteRateOffset), proposed * 2);

@@ -20,6 +20,7 @@
 #include "framework/testing/FileSaveAnswers.h"
 #include "framework/testing/Harness.h"
 #include "resources/ResourceIds.h"
+#include "tests/app/RunKorvani.h"
 #include "tests/cli/FlatJson.h"
 #include "tests/cli/PitchProcess.h"
 #include "tests/support/RecordingSoundOutput.h"
@@ -29,8 +30,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <numbers>
 #include <ostream>
 #include <string>
@@ -86,19 +85,6 @@ fixtures::Bytes Recording(const AgreementCase& c)
         }
     }
     return fixtures::PcmWave(c.Channels, c.SampleRate, c.Bits, samples);
-}
-
-fixtures::Bytes ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return fixtures::Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-int RunKorvani(const std::function<void(TApplication&)>& body)
-{
-    std::string name = "korvani";
-    char* argv[] = {name.data(), nullptr};
-    return harness::RunProgram([&] { return FrameworkEntry(1, argv, &AppMain); }, body);
 }
 
 /// The three texts korvani's result dialog showed.
@@ -207,9 +193,9 @@ TEST_P(PitchAgreement, TheResultDialogShowsWhatKorvaniPitchPrintsAndModifyWrites
     EXPECT_EQ(dialog.Rate, printed.String("rate_text"));
     EXPECT_EQ(dialog.Note, c.Note);
 
-    const fixtures::Bytes original = ReadFile(source);
-    const fixtures::Bytes fromKorvani = ReadFile(korvaniCopy);
-    const fixtures::Bytes fromPitch = ReadFile(pitchCopy);
+    const fixtures::Bytes original = fixtures::ReadBytes(source);
+    const fixtures::Bytes fromKorvani = fixtures::ReadBytes(korvaniCopy);
+    const fixtures::Bytes fromPitch = fixtures::ReadBytes(pitchCopy);
     ASSERT_EQ(fromKorvani.size(), original.size()) << "Modify... wrote no complete copy";
     EXPECT_TRUE(fromKorvani == fromPitch) << "the copies differ";
     auto written = static_cast<std::uint32_t>(std::stoul(dialog.Rate));
