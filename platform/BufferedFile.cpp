@@ -1,5 +1,7 @@
 #include "platform/BufferedFile.h"
 
+#include "platform/FileRangeRead.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,7 +13,7 @@
 namespace platform {
 namespace {
 
-// The most one read or write system call moves on Linux is just under 2 GiB.
+// The most one write system call moves on Linux is just under 2 GiB.
 constexpr std::uint64_t kMaxTransfer = std::uint64_t{1} << 30;
 
 }  // namespace
@@ -151,22 +153,7 @@ bool BufferedFile::Flush() {
 }
 
 std::int64_t BufferedFile::ReadAt(std::byte* destination, std::uint64_t count, std::uint64_t offset) {
-    std::uint64_t done = 0;
-    while (done < count) {
-        const std::size_t piece = static_cast<std::size_t>(std::min(count - done, kMaxTransfer));
-        const ssize_t got = ::pread(descriptor_.Get(), destination + done, piece, static_cast<off_t>(offset + done));
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return -1;
-        }
-        if (got == 0) {
-            break;
-        }
-        done += static_cast<std::uint64_t>(got);
-    }
-    return static_cast<std::int64_t>(done);
+    return ReadFileRange(descriptor_.Get(), destination, count, offset);
 }
 
 bool BufferedFile::WriteAt(const std::byte* source, std::uint64_t count, std::uint64_t offset) {
