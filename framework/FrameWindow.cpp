@@ -3,6 +3,7 @@
 #include "framework/Application.h"
 #include "framework/Module.h"
 #include "framework/qt/Conversions.h"
+#include "framework/qt/EventHold.h"
 #include "framework/qt/FrameShell.h"
 #include "framework/qt/Icons.h"
 #include "framework/qt/SafeCall.h"
@@ -16,7 +17,6 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QProxyStyle>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <string>
@@ -149,8 +149,11 @@ private:
             });
         });
         QObject::connect(&menu, &QMenu::aboutToHide, Body, [body] {
+            if (body.isNull()) {
+                return;
+            }
             // Cleared once the whole menu has closed, not when moving to the next popup.
-            QTimer::singleShot(0, body, [body] {
+            TEventHold::Post(*body, [body] {
                 TFrameWindow* frame = FrameOf(body);
                 if (frame != nullptr && QApplication::activePopupWidget() == nullptr) {
                     CallSafely([&] { TFrameAccess::ShowHint(*frame, 0); });

@@ -3,6 +3,7 @@
 #include "framework/Application.h"
 #include "framework/FrameWindow.h"
 #include "framework/qt/Conversions.h"
+#include "framework/qt/EventHold.h"
 #include "framework/qt/SafeCall.h"
 #include "framework/qt/WindowAccess.h"
 #include "framework/qt/WindowWidget.h"
@@ -89,6 +90,10 @@ void TApplicationLoop::OnAboutToBlock() {
 
 void TApplicationLoop::RunIdle() {
     IdleScheduled = false;
+    // Idle work waits while the program waits; the next empty queue asks again.
+    if (TEventHold::IsOn()) {
+        return;
+    }
     InIdle = true;
     bool more = false;
     CallSafely([&] { more = App.IdleAction(IdleCount++); });

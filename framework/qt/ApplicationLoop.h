@@ -1,7 +1,8 @@
 #pragma once
 // TApplicationLoop: the application's message loop on Qt. It runs a
 // QEventLoop until PostQuit, calls the application's idle processing when
-// the queue runs empty (with a count that rises until input arrives again),
+// the queue runs empty (with a count that rises until input arrives again;
+// not while the program waits with its windows painted),
 // and pre-translates key presses through the target window and its parents
 // (accelerators, status-bar keys) before Qt delivers them. Owned by
 // TApplication.

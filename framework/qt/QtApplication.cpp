@@ -2,6 +2,7 @@
 
 #include "framework/Application.h"
 #include "framework/qt/ApplicationLoop.h"
+#include "framework/qt/EventHold.h"
 #include "framework/qt/SafeCall.h"
 
 #include <QKeyEvent>
@@ -13,6 +14,10 @@ FrameworkQApplication::FrameworkQApplication(int& argc, char** argv) : QApplicat
 }
 
 bool FrameworkQApplication::notify(QObject* receiver, QEvent* event) {
+    // While the program waits with its windows painted, input is dropped and requests to close wait.
+    if (TEventHold::HoldsBack(*receiver, *event)) {
+        return true;
+    }
     TApplicationLoop* loop = ActiveLoop();
     if (loop != nullptr && event->isInputEvent()) {
         loop->NoteInput();

@@ -2,9 +2,10 @@
 // FrameworkQApplication: the Qt application object the framework needs.
 // main() (and the test main) create it before anything else. It hands key
 // presses to the running application's pre-translation, tells its loop
-// about input (for the idle count), keeps Qt from quitting by itself when
-// the last window closes, and reports any exception that still reaches Qt's
-// event delivery.
+// about input (for the idle count), lets an event hold keep events back
+// while the program waits (framework/qt/EventHold.h), keeps Qt from quitting
+// by itself when the last window closes, and reports any exception that
+// still reaches Qt's event delivery.
 
 #include <QApplication>
 

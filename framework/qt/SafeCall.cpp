@@ -3,14 +3,38 @@
 #include "framework/Application.h"
 #include "framework/Exceptions.h"
 #include "framework/MessageBox.h"
+#include "framework/qt/EventHold.h"
 
 #include <QCoreApplication>
-#include <QTimer>
 
 #include <exception>
 #include <string>
+#include <vector>
 
 namespace {
+
+using TAfterwards = std::vector<std::function<void()>>;
+
+// The CallSafely calls running now, innermost last, each with the work that
+// waits for it to return. Only the thread that runs the event loop calls in.
+std::vector<TAfterwards*> gRunningHandlers;
+
+// Leaves the list of running handlers, then runs what waited for the handler.
+class THandlerFrame {
+public:
+    THandlerFrame() { gRunningHandlers.push_back(&Afterwards); }
+    ~THandlerFrame() {
+        gRunningHandlers.pop_back();
+        for (const std::function<void()>& work : Afterwards) {
+            work();
+        }
+    }
+    THandlerFrame(const THandlerFrame&) = delete;
+    THandlerFrame& operator=(const THandlerFrame&) = delete;
+
+private:
+    TAfterwards Afterwards;
+};
 
 void Report(const std::string& text) {
     if (TApplication* app = TApplication::Current()) {
@@ -21,10 +45,10 @@ void Report(const std::string& text) {
     MessageBoxEx(nullptr, text.empty() ? "Unknown Exception" : text, "Unhandled Exception", MB_OK | MB_ICONSTOP);
 }
 
-}  // namespace
-
-bool CallSafely(const std::function<void()>& action, TReportTiming timing) {
-    std::string text;
+// Runs `action` inside a handler frame; answers the text of the exception it
+// raised, or nothing.
+bool RunInFrame(const std::function<void()>& action, std::string& text) {
+    const THandlerFrame frame;
     try {
         action();
         return true;
@@ -35,10 +59,30 @@ bool CallSafely(const std::function<void()>& action, TReportTiming timing) {
     } catch (...) {
         text.clear();
     }
-    if (timing == TReportTiming::Deferred) {
-        QTimer::singleShot(0, QCoreApplication::instance(), [text] { Report(text); });
-    } else {
-        Report(text);
-    }
     return false;
+}
+
+}  // namespace
+
+bool CallSafely(const std::function<void()>& action, TReportTiming timing) {
+    std::string text;
+    if (RunInFrame(action, text)) {
+        return true;
+    }
+    if (timing == TReportTiming::Deferred) {
+        if (QCoreApplication* qtApp = QCoreApplication::instance()) {
+            TEventHold::Post(*qtApp, [text] { Report(text); });
+            return false;
+        }
+    }
+    Report(text);
+    return false;
+}
+
+void AfterHandler(std::function<void()> work) {
+    if (gRunningHandlers.empty()) {
+        work();
+        return;
+    }
+    gRunningHandlers.back()->push_back(std::move(work));
 }

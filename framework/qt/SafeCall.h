@@ -2,7 +2,8 @@
 // CallSafely: the wall between C++ exceptions and Qt's event loops. Every
 // call from Qt into framework or program code goes through it; an exception
 // is reported by the application's exception report (and never crosses a
-// Qt loop).
+// Qt loop). It also knows which of these calls are running, innermost last,
+// so that work can wait until the handler running now has returned.
 
 #include <functional>
 
@@ -14,3 +15,8 @@ enum class TReportTiming {
 
 /// Runs `action`; an exception it raises is reported. Returns false when one was.
 bool CallSafely(const std::function<void()>& action, TReportTiming timing = TReportTiming::Now);
+
+/// Calls `work` as soon as the innermost CallSafely running now has returned
+/// from its action (before its report, if any); with none running, calls it
+/// at once. `work` must not throw.
+void AfterHandler(std::function<void()> work);
