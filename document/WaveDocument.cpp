@@ -4,6 +4,7 @@
 #include "document/WaveTexts.h"
 
 #include "framework/FrameWindow.h"
+#include "framework/Waiting.h"
 #include "framework/Window.h"
 
 #include <utility>
@@ -31,7 +32,8 @@ bool TWaveDocument::Open(int, const char*)
 {
     MessageOwner = GetMainWindow();
     TOwnerMessageBoxes boxes(MessageOwner);
-    if (!Data.Load(GetDocPath(), boxes)) {
+    // The windows stay painted while the sound plays; nothing else runs until it has ended.
+    if (!Data.Load(GetDocPath(), boxes, PaintWhileWaiting)) {
         return false;
     }
     SetDirty(false);

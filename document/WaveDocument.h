@@ -37,8 +37,9 @@ public:
 
     /// Answers true.
     bool InitDoc() override;
-    /// Loads the file at the document's path (`mode` and `path` are ignored),
-    /// then runs PrepareAnalysis; shows "Failed" under "init" when that does
+    /// Loads the file at the document's path (`mode` and `path` are ignored;
+    /// while its sound plays the windows stay painted and take no input, see
+    /// PaintWhileWaiting), then runs PrepareAnalysis; shows "Failed" under "init" when that does
     /// not answer 1. Answers true when both succeeded.
     bool Open(int mode, const char* path = nullptr) override;
     /// Closes the file (see TWaveData::Close); false after a close error.
