@@ -39,8 +39,8 @@ public:
     bool InitDoc() override;
     /// Loads the file at the document's path (`mode` and `path` are ignored;
     /// while its sound plays the windows stay painted and take no input, see
-    /// PaintWhileWaiting), then runs PrepareAnalysis; shows "Failed" under "init" when that does
-    /// not answer 1. Answers true when both succeeded.
+    /// PaintWhileWaiting), then runs PrepareAnalysis; shows "Failed" under
+    /// "init" when that does not answer 1. Answers true when both succeeded.
     bool Open(int mode, const char* path = nullptr) override;
     /// Closes the file (see TWaveData::Close); false after a close error.
     bool Close() override;
