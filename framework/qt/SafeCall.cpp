@@ -15,16 +15,17 @@ namespace {
 
 using TAfterwards = std::vector<std::function<void()>>;
 
-// The CallSafely calls running now, innermost last, each with the work that
-// waits for it to return. Only the thread that runs the event loop calls in.
-std::vector<TAfterwards*> gRunningHandlers;
+// The CallSafely calls running now in this thread, innermost last, each with
+// the work that waits for it to return. Per thread: Qt delivers the events of
+// objects that live in its own threads there, through the same notify.
+thread_local std::vector<TAfterwards*> tRunningHandlers;
 
 // Leaves the list of running handlers, then runs what waited for the handler.
 class THandlerFrame {
 public:
-    THandlerFrame() { gRunningHandlers.push_back(&Afterwards); }
+    THandlerFrame() { tRunningHandlers.push_back(&Afterwards); }
     ~THandlerFrame() {
-        gRunningHandlers.pop_back();
+        tRunningHandlers.pop_back();
         for (const std::function<void()>& work : Afterwards) {
             work();
         }
@@ -80,9 +81,9 @@ bool CallSafely(const std::function<void()>& action, TReportTiming timing) {
 }
 
 void AfterHandler(std::function<void()> work) {
-    if (gRunningHandlers.empty()) {
+    if (tRunningHandlers.empty()) {
         work();
         return;
     }
-    gRunningHandlers.back()->push_back(std::move(work));
+    tRunningHandlers.back()->push_back(std::move(work));
 }

@@ -16,7 +16,7 @@ enum class TReportTiming {
 /// Runs `action`; an exception it raises is reported. Returns false when one was.
 bool CallSafely(const std::function<void()>& action, TReportTiming timing = TReportTiming::Now);
 
-/// Calls `work` as soon as the innermost CallSafely running now has returned
-/// from its action (before its report, if any); with none running, calls it
-/// at once. `work` must not throw.
+/// Calls `work` as soon as the innermost CallSafely running now in the
+/// calling thread has returned from its action (before its report, if any);
+/// with none running, calls it at once. `work` must not throw.
 void AfterHandler(std::function<void()> work);
