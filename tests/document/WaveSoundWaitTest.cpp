@@ -29,8 +29,11 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -147,20 +150,36 @@ public:
     }
 };
 
-// Queues (from any thread) what a person does meanwhile: a left click into
-// `probe`, F3 in it, and a click on the menu bar's "&file", which would open
-// its popup and lead to a second "open...".
-void QueueUserInput(QWidget& probe, QMenuBar& bar, QPointF fileEntry) {
-    const QPointF at(10, 10);
-    QCoreApplication::postEvent(&probe, new QMouseEvent(QEvent::MouseButtonPress, at, at, Qt::LeftButton,
-                                                        Qt::LeftButton, Qt::NoModifier));
-    QCoreApplication::postEvent(&probe, new QMouseEvent(QEvent::MouseButtonRelease, at, at, Qt::LeftButton,
-                                                        Qt::NoButton, Qt::NoModifier));
-    QCoreApplication::postEvent(&probe, new QKeyEvent(QEvent::KeyPress, Qt::Key_F3, Qt::NoModifier));
-    QCoreApplication::postEvent(&probe, new QKeyEvent(QEvent::KeyRelease, Qt::Key_F3, Qt::NoModifier));
-    QCoreApplication::postEvent(&bar, new QMouseEvent(QEvent::MouseButtonPress, fileEntry, fileEntry,
-                                                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
-}
+// What a person does meanwhile: a left click into `probe`, F3 in it, and a
+// click on the menu bar's "&file", which would open its popup and lead to a
+// second "open...". Made on the main thread (input events need its input
+// devices), posted from any thread.
+class QueuedInput {
+public:
+    QueuedInput(QWidget& probe, QMenuBar& bar) {
+        const QPointF at(10, 10);
+        const QPointF fileEntry = bar.actionGeometry(bar.actions().front()).center();
+        Add(probe, new QMouseEvent(QEvent::MouseButtonPress, at, at, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+        Add(probe, new QMouseEvent(QEvent::MouseButtonRelease, at, at, Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+        Add(probe, new QKeyEvent(QEvent::KeyPress, Qt::Key_F3, Qt::NoModifier));
+        Add(probe, new QKeyEvent(QEvent::KeyRelease, Qt::Key_F3, Qt::NoModifier));
+        Add(bar, new QMouseEvent(QEvent::MouseButtonPress, fileEntry, fileEntry, Qt::LeftButton, Qt::LeftButton,
+                                 Qt::NoModifier));
+    }
+
+    /// Posts every event to its receiver, in order; the queue owns them then.
+    void Post() {
+        for (auto& [receiver, event] : Events) {
+            QCoreApplication::postEvent(receiver, event.release());
+        }
+        Events.clear();
+    }
+
+private:
+    void Add(QObject& receiver, QEvent* event) { Events.emplace_back(&receiver, std::unique_ptr<QEvent>(event)); }
+
+    std::vector<std::pair<QObject*, std::unique_ptr<QEvent>>> Events;
+};
 
 constexpr unsigned kWaveFlags = TplAutoDelete | TplAutoOpen | TplRememberDirectory;
 
@@ -236,9 +255,9 @@ TEST_F(SoundWait, ClicksKeysAndMenuClicksQueuedWhileTheSoundPlaysAreDropped) {
         QWidget* probeWidget = TWindowAccess::ClientWidget(probe);
         QMenuBar* bar = harness::MenuBarOf(frame);
         ASSERT_NE(bar, nullptr);
-        const QPointF fileEntry = bar->actionGeometry(bar->actions().front()).center();
+        QueuedInput duringTheSound(*probeWidget, *bar);
         sound.During = [&] {
-            QueueUserInput(*probeWidget, *bar, fileEntry);
+            duringTheSound.Post();
             marker.Post();
             dispatchedWhilePlaying = AwaitOnPlayer([&] { return marker.Arrived.load(); });
         };
@@ -256,7 +275,8 @@ TEST_F(SoundWait, ClicksKeysAndMenuClicksQueuedWhileTheSoundPlaysAreDropped) {
         EXPECT_EQ(OpenDocument()->GetViews().size(), 1U);
 
         // Once the open is over, the same input is handled.
-        QueueUserInput(*probeWidget, *bar, fileEntry);
+        QueuedInput afterTheOpen(*probeWidget, *bar);
+        afterTheOpen.Post();
         harness::ProcessEvents(50ms);
         EXPECT_EQ(probe.Clicks, 1);
         EXPECT_EQ(probe.Commands, 1);
