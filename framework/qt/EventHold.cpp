@@ -18,6 +18,7 @@ namespace {
 
 using TWork = std::function<void()>;
 
+// The hold of one thread: its scopes and what they set aside.
 struct THoldState {
     std::vector<int> LoopLevels;  // the event-loop level of each scope now on, innermost last
     std::vector<TWork> SetAside;  // in the order the requests came

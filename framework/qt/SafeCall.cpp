@@ -46,8 +46,8 @@ void Report(const std::string& text) {
     MessageBoxEx(nullptr, text.empty() ? "Unknown Exception" : text, "Unhandled Exception", MB_OK | MB_ICONSTOP);
 }
 
-// Runs `action` inside a handler frame; answers the text of the exception it
-// raised, or nothing.
+// Runs `action` inside a handler frame; answers false, with the exception's
+// text in `text`, when it raised one.
 bool RunInFrame(const std::function<void()>& action, std::string& text) {
     const THandlerFrame frame;
     try {
