@@ -92,7 +92,8 @@ std::int64_t ReadFileRange(int descriptor, std::byte* destination, std::uint64_t
     if (parts < 2) {
         return ReadSequentially(descriptor, destination, count, offset);
     }
-    std::vector<Slice> slices = CutIntoSlices(destination, count, offset, parts, std::max<std::uint64_t>(plan.sliceAlignment, 1));
+    const std::uint64_t alignment = std::max<std::uint64_t>(plan.sliceAlignment, 1);
+    std::vector<Slice> slices = CutIntoSlices(destination, count, offset, parts, alignment);
     std::vector<std::thread> helpers;
     helpers.reserve(slices.size());
     for (std::size_t i = 1; i < slices.size(); ++i) {

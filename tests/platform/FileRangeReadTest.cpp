@@ -66,6 +66,11 @@ Bytes Expected(const PatternFile& file, std::size_t offset, std::size_t count, s
     return expected;
 }
 
+std::string Describe(const RangeReadPlan& plan) {
+    return std::to_string(plan.minSliceBytes) + " / " + std::to_string(plan.maxThreads) + " / " +
+           std::to_string(plan.sliceAlignment);
+}
+
 // Small slices and a small alignment, so that a file of a few hundred kilobytes
 // is read by several threads at once.
 const RangeReadPlan kSplitPlans[] = {
@@ -79,7 +84,7 @@ const RangeReadPlan kSplitPlans[] = {
 TEST(ReadFileRange, EverySplitReadsExactlyTheRange) {
     const PatternFile file(300'000);
     for (const RangeReadPlan& plan : kSplitPlans) {
-        SCOPED_TRACE(testing::Message() << plan.minSliceBytes << " / " << plan.maxThreads << " / " << plan.sliceAlignment);
+        SCOPED_TRACE(Describe(plan));
         for (const std::size_t offset : {std::size_t{0}, std::size_t{44}, std::size_t{123'457}}) {
             const std::size_t count = 150'001;
             const RangeOutcome outcome = ReadRange(file, offset, count, plan);
@@ -92,7 +97,7 @@ TEST(ReadFileRange, EverySplitReadsExactlyTheRange) {
 TEST(ReadFileRange, ARangePastTheEndReadsUpToTheEnd) {
     const PatternFile file(200'000);
     for (const RangeReadPlan& plan : kSplitPlans) {
-        SCOPED_TRACE(testing::Message() << plan.minSliceBytes << " / " << plan.maxThreads << " / " << plan.sliceAlignment);
+        SCOPED_TRACE(Describe(plan));
         // The end falls in the first slice, in a later one, exactly on the end of the range.
         for (const std::size_t offset : {std::size_t{190'000}, std::size_t{90'000}, std::size_t{50'000}}) {
             const std::size_t count = 150'000;
