@@ -17,7 +17,7 @@
 namespace {
 
 // The bin the climb starts from, as the options choose it.
-std::int64_t ChooseStartBin(const SpectrumAnalysis& analysis, const PitchOptions& options)
+std::int64_t ChooseStartBin(const FrequencyAnalysis& analysis, const PitchOptions& options)
 {
     const std::span<const double> magnitude = analysis.Magnitude.span();
     switch (options.StartBin) {
@@ -56,7 +56,7 @@ std::string TooLowText(double frequency)
 
 // The climb, the note and the texts, into `result`; false after noting why
 // there is no result.
-bool LocateAndName(const SpectrumAnalysis& analysis, std::int64_t startBin, PitchResult& result)
+bool LocateAndName(const FrequencyAnalysis& analysis, std::int64_t startBin, PitchResult& result)
 {
     result.StartBin = startBin;
     const PeakLocation peak = analysis.LocatePeak(startBin);
@@ -97,7 +97,7 @@ PitchResult AnalyseFile(const std::string& path, const PitchOptions& options)
     if (!wave.Open(path, start, result.Messages)) {
         return result;
     }
-    const SpectrumAnalysis& analysis = wave.Analysis;
+    const FrequencyAnalysis& analysis = wave.Analysis;
     result.SampleRate = wave.SampleRate;
     result.BitsPerSample = wave.BitsPerSample;
     result.Channels = ReadLittleEndian16(wave.FormatBytes + kChannelsOffset);

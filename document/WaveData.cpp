@@ -246,7 +246,7 @@ void TWaveData::ReleaseLoad()
     ReleaseBlocksAndFile();
     OpenInfo.reset();
     FileName.clear();
-    Analysis = SpectrumAnalysis(analysisAllocationLimit_);
+    Analysis = FrequencyAnalysis(analysisAllocationLimit_);
     RiffChunk = {};
     SubChunk = {};
     FormatSize = 0;

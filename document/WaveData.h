@@ -4,7 +4,7 @@
 #include "document/WaveReporter.h"
 
 #include "AnalysisBuffers.h"
-#include "SpectrumAnalysis.h"
+#include "FrequencyAnalysis.h"
 #include "platform/GlobalMemory.h"
 #include "platform/Mmio.h"
 #include "platform/Sound.h"
@@ -31,7 +31,7 @@
 class TWaveData {
 public:
     /// Nothing loaded: no file, no blocks, DataSize 0. `analysisAllocationLimit`
-    /// caps the bytes one analysis set-up may allocate (see SpectrumAnalysis).
+    /// caps the bytes one analysis set-up may allocate (see FrequencyAnalysis).
     explicit TWaveData(std::size_t analysisAllocationLimit = AllocationBudget::kUnlimited);
 
     /// Releases the open-info record, closes the file if it is still open
@@ -93,7 +93,7 @@ public:
     std::uint32_t CloseResult = 0;               ///< result of the last file close made by Close
     std::uint32_t SampleRate = 0;                ///< samples per second, from the "fmt " chunk
     std::uint32_t BitsPerSample = 0;             ///< resolution computed from the byte rate
-    SpectrumAnalysis Analysis;                   ///< transform size, tables, spectrum
+    FrequencyAnalysis Analysis;                   ///< transform size, tables, spectrum
 
 private:
     bool Refuse(TWaveReporter& reporter, const char* text);

@@ -4,7 +4,7 @@
 
 #include "document/WaveData.h"
 
-#include "SpectrumAnalysis.h"
+#include "FrequencyAnalysis.h"
 #include "framework/InputDialog.h"
 #include "framework/MessageBox.h"
 

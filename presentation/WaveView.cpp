@@ -133,7 +133,7 @@ void TWaveView::DrawSpectrum() {
     const bool eightBit = wave.BitsPerSample == 8;
     const int baseline = height - (eightBit ? kBaseline8Bit : kBaseline16Bit);
     const long long columns = width > 0 ? width : 1;
-    const SpectrumAnalysis& analysis = wave.Analysis;
+    const FrequencyAnalysis& analysis = wave.Analysis;
     for (std::int32_t bin = 0; bin < analysis.BinCount; ++bin) {
         const double magnitude = analysis.Magnitude[static_cast<std::size_t>(bin)];
         if (!(std::fabs(magnitude) < kDrawableMagnitude)) {
@@ -153,7 +153,7 @@ void TWaveView::OnSize(unsigned sizeType, const TSize& size) {
 
 void TWaveView::OnLeftButtonDown(unsigned, const TPoint& point) {
     const std::int64_t bin = static_cast<std::int64_t>(point.X) + GetScroller()->GetXPos();
-    const SpectrumAnalysis& analysis = WaveDocument.Wave().Analysis;
+    const FrequencyAnalysis& analysis = WaveDocument.Wave().Analysis;
     if (bin < 0 || bin >= analysis.BinCount) {
         return;  // no spectrum value under the pointer
     }

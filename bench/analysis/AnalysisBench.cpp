@@ -12,7 +12,7 @@
 // which run last, make the allocator keep freed memory, so that only the
 // computing and writing is timed.
 
-#include "SpectrumAnalysis.h"
+#include "FrequencyAnalysis.h"
 
 #include <benchmark/benchmark.h>
 
@@ -101,7 +101,7 @@ BENCHMARK(AllocateAndWriteTwoTables)->Repetitions(kRepetitions)->ReportAggregate
 void SetupAndSpectrum(benchmark::State& state)
 {
     const auto data = NoiseData();
-    SpectrumAnalysis analysis;
+    FrequencyAnalysis analysis;
     for (auto _ : state) {
         if (analysis.Prepare(kSampleRate, 16, static_cast<std::uint32_t>(data.size())) != SetupResult::Ready ||
             analysis.ComputeSpectrum(data, 1000) != SpectrumResult::Computed) {
@@ -116,7 +116,7 @@ BENCHMARK(SetupAndSpectrum)->Repetitions(kRepetitions)->ReportAggregatesOnly(tru
 // Its parts: the set-up alone, and the spectrum alone on finished tables.
 void SetupOnly(benchmark::State& state)
 {
-    SpectrumAnalysis analysis;
+    FrequencyAnalysis analysis;
     for (auto _ : state) {
         if (analysis.Prepare(kSampleRate, 16, 4 * kSampleRate) != SetupResult::Ready) {
             state.SkipWithError("the set-up failed");
@@ -130,7 +130,7 @@ BENCHMARK(SetupOnly)->Repetitions(kRepetitions)->ReportAggregatesOnly(true)->Uni
 void SpectrumOnly(benchmark::State& state)
 {
     const auto data = NoiseData();
-    SpectrumAnalysis analysis;
+    FrequencyAnalysis analysis;
     if (analysis.Prepare(kSampleRate, 16, static_cast<std::uint32_t>(data.size())) != SetupResult::Ready) {
         state.SkipWithError("the set-up failed");
         return;
@@ -146,7 +146,7 @@ BENCHMARK(SpectrumOnly)->Repetitions(kRepetitions)->ReportAggregatesOnly(true)->
 // the timed part before every run.
 void RunTransform(benchmark::State& state)
 {
-    SpectrumAnalysis analysis;
+    FrequencyAnalysis analysis;
     if (analysis.Prepare(kSampleRate, 16, 4 * kSampleRate) != SetupResult::Ready) {
         state.SkipWithError("the set-up failed");
         return;

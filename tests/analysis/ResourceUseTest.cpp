@@ -3,7 +3,7 @@
 // mathematics library's sin, cos and sincos, so it runs apart from the other
 // analysis tests.
 
-#include "SpectrumAnalysis.h"
+#include "FrequencyAnalysis.h"
 
 #include <gtest/gtest.h>
 
@@ -106,7 +106,7 @@ Counts Since(const Counts& before)
 
 TEST(ResourceUse, SetUpComputesEachDistinctTwiddleOnce)
 {
-    SpectrumAnalysis analysis;
+    FrequencyAnalysis analysis;
     const Counts before = Now();
     ASSERT_EQ(analysis.Prepare(44100, 16, 200000), SetupResult::Ready);
     const Counts spent = Since(before);
@@ -119,7 +119,7 @@ TEST(ResourceUse, SetUpComputesEachDistinctTwiddleOnce)
 TEST(ResourceUse, SpectrumAllocatesNothingAndWindowsWithOneSinePerPoint)
 {
     const std::vector<std::uint8_t> data(200000, 3);
-    SpectrumAnalysis analysis;
+    FrequencyAnalysis analysis;
     ASSERT_EQ(analysis.Prepare(44100, 16, static_cast<std::uint32_t>(data.size())), SetupResult::Ready);
 
     Counts before = Now();

@@ -1,6 +1,6 @@
 #include "AnalysisTestSupport.h"
 
-#include "SpectrumAnalysis.h"
+#include "FrequencyAnalysis.h"
 
 #include <algorithm>
 #include <cmath>
@@ -30,7 +30,7 @@ class SineSweep : public ::testing::TestWithParam<SweepCase> {};
 TEST_P(SineSweep, RefinesEverySineToWithinTheBound)
 {
     const SweepCase sweep = GetParam();
-    SpectrumAnalysis analysis;
+    FrequencyAnalysis analysis;
     constexpr std::size_t kValues = 40000;
     ASSERT_EQ(analysis.Prepare(sweep.SampleRate, 16, 2 * kValues), SetupResult::Ready);
     const double binWidth = static_cast<double>(sweep.SampleRate) / analysis.TransformSize;

@@ -1,7 +1,7 @@
 #include "AnalysisTestSupport.h"
 
 #include "BitMath.h"
-#include "SpectrumAnalysis.h"
+#include "FrequencyAnalysis.h"
 #include "TransformSize.h"
 
 #include <cmath>
@@ -100,7 +100,7 @@ TEST(TransformSize, DoesNotWrapAtHighRates)
 
 TEST(Prepare, SetsTheFieldsFromRateAndData)
 {
-    SpectrumAnalysis analysis;
+    FrequencyAnalysis analysis;
     ASSERT_EQ(analysis.Prepare(11025, 16, 20001), SetupResult::Ready);
     EXPECT_EQ(analysis.SampleRate, 11025u);
     EXPECT_EQ(analysis.BitsPerSample, 16u);
@@ -130,7 +130,7 @@ TEST(Prepare, SetsTheFieldsFromRateAndData)
 
 TEST(Prepare, CountsValuesOfDataBeyond512MiB)
 {
-    SpectrumAnalysis analysis;
+    FrequencyAnalysis analysis;
     ASSERT_EQ(analysis.Prepare(8000, 8, 0xFFFFFFFFu), SetupResult::Ready);
     EXPECT_EQ(analysis.SampleCount, 4294967295LL);
 }
@@ -138,7 +138,7 @@ TEST(Prepare, CountsValuesOfDataBeyond512MiB)
 TEST(Prepare, FillsEveryTableCellFromItsOwnAngle)
 {
     for (const std::uint32_t rate : {10u, 11025u}) {
-        SpectrumAnalysis analysis;
+        FrequencyAnalysis analysis;
         ASSERT_EQ(analysis.Prepare(rate, 16, 64), SetupResult::Ready);
         const auto rows = static_cast<std::size_t>(analysis.TransformSize);
         const auto columns = static_cast<std::size_t>(analysis.TransformLog2);
@@ -156,7 +156,7 @@ TEST(Prepare, FillsEveryTableCellFromItsOwnAngle)
 
 TEST(Prepare, EightPointTablesHoldTheExpectedFirstRows)
 {
-    SpectrumAnalysis analysis;
+    FrequencyAnalysis analysis;
     ASSERT_EQ(analysis.Prepare(10, 8, 100), SetupResult::Ready);
     ASSERT_EQ(analysis.TransformSize, 8);
     ASSERT_EQ(analysis.TransformLog2, 3);
@@ -191,7 +191,7 @@ TEST(Prepare, RefusesInvalidInputBeforeAllocating)
                           Case{11025, 16, 0, SetupResult::NoSamples},
                           Case{11025, 16, 1, SetupResult::NoSamples},
                           Case{11025, 24, 2, SetupResult::NoSamples}}) {
-        SpectrumAnalysis analysis(0);  // any allocation would fail
+        FrequencyAnalysis analysis(0);  // any allocation would fail
         EXPECT_EQ(analysis.Prepare(c.SampleRate, c.BitsPerSample, c.DataSize), c.Expected)
             << c.SampleRate << " Hz, " << c.BitsPerSample << " bits, " << c.DataSize << " bytes";
         EXPECT_TRUE(analysis.BitReverse.empty());
@@ -203,7 +203,7 @@ TEST(Prepare, RefusesInvalidInputBeforeAllocating)
 
 TEST(Prepare, ReleasesTheEarlierBuffersWhenRunAgain)
 {
-    SpectrumAnalysis analysis;
+    FrequencyAnalysis analysis;
     ASSERT_EQ(analysis.Prepare(44100, 16, 100000), SetupResult::Ready);
     EXPECT_EQ(analysis.WorkRe.size(), 32768u);
     ASSERT_EQ(analysis.Prepare(11025, 8, 100), SetupResult::Ready);
@@ -226,7 +226,7 @@ constexpr std::size_t kAllBytes = kBitReverseBytes + 4 * kWorkBytes + 2 * kTable
 
 TEST(Prepare, ReportsAFailedAllocationAndKeepsWhatWasAllocated)
 {
-    SpectrumAnalysis failsAtTables(kBitReverseBytes + 4 * kWorkBytes);
+    FrequencyAnalysis failsAtTables(kBitReverseBytes + 4 * kWorkBytes);
     EXPECT_EQ(failsAtTables.Prepare(11025, 16, 20000), SetupResult::MemoryAllocationImpossible);
     EXPECT_EQ(failsAtTables.BitReverse.size(), 8192u);
     EXPECT_EQ(failsAtTables.SpectrumIm.size(), 8192u);
@@ -237,16 +237,16 @@ TEST(Prepare, ReportsAFailedAllocationAndKeepsWhatWasAllocated)
     EXPECT_THROW(failsAtTables.ComputeSpectrum(data, 0), std::logic_error);
     EXPECT_THROW(failsAtTables.RunTransform(), std::logic_error);
 
-    SpectrumAnalysis failsAtMagnitude(kAllBytes - 1);
+    FrequencyAnalysis failsAtMagnitude(kAllBytes - 1);
     EXPECT_EQ(failsAtMagnitude.Prepare(11025, 16, 20000), SetupResult::MemoryAllocationImpossible);
     EXPECT_FALSE(failsAtMagnitude.SinTable.empty());
     EXPECT_TRUE(failsAtMagnitude.Magnitude.empty());
 
-    SpectrumAnalysis failsAtOnce(0);
+    FrequencyAnalysis failsAtOnce(0);
     EXPECT_EQ(failsAtOnce.Prepare(11025, 16, 20000), SetupResult::MemoryAllocationImpossible);
     EXPECT_TRUE(failsAtOnce.BitReverse.empty());
 
-    SpectrumAnalysis fitsExactly(kAllBytes);
+    FrequencyAnalysis fitsExactly(kAllBytes);
     ASSERT_EQ(fitsExactly.Prepare(11025, 16, 20000), SetupResult::Ready);
     EXPECT_EQ(fitsExactly.ComputeSpectrum(data, 0), SpectrumResult::Computed);
 }

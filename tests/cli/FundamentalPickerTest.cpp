@@ -1,8 +1,8 @@
 #include "FundamentalPicker.h"
 
+#include "FrequencyAnalysis.h"
 #include "NoteNaming.h"
 #include "PeakLocation.h"
-#include "SpectrumAnalysis.h"
 
 #include <gtest/gtest.h>
 
@@ -78,7 +78,7 @@ public:
     double BinOf(double frequency) const { return frequency * analysis_.TransformSize / analysis_.SampleRate; }
 
 private:
-    SpectrumAnalysis analysis_;
+    FrequencyAnalysis analysis_;
 };
 
 std::string NoteName(int midiNote) { return NameNote(NoteFrequency(midiNote)).Text; }

@@ -5,7 +5,7 @@
 
 #include "document/WaveData.h"
 
-#include "SpectrumAnalysis.h"
+#include "FrequencyAnalysis.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -60,7 +60,7 @@ public:
 // The spectrum the analysis computes on its own for these samples.
 std::vector<double> ReferenceSpectrum(std::uint32_t rate, std::uint32_t bits, const Bytes& samples, std::int64_t start)
 {
-    SpectrumAnalysis reference;
+    FrequencyAnalysis reference;
     EXPECT_EQ(reference.Prepare(rate, bits, static_cast<std::uint32_t>(samples.size())), SetupResult::Ready);
     reference.ComputeSpectrum(samples, start);
     return {reference.Magnitude.span().begin(), reference.Magnitude.span().end()};

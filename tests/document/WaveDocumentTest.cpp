@@ -263,7 +263,7 @@ TEST_F(WaveDocumentTest, InstalledAnalysisStartGetsTheMainWindowAndChoosesTheSta
         EXPECT_EQ(owners[0], &frame);
         TWaveDocument* document = OpenDocument();
         ASSERT_NE(document, nullptr);
-        SpectrumAnalysis reference;
+        FrequencyAnalysis reference;
         ASSERT_EQ(reference.Prepare(44100, 16, static_cast<std::uint32_t>(samples.size())), SetupResult::Ready);
         reference.ComputeSpectrum(samples, 321);
         const auto magnitude = document->Wave().Analysis.Magnitude.span();

@@ -8,7 +8,7 @@
 #include "presentation/StartTimePrompt.h"
 #include "presentation/WaveformPreview.h"
 
-#include "SpectrumAnalysis.h"
+#include "FrequencyAnalysis.h"
 #include "document/WaveDocument.h"
 #include "framework/Dc.h"
 #include "framework/DocTemplate.h"
@@ -68,14 +68,14 @@ Bytes Samples16(const std::vector<std::int16_t>& samples) {
 // The spectrum of `wave`'s file analysed from `startSample`, computed apart
 // from the document: the oracle for the start the prompt chose.
 std::vector<double> SpectrumFrom(const TWaveData& wave, std::int64_t startSample) {
-    SpectrumAnalysis analysis;
+    FrequencyAnalysis analysis;
     EXPECT_EQ(analysis.Prepare(wave.SampleRate, wave.BitsPerSample, wave.DataSize), SetupResult::Ready);
     analysis.ComputeSpectrum(wave.Samples(), startSample);
     return {analysis.Magnitude.data(), analysis.Magnitude.data() + analysis.Magnitude.size()};
 }
 
 std::vector<double> SpectrumOf(const TWaveData& wave) {
-    const SpectrumAnalysis& analysis = wave.Analysis;
+    const FrequencyAnalysis& analysis = wave.Analysis;
     return {analysis.Magnitude.data(), analysis.Magnitude.data() + analysis.Magnitude.size()};
 }
 

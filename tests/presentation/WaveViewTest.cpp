@@ -4,7 +4,7 @@
 // client width, also after a resize), a repaint without width, the marking
 // cross under the right button, and the document's notifications.
 
-#include "SpectrumViewFixture.h"
+#include "WaveViewFixture.h"
 
 #include "framework/qt/WindowAccess.h"
 #include "framework/qt/WindowWidget.h"
@@ -183,7 +183,7 @@ TEST_F(WaveView, AToneRisesAboveTheBaselineByItsMagnitude)
     Run([&](TFrameWindow& frame) {
         ProbeView* view = Open(frame, "tone.wav", spectrumtest::ToneWave(44100, {{1000.0, 2000.0}}));
         ASSERT_NE(view, nullptr);
-        const SpectrumAnalysis& analysis = view->GetWaveDocument().Wave().Analysis;
+        const FrequencyAnalysis& analysis = view->GetWaveDocument().Wave().Analysis;
         const int h = view->GetClientRect().Height();
         for (const int bin : {742, 743, 744}) {  // 1000 Hz lies at bin 743.04
             const auto magnitude = static_cast<int>(analysis.Magnitude[static_cast<std::size_t>(bin)]);

@@ -1,4 +1,4 @@
-#include "SpectrumAnalysis.h"
+#include "FrequencyAnalysis.h"
 
 #include "TransformSize.h"
 
@@ -21,9 +21,9 @@ std::int64_t StartSampleFromMilliseconds(std::int32_t milliseconds, std::uint32_
     return std::int64_t{milliseconds} * std::int64_t{sampleRate} / 1000;
 }
 
-SpectrumAnalysis::SpectrumAnalysis(std::size_t allocationLimit) : allocationLimit_(allocationLimit) {}
+FrequencyAnalysis::FrequencyAnalysis(std::size_t allocationLimit) : allocationLimit_(allocationLimit) {}
 
-SetupResult SpectrumAnalysis::Prepare(std::uint32_t sampleRate, std::uint32_t bitsPerSample,
+SetupResult FrequencyAnalysis::Prepare(std::uint32_t sampleRate, std::uint32_t bitsPerSample,
                                       std::uint32_t dataSize)
 {
     Release();
@@ -61,13 +61,13 @@ SetupResult SpectrumAnalysis::Prepare(std::uint32_t sampleRate, std::uint32_t bi
     return SetupResult::Ready;
 }
 
-PeakLocation SpectrumAnalysis::LocatePeak(std::int64_t bin) const
+PeakLocation FrequencyAnalysis::LocatePeak(std::int64_t bin) const
 {
     const std::span<const double> spectrum = HasSpectrum() ? Magnitude.span() : std::span<const double>{};
     return ::LocatePeak(spectrum, TransformSize, SampleRate, bin);
 }
 
-void SpectrumAnalysis::Release()
+void FrequencyAnalysis::Release()
 {
     stage_ = Stage::Empty;
     BinCount = TransformSize = BinCountLog2 = TransformLog2 = 0;
@@ -83,7 +83,7 @@ void SpectrumAnalysis::Release()
     Magnitude = {};
 }
 
-void SpectrumAnalysis::AllocateBuffers()
+void FrequencyAnalysis::AllocateBuffers()
 {
     // Each buffer is stored as soon as it exists, so that those allocated
     // before a failure stay owned by this object.
@@ -99,7 +99,7 @@ void SpectrumAnalysis::AllocateBuffers()
     Magnitude = OwnedArray<double>::Allocate(static_cast<std::size_t>(BinCount), budget);
 }
 
-void SpectrumAnalysis::FillBitReverse()
+void FrequencyAnalysis::FillBitReverse()
 {
     // The reversal of i = 2h + b is the reversal of h moved down one place with
     // b on top: ReverseBits(i, L) for every i in one pass instead of L per entry.
@@ -111,7 +111,7 @@ void SpectrumAnalysis::FillBitReverse()
     }
 }
 
-void SpectrumAnalysis::FillTwiddleTables()
+void FrequencyAnalysis::FillTwiddleTables()
 {
     // Cell [i][j] has the angle BitReverse[i / 2^j] x AngleStep, which is the
     // angle of cell [i / 2^j][0]. Column 0 meets every distinct angle exactly
@@ -135,7 +135,7 @@ void SpectrumAnalysis::FillTwiddleTables()
     }
 }
 
-void SpectrumAnalysis::RequireTables(const char* operation) const
+void FrequencyAnalysis::RequireTables(const char* operation) const
 {
     if (stage_ == Stage::Empty) {
         throw std::logic_error(std::string(operation) + ": the analysis has not been set up");

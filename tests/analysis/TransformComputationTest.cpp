@@ -1,6 +1,6 @@
 #include "AnalysisTestSupport.h"
 
-#include "SpectrumAnalysis.h"
+#include "FrequencyAnalysis.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,17 +23,17 @@ TEST(StartSample, ConvertsMillisecondsInIntegers)
 
 TEST(ComputeSpectrum, GivesZeroInEveryBinForSilence)
 {
-    SpectrumAnalysis sixteen;
+    FrequencyAnalysis sixteen;
     const std::vector<std::uint8_t> zeros(2 * 10000, 0);
     ASSERT_EQ(sixteen.Prepare(11025, 16, static_cast<std::uint32_t>(zeros.size())), SetupResult::Ready);
     ASSERT_EQ(sixteen.ComputeSpectrum(zeros, 123), SpectrumResult::Computed);
 
-    SpectrumAnalysis eight;
+    FrequencyAnalysis eight;
     const std::vector<std::uint8_t> middle(10000, 128);
     ASSERT_EQ(eight.Prepare(11025, 8, static_cast<std::uint32_t>(middle.size())), SetupResult::Ready);
     ASSERT_EQ(eight.ComputeSpectrum(middle, 0), SpectrumResult::Computed);
 
-    for (const SpectrumAnalysis* analysis : {&sixteen, &eight}) {
+    for (const FrequencyAnalysis* analysis : {&sixteen, &eight}) {
         ASSERT_TRUE(analysis->HasSpectrum());
         for (std::size_t k = 0; k < analysis->Magnitude.size(); ++k) {
             ASSERT_TRUE(RelativelyNear(analysis->Magnitude[k], 0.0, 0.0, 1e-300)) << "bin " << k;
@@ -47,7 +47,7 @@ TEST(ComputeSpectrum, ReadsAFullScaleSineOnBin100)
     // 100 x 11025 / 8192 = 134.58 Hz lies on the centre of bin 100.
     const auto values = SineValues(100.0 * 11025 / 8192, 11025, 32767, 8192);
     const auto data = SixteenBitData(values);
-    SpectrumAnalysis analysis;
+    FrequencyAnalysis analysis;
     ASSERT_EQ(analysis.Prepare(11025, 16, static_cast<std::uint32_t>(data.size())), SetupResult::Ready);
     ASSERT_EQ(analysis.ComputeSpectrum(data, 0), SpectrumResult::Computed);
 
@@ -69,7 +69,7 @@ TEST(ComputeSpectrum, ReadsAFullScaleSineOnBin100)
 TEST(ComputeSpectrum, ScalesAConstantEightBitValue)
 {
     const std::vector<std::uint8_t> data(9000, 200);  // value 72 each
-    SpectrumAnalysis analysis;
+    FrequencyAnalysis analysis;
     ASSERT_EQ(analysis.Prepare(11025, 8, static_cast<std::uint32_t>(data.size())), SetupResult::Ready);
     ASSERT_EQ(analysis.ComputeSpectrum(data, 0), SpectrumResult::Computed);
     EXPECT_TRUE(RelativelyNear(analysis.Magnitude[0], 1406.25, 1e-4));
@@ -82,7 +82,7 @@ TEST(ComputeSpectrum, WindowsWithTheAngle1570798OverM)
     // Bin 0 of a constant value v is v times the sum of the window. With
     // 1.570798 / M instead of pi / 2 / M that sum moves by about 1e-6.
     const std::vector<std::uint8_t> data(9000, 28);  // value -100
-    SpectrumAnalysis analysis;
+    FrequencyAnalysis analysis;
     ASSERT_EQ(analysis.Prepare(11025, 8, static_cast<std::uint32_t>(data.size())), SetupResult::Ready);
     ASSERT_EQ(analysis.ComputeSpectrum(data, 0), SpectrumResult::Computed);
     long double windowSum = 0.0L;
@@ -112,10 +112,10 @@ TEST(ComputeSpectrum, RepeatsTheStretchAfterTheStartWhenItIsShort)
     const auto shortData = SixteenBitData(recording);
     const auto fullData = SixteenBitData(laidOut);
 
-    SpectrumAnalysis wrapped;
+    FrequencyAnalysis wrapped;
     ASSERT_EQ(wrapped.Prepare(11025, 16, static_cast<std::uint32_t>(shortData.size())), SetupResult::Ready);
     ASSERT_EQ(wrapped.ComputeSpectrum(shortData, 4990), SpectrumResult::Computed);
-    SpectrumAnalysis reference;
+    FrequencyAnalysis reference;
     ASSERT_EQ(reference.Prepare(11025, 16, static_cast<std::uint32_t>(fullData.size())), SetupResult::Ready);
     ASSERT_EQ(reference.ComputeSpectrum(fullData, 0), SpectrumResult::Computed);
 
@@ -130,7 +130,7 @@ TEST(ComputeSpectrum, RepeatsTheStretchAfterTheStartWhenItIsShort)
 TEST(ComputeSpectrum, AcceptsOnlyStartsInsideTheData)
 {
     const std::vector<std::uint8_t> data(2 * 44100, 0);
-    SpectrumAnalysis analysis;
+    FrequencyAnalysis analysis;
     ASSERT_EQ(analysis.Prepare(44100, 16, static_cast<std::uint32_t>(data.size())), SetupResult::Ready);
     const std::int64_t oneSecond = StartSampleFromMilliseconds(1000, 44100);
     EXPECT_THROW(analysis.ComputeSpectrum(data, oneSecond), std::invalid_argument);  // S = 44100
@@ -148,7 +148,7 @@ TEST(ComputeSpectrum, AcceptsOnlyStartsInsideTheData)
 TEST(ComputeSpectrum, RefusesResolutionsOtherThan8And16Bits)
 {
     const std::vector<std::uint8_t> data(3 * 1000, 7);
-    SpectrumAnalysis analysis;
+    FrequencyAnalysis analysis;
     ASSERT_EQ(analysis.Prepare(11025, 24, static_cast<std::uint32_t>(data.size())), SetupResult::Ready);
     EXPECT_EQ(analysis.ComputeSpectrum(data, 0), SpectrumResult::UnsupportedResolution);
     EXPECT_FALSE(analysis.HasSpectrum());
@@ -203,7 +203,7 @@ DirectTransform TransformDirectly(const std::vector<double>& re, const std::vect
     return out;
 }
 
-long double RelativeL2Error(const SpectrumAnalysis& analysis, const DirectTransform& expected)
+long double RelativeL2Error(const FrequencyAnalysis& analysis, const DirectTransform& expected)
 {
     long double difference = 0.0L;
     long double norm = 0.0L;
@@ -220,7 +220,7 @@ class TransformOfRandomData : public ::testing::TestWithParam<std::uint32_t> {};
 
 TEST_P(TransformOfRandomData, MatchesTheDirectTransformWithTheSameAngle)
 {
-    SpectrumAnalysis analysis;
+    FrequencyAnalysis analysis;
     ASSERT_EQ(analysis.Prepare(GetParam(), 16, 2), SetupResult::Ready);
     const auto size = static_cast<std::size_t>(analysis.TransformSize);
     std::mt19937 random(GetParam());

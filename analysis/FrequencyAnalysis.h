@@ -34,11 +34,11 @@ std::int64_t StartSampleFromMilliseconds(std::int32_t milliseconds, std::uint32_
 /// owns nor keeps the sample data, which the caller lends to ComputeSpectrum.
 /// It shows nothing: every outcome is returned, and AnalysisTexts.h holds the
 /// texts the caller shows for them.
-class SpectrumAnalysis {
+class FrequencyAnalysis {
 public:
     /// An analysis without buffers. `allocationLimit` caps the bytes one set-up
     /// may allocate (a failing allocator for tests); by default there is no cap.
-    explicit SpectrumAnalysis(std::size_t allocationLimit = AllocationBudget::kUnlimited);
+    explicit FrequencyAnalysis(std::size_t allocationLimit = AllocationBudget::kUnlimited);
 
     /// Chooses the transform size from sampleRate, counts the sample values of
     /// dataSize bytes, allocates every buffer and fills BitReverse, CosTable and

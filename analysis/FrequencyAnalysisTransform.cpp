@@ -1,4 +1,4 @@
-#include "SpectrumAnalysis.h"
+#include "FrequencyAnalysis.h"
 
 #include <algorithm>
 #include <cmath>
@@ -82,7 +82,7 @@ void SingleButterflyGroups(double* __restrict re, double* __restrict im, const d
 
 }  // namespace
 
-SpectrumResult SpectrumAnalysis::ComputeSpectrum(std::span<const std::uint8_t> data, std::int64_t startSample)
+SpectrumResult FrequencyAnalysis::ComputeSpectrum(std::span<const std::uint8_t> data, std::int64_t startSample)
 {
     RequireTables("ComputeSpectrum");
     if (BitsPerSample != 8 && BitsPerSample != 16) {
@@ -106,7 +106,7 @@ SpectrumResult SpectrumAnalysis::ComputeSpectrum(std::span<const std::uint8_t> d
     return SpectrumResult::Computed;
 }
 
-void SpectrumAnalysis::WindowSamples(std::span<const std::uint8_t> data, std::int64_t startSample)
+void FrequencyAnalysis::WindowSamples(std::span<const std::uint8_t> data, std::int64_t startSample)
 {
     const double windowStep = kWindowQuarterTurn / BinCount;
     if (BitsPerSample == 8) {
@@ -116,7 +116,7 @@ void SpectrumAnalysis::WindowSamples(std::span<const std::uint8_t> data, std::in
     }
 }
 
-void SpectrumAnalysis::RunTransform()
+void FrequencyAnalysis::RunTransform()
 {
     RequireTables("RunTransform");
     const auto points = static_cast<std::size_t>(TransformSize);
@@ -143,7 +143,7 @@ void SpectrumAnalysis::RunTransform()
     }
 }
 
-void SpectrumAnalysis::ComputeMagnitudes()
+void FrequencyAnalysis::ComputeMagnitudes()
 {
     const double fullScale = BitsPerSample == 8 ? kFullScale8 : kFullScale16;
     const double scale = kScaleNumerator / (fullScale * BinCount);
