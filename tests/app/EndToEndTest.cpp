@@ -48,16 +48,7 @@ fixtures::Bytes Tone440()
     return fixtures::PcmWave(1, 44100, 16, samples);
 }
 
-class EndToEnd : public testing::Test {
-protected:
-    harness::FakeDesktop desktop{TSize{1024, 768}};
-    harness::FakeLockKeys keys{TLockKeyState{}};
-    fixtures::TempDir folder;
-    fixtures::RecordingSoundOutput sound;
-    platform::ScopedSoundOutput soundInstalled{sound};
-    harness::FileOpenAnswers files;
-    harness::FileSaveAnswers saves;
-};
+class EndToEnd : public testing::Test, protected KorvaniSurroundings {};
 
 TEST_F(EndToEnd, OpenClickThePeakReadTheNoteAndWriteARetunedCopy)
 {

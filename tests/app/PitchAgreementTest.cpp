@@ -94,7 +94,7 @@ struct DialogTexts {
     std::string Rate;
 };
 
-class PitchAgreement : public testing::TestWithParam<AgreementCase> {
+class PitchAgreement : public testing::TestWithParam<AgreementCase>, protected KorvaniSurroundings {
 protected:
     /// Opens `source` in korvani as a person would, clicks the case's bin,
     /// reads the result dialog and lets "Modify..." write `copy`.
@@ -167,14 +167,6 @@ protected:
         }
         return clitest::FlatJson(lines.front());
     }
-
-    harness::FakeDesktop desktop{TSize{1024, 768}};
-    harness::FakeLockKeys keys{TLockKeyState{}};
-    fixtures::TempDir folder;
-    fixtures::RecordingSoundOutput sound;
-    platform::ScopedSoundOutput soundInstalled{sound};
-    harness::FileOpenAnswers files;
-    harness::FileSaveAnswers saves;
 };
 
 TEST_P(PitchAgreement, TheResultDialogShowsWhatKorvaniPitchPrintsAndModifyWritesTheSameCopy)

@@ -1,10 +1,16 @@
 #pragma once
 // Runs korvani itself in the test process, as its entry point would, and
-// calls `body` inside its message loop.
+// calls `body` inside its message loop; and the surroundings a person's
+// session with it needs.
 
 #include "app/korvatekApp.h"
 #include "framework/Entry.h"
+#include "framework/testing/FileOpenAnswers.h"
+#include "framework/testing/FileSaveAnswers.h"
 #include "framework/testing/Harness.h"
+#include "platform/Sound.h"
+#include "tests/support/RecordingSoundOutput.h"
+#include "tests/support/TempDir.h"
 
 #include <functional>
 #include <string>
@@ -17,3 +23,16 @@ inline int RunKorvani(const std::function<void(TApplication&)>& body)
     char* argv[] = {name.data(), nullptr};
     return harness::RunProgram([&] { return FrameworkEntry(1, argv, &AppMain); }, body);
 }
+
+/// What korvani meets in a test instead of the desktop: a 1024 x 768 screen,
+/// lock keys all off, a folder for the files, a recorder instead of the
+/// sound device, and the open and save dialogs answered by the test.
+struct KorvaniSurroundings {
+    harness::FakeDesktop desktop{TSize{1024, 768}};
+    harness::FakeLockKeys keys{TLockKeyState{}};
+    fixtures::TempDir folder;
+    fixtures::RecordingSoundOutput sound;
+    platform::ScopedSoundOutput soundInstalled{sound};
+    harness::FileOpenAnswers files;
+    harness::FileSaveAnswers saves;
+};
