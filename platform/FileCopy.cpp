@@ -17,12 +17,13 @@ bool SameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-/// Copies with read and write, for file systems that cannot copy in the kernel.
-bool CopyByReading(int from, int to, off_t offset) {
+/// Copies with read and write from `offset` on, for file systems that cannot
+/// copy in the kernel. Answers 0 at the source's end, or the errno of the failure.
+int CopyByReading(int from, int to, off_t offset) {
     constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
     const std::unique_ptr<char[]> piece(new (std::nothrow) char[kPieceBytes]);
     if (piece == nullptr) {
-        return false;
+        return ENOMEM;
     }
     for (;;) {
         const ssize_t got = ::pread(from, piece.get(), kPieceBytes, offset);
@@ -30,7 +31,7 @@ bool CopyByReading(int from, int to, off_t offset) {
             continue;
         }
         if (got <= 0) {
-            return got == 0;
+            return got == 0 ? 0 : errno;
         }
         for (ssize_t put = 0; put < got;) {
             const ssize_t wrote = ::pwrite(to, piece.get() + put, static_cast<std::size_t>(got - put), offset + put);
@@ -38,7 +39,7 @@ bool CopyByReading(int from, int to, off_t offset) {
                 continue;
             }
             if (wrote <= 0) {
-                return false;
+                return wrote == 0 ? EIO : errno;
             }
             put += wrote;
         }
@@ -46,7 +47,8 @@ bool CopyByReading(int from, int to, off_t offset) {
     }
 }
 
-bool CopyContents(int from, int to) {
+/// Copies in the kernel where it can, else by reading; answers 0 or an errno.
+int CopyContents(int from, int to) {
     off_t inOffset = 0;
     off_t outOffset = 0;
     for (;;) {
@@ -55,7 +57,7 @@ bool CopyContents(int from, int to) {
             continue;
         }
         if (moved == 0) {
-            return true;
+            return 0;
         }
         if (errno == EINTR) {
             continue;
@@ -63,7 +65,7 @@ bool CopyContents(int from, int to) {
         if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP) {
             return CopyByReading(from, to, inOffset);
         }
-        return false;
+        return errno;
     }
 }
 
@@ -101,8 +103,25 @@ bool CopyFile(const char* source, const char* target, bool failIfExists) {
     if (::ftruncate(to.Get(), 0) != 0) {
         return false;
     }
-    const bool copied = CopyContents(from.descriptor.Get(), to.Get());
+    const bool copied = CopyAllBytes(from.descriptor.Get(), to.Get()) == 0;
     return to.Close() && copied;
+}
+
+int CopyAllBytes(int from, int to) {
+    struct stat before {};
+    if (::fstat(from, &before) != 0) {
+        return errno;
+    }
+    if (const int failure = CopyContents(from, to); failure != 0) {
+        return failure;
+    }
+    // A source that shrank or grew meanwhile was not copied as it stands.
+    struct stat source {};
+    struct stat copy {};
+    if (::fstat(from, &source) != 0 || ::fstat(to, &copy) != 0) {
+        return errno;
+    }
+    return source.st_size == before.st_size && copy.st_size == before.st_size ? 0 : EIO;
 }
 
 }  // namespace platform

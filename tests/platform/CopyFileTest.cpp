@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <string>
 
 namespace {
@@ -144,6 +145,35 @@ TEST_F(FileCopy, RefusesThingsThatAreNotRegularFiles) {
     EXPECT_FALSE(CopyFile(source_.c_str(), folder.c_str(), false));
     EXPECT_FALSE(CopyFile(source_.c_str(), "/dev/null", false));
     EXPECT_EQ(fixtures::ReadBytes(source_), content_);
+}
+
+}  // namespace
+
+namespace {
+
+// From a tmpfs to the test folder the kernel refuses to copy between the two
+// file systems, and the copy falls back to reading and writing, piece by
+// piece: a file of several pieces with an odd end must arrive whole.
+TEST_F(FileCopy, CopiesBetweenFileSystemsByReadingAndWriting) {
+    struct stat shm {};
+    struct stat folder {};
+    if (::stat("/dev/shm", &shm) != 0 || ::stat(dir_.Path().c_str(), &folder) != 0 || shm.st_dev == folder.st_dev) {
+        GTEST_SKIP() << "no second file system at /dev/shm";
+    }
+    std::string pattern = "/dev/shm/korvani-copy-XXXXXX";
+    const int descriptor = ::mkstemp(pattern.data());
+    ASSERT_GE(descriptor, 0);
+    ::close(descriptor);
+    const Bytes large = fixtures::PcmWave(2, 44100, 16, fixtures::Pattern((5 << 19) + 7, 5));
+    {
+        std::ofstream out(pattern, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(large.data()), static_cast<std::streamsize>(large.size()));
+    }
+    const std::string target = dir_.PathOf("from-tmpfs.wav");
+    const bool copied = CopyFile(pattern.c_str(), target.c_str(), false);
+    ::unlink(pattern.c_str());
+    EXPECT_TRUE(copied);
+    EXPECT_EQ(fixtures::ReadBytes(target), large);
 }
 
 }  // namespace
