@@ -9,11 +9,14 @@
 
 /// Counts the bytes one analysis set-up may still allocate and refuses an
 /// allocation beyond them with std::bad_alloc, as a failing allocator would.
-/// The default is no limit; tests pass a smaller one to reach the failure path.
+/// Tests pass a small one to reach the failure path.
 /// It allocates nothing itself.
 class AllocationBudget {
 public:
     static constexpr std::size_t kUnlimited = std::numeric_limits<std::size_t>::max();
+    /// What one analysis may take by default: enough for every transform size
+    /// up to that of 768 kHz (about 190 MiB), never the machine's memory.
+    static constexpr std::size_t kAnalysisBytes = std::size_t{512} << 20;
 
     /// A budget of `bytes` bytes.
     explicit AllocationBudget(std::size_t bytes = kUnlimited) : remaining_(bytes) {}

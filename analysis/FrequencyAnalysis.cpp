@@ -87,15 +87,21 @@ void FrequencyAnalysis::AllocateBuffers()
 {
     // Each buffer is stored as soon as it exists, so that those allocated
     // before a failure stay owned by this object.
-    AllocationBudget budget(allocationLimit_);
     const auto points = static_cast<std::size_t>(TransformSize);
+    const auto stages = static_cast<std::size_t>(TransformLog2);
+    // The whole set-up is weighed first: one that cannot fit takes nothing.
+    const std::size_t totalBytes = points * sizeof(std::int32_t) + 4 * points * sizeof(double) +
+                                   2 * points * stages * sizeof(double) +
+                                   static_cast<std::size_t>(BinCount) * sizeof(double);
+    AllocationBudget(allocationLimit_).Take(totalBytes, 1);
+    AllocationBudget budget(allocationLimit_);
     BitReverse = OwnedArray<std::int32_t>::Allocate(points, budget);
     WorkRe = OwnedArray<double>::Allocate(points, budget);
     WorkIm = OwnedArray<double>::Allocate(points, budget);
     SpectrumRe = OwnedArray<double>::Allocate(points, budget);
     SpectrumIm = OwnedArray<double>::Allocate(points, budget);
-    CosTable = TwiddleTable::Allocate(points, static_cast<std::size_t>(TransformLog2), budget);
-    SinTable = TwiddleTable::Allocate(points, static_cast<std::size_t>(TransformLog2), budget);
+    CosTable = TwiddleTable::Allocate(points, stages, budget);
+    SinTable = TwiddleTable::Allocate(points, stages, budget);
     Magnitude = OwnedArray<double>::Allocate(static_cast<std::size_t>(BinCount), budget);
 }
 

@@ -37,8 +37,9 @@ std::int64_t StartSampleFromMilliseconds(std::int32_t milliseconds, std::uint32_
 class FrequencyAnalysis {
 public:
     /// An analysis without buffers. `allocationLimit` caps the bytes one set-up
-    /// may allocate (a failing allocator for tests); by default there is no cap.
-    explicit FrequencyAnalysis(std::size_t allocationLimit = AllocationBudget::kUnlimited);
+    /// may allocate; a set-up whose buffers would pass it is refused before
+    /// anything is allocated.
+    explicit FrequencyAnalysis(std::size_t allocationLimit = AllocationBudget::kAnalysisBytes);
 
     /// Chooses the transform size from sampleRate, counts the sample values of
     /// dataSize bytes, allocates every buffer and fills BitReverse, CosTable and

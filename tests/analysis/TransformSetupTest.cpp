@@ -224,31 +224,40 @@ constexpr std::size_t kTableBytes = 8192 * 13 * 8;
 constexpr std::size_t kMagnitudeBytes = 4096 * 8;
 constexpr std::size_t kAllBytes = kBitReverseBytes + 4 * kWorkBytes + 2 * kTableBytes + kMagnitudeBytes;
 
-TEST(Prepare, ReportsAFailedAllocationAndKeepsWhatWasAllocated)
+TEST(Prepare, RefusesASetUpBeyondItsBudgetBeforeAllocatingAnything)
 {
-    FrequencyAnalysis failsAtTables(kBitReverseBytes + 4 * kWorkBytes);
-    EXPECT_EQ(failsAtTables.Prepare(11025, 16, 20000), SetupResult::MemoryAllocationImpossible);
-    EXPECT_EQ(failsAtTables.BitReverse.size(), 8192u);
-    EXPECT_EQ(failsAtTables.SpectrumIm.size(), 8192u);
-    EXPECT_TRUE(failsAtTables.CosTable.empty());
-    EXPECT_TRUE(failsAtTables.SinTable.empty());
-    EXPECT_TRUE(failsAtTables.Magnitude.empty());
     const std::vector<std::uint8_t> data(20000, 0);
-    EXPECT_THROW(failsAtTables.ComputeSpectrum(data, 0), std::logic_error);
-    EXPECT_THROW(failsAtTables.RunTransform(), std::logic_error);
-
-    FrequencyAnalysis failsAtMagnitude(kAllBytes - 1);
-    EXPECT_EQ(failsAtMagnitude.Prepare(11025, 16, 20000), SetupResult::MemoryAllocationImpossible);
-    EXPECT_FALSE(failsAtMagnitude.SinTable.empty());
-    EXPECT_TRUE(failsAtMagnitude.Magnitude.empty());
-
-    FrequencyAnalysis failsAtOnce(0);
-    EXPECT_EQ(failsAtOnce.Prepare(11025, 16, 20000), SetupResult::MemoryAllocationImpossible);
-    EXPECT_TRUE(failsAtOnce.BitReverse.empty());
-
+    for (const std::size_t limit : {std::size_t{0}, kBitReverseBytes + 4 * kWorkBytes, kAllBytes - 1}) {
+        SCOPED_TRACE(limit);
+        FrequencyAnalysis tight(limit);
+        EXPECT_EQ(tight.Prepare(11025, 16, 20000), SetupResult::MemoryAllocationImpossible);
+        EXPECT_TRUE(tight.BitReverse.empty());
+        EXPECT_TRUE(tight.WorkRe.empty());
+        EXPECT_TRUE(tight.CosTable.empty());
+        EXPECT_TRUE(tight.Magnitude.empty());
+        EXPECT_THROW(tight.ComputeSpectrum(data, 0), std::logic_error);
+        EXPECT_THROW(tight.RunTransform(), std::logic_error);
+    }
     FrequencyAnalysis fitsExactly(kAllBytes);
     ASSERT_EQ(fitsExactly.Prepare(11025, 16, 20000), SetupResult::Ready);
     EXPECT_EQ(fitsExactly.ComputeSpectrum(data, 0), SpectrumResult::Computed);
+}
+
+TEST(Prepare, TheDefaultBudgetTakesEveryRateUpTo768kHzAndNoTransformBeyond)
+{
+    const struct {
+        std::uint32_t rate;
+        SetupResult expected;
+    } cases[] = {
+        {768000, SetupResult::Ready},                            // N = 2^19
+        {1926760, SetupResult::MemoryAllocationImpossible},      // N = 2^21: 756 MB
+        {15414069, SetupResult::MemoryAllocationImpossible},     // N = 2^24: gigabytes
+    };
+    for (const auto& c : cases) {
+        FrequencyAnalysis analysis;
+        EXPECT_EQ(analysis.Prepare(c.rate, 16, 46), c.expected) << c.rate;
+        EXPECT_EQ(analysis.BitReverse.empty(), c.expected != SetupResult::Ready) << c.rate;
+    }
 }
 
 }  // namespace
