@@ -25,6 +25,10 @@ bool IsUsableFormatChunk(const std::byte* chunk, std::uint32_t size, std::uint32
 {
     // Every chunk that passes has the channel count and the rate the load
     // divides by: neither is 0, and the rate gives the analysis a transform size.
-    return size >= neededBytes && ReadLittleEndian16(chunk + kChannelsOffset) != 0 &&
-           ChooseTransformSize(ReadLittleEndian32(chunk + kSampleRateOffset)).has_value();
+    if (size < neededBytes) {
+        return false;
+    }
+    const std::uint32_t rate = ReadLittleEndian32(chunk + kSampleRateOffset);
+    return ReadLittleEndian16(chunk + kChannelsOffset) != 0 && rate <= kHighestSampleRate &&
+           ChooseTransformSize(rate).has_value();
 }

@@ -27,7 +27,12 @@ std::uint32_t ReadLittleEndian32(const std::byte* at);
 /// Stores `value` as 32-bit little-endian at `at`.
 void WriteLittleEndian32(std::byte* at, std::uint32_t value);
 
+/// The highest sample rate a file may name: the highest in real use. Higher
+/// rates would only make the analysis of a tiny file take gigabytes.
+inline constexpr std::uint32_t kHighestSampleRate = 768000;
+
 /// True when a chunk of `size` bytes at `chunk` can be trusted by a reader of
 /// its first `neededBytes` bytes: it holds them, names at least one channel,
-/// and names a sample rate for which a transform size exists (2 Hz and more).
+/// and names a sample rate for which a transform size exists (2 Hz and more),
+/// not above kHighestSampleRate.
 bool IsUsableFormatChunk(const std::byte* chunk, std::uint32_t size, std::uint32_t neededBytes);

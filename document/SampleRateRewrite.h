@@ -11,14 +11,27 @@
 /// moment.
 using NewSampleRate = std::function<std::uint32_t()>;
 
-/// Writes a retuned copy of the WAV file `source` to `target`: copies the file
-/// (replacing a file of that name; a failed copy is not reported), then, in the
-/// copy, sets the "fmt " chunk's samples per second to `newRate()` and its
-/// average bytes per second to channels x bits per sample x rate / 8 in 32-bit
-/// arithmetic. Every other byte of the copy stays as the source has it.
-/// Shows nothing on success; on failure shows one message through `reporter`
-/// and stops, leaving whatever copy it made. A target that is the source itself
-/// under any name is refused before anything is copied or opened, so the
-/// source never changes. Gives back everything it takes.
-void RewriteSampleRate(const std::string& source, const std::string& target, const NewSampleRate& newRate,
+/// Changes the complete copy at `path` in place; answers false after
+/// reporting why it could not.
+using CopyEdit = std::function<bool(const std::string& path, TWaveReporter& reporter)>;
+
+/// Writes to `target` a copy of `source` changed by `edit`, complete or not at
+/// all: copies every byte into a temporary file beside the target, lets `edit`
+/// change it, flushes it to the disk and renames it over the target. On
+/// failure shows one message through `reporter` (naming `target`, never the
+/// temporary file), removes the temporary file and leaves an existing target
+/// exactly as it was. A target that is the source itself under any name, or an
+/// existing file this user may not write or that is not a regular file, is
+/// refused under "Failed to open file   :- (" before anything is copied. A
+/// symbolic link as the target stays a link: the file it names is replaced.
+/// Answers true when the copy stands under the target's name.
+bool WriteEditedCopy(const std::string& source, const std::string& target, const CopyEdit& edit,
+                     TWaveReporter& reporter);
+
+/// Writes a retuned copy of the WAV file `source` to `target` through
+/// WriteEditedCopy: sets the copy's "fmt " chunk's samples per second to
+/// `newRate()` and its average bytes per second to channels x bits per sample
+/// x rate / 8 in 32-bit arithmetic. Every other byte of the copy stays as the source has it. Shows
+/// nothing on success. Gives back everything it takes.
+bool RewriteSampleRate(const std::string& source, const std::string& target, const NewSampleRate& newRate,
                        TWaveReporter& reporter);

@@ -32,7 +32,7 @@ class TWaveData {
 public:
     /// Nothing loaded: no file, no blocks, DataSize 0. `analysisAllocationLimit`
     /// caps the bytes one analysis set-up may allocate (see FrequencyAnalysis).
-    explicit TWaveData(std::size_t analysisAllocationLimit = AllocationBudget::kUnlimited);
+    explicit TWaveData(std::size_t analysisAllocationLimit = AllocationBudget::kAnalysisBytes);
 
     /// Releases the open-info record, closes the file if it is still open
     /// (result ignored), frees both blocks if still held and the analysis buffers.

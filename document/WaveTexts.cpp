@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -37,6 +38,11 @@ const char* MmioErrorText(std::uint32_t code)
 std::string OpenFailureText(const std::string& path, std::uint32_t code)
 {
     return path + kMmioErrorSeparator + MmioErrorText(code);
+}
+
+std::string WriteFailureText(const std::string& target, int error)
+{
+    return target + "  -  " + std::strerror(error);
 }
 
 std::string RateAndResolutionText(std::uint32_t sampleRate, std::uint32_t bitsPerSample)

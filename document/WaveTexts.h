@@ -71,6 +71,8 @@ inline constexpr char kCloseCaption[] = "mmioClose";
 /// Caption of the box shown when the patched "fmt " chunk cannot be written;
 /// the marks around fmt are acute accents (U+00B4).
 inline constexpr char kCannotWriteFmtCaption[] = "cannot write \u00b4fmt\u00b4 chunk";
+/// Caption of the box shown when the copy cannot be made or put in place.
+inline constexpr char kFailedToWriteCaption[] = "Failed to write file   :- (";
 /// Text of the box shown when the user cancels the choice of a target file.
 inline constexpr char kFileNotWrittenText[] = "file not written";
 
@@ -81,6 +83,10 @@ const char* MmioErrorText(std::uint32_t code);
 /// The open-failure text of the load: the path, uncut, kMmioErrorSeparator and
 /// the reason for `code`.
 std::string OpenFailureText(const std::string& path, std::uint32_t code);
+
+/// The text of a failed copy: the target path, uncut, then "  -  " and the
+/// system's reason for `error` ("out.wav  -  No space left on device").
+std::string WriteFailureText(const std::string& target, int error);
 
 /// kRateAndResolutionFormat filled in: each value printed as the signed 32-bit
 /// number it is taken for ("44100 Hz ,  16 bit").

@@ -7,14 +7,23 @@
 
 #include "tests/support/OrdinaryUser.h"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <csignal>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -29,6 +38,7 @@ using fixtures::ReadLe32;
 using fixtures::RiffBuilder;
 using wavetest::Box;
 using wavetest::Message;
+using wavetest::RecordingReporter;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
@@ -183,22 +193,124 @@ TEST_F(SampleRateRewrite, ReadOnlyTargetIsNotReplacedAndShowsItsPath)
     EXPECT_EQ(rateAsked, 0);
 }
 
-TEST_F(SampleRateRewrite, FailedCopyIsNotReportedAndWhateverStandsUnderTheTargetIsPatched)
+// The names in `folder`, sorted: what a failed copy must not add to.
+std::vector<std::string> Listing(const std::string& folder)
 {
-    const Bytes standing = PcmWave(1, 8000, 8, fixtures::Pattern(40));
-    const std::string target = WriteFile("standing.wav", standing);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
-    Rewrite(folder.PathOf("no-source.wav"), target, 16000);
+// Runs the rewrite in a child process, as `user` would with `fileSizeLimit`
+// bytes at most per file (0: no limit; SIGXFSZ ignored, so that the kernel
+// refuses the write part-way instead of ending the process), and answers the
+// messages it showed.
+std::vector<Message> RewriteInChild(const std::string& source, const std::string& target, rlim_t fileSizeLimit,
+                                    bool asOrdinaryUser)
+{
+    std::array<int, 2> ends{};
+    if (::pipe(ends.data()) != 0) {
+        return {Box("no pipe")};
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(ends[0]);
+        std::signal(SIGXFSZ, SIG_IGN);
+        if (fileSizeLimit != 0) {
+            const rlimit limit{fileSizeLimit, fileSizeLimit};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        std::optional<fixtures::ScopedOrdinaryUser> user;
+        if (asOrdinaryUser) {
+            user.emplace();
+        }
+        RecordingReporter shown;
+        RewriteSampleRate(source, target, [] { return 48000U; }, shown);
+        std::string lines;
+        for (const Message& message : shown.messages) {
+            lines += message.caption.value_or("") + '\t' + message.text + '\n';
+        }
+        [[maybe_unused]] const ssize_t written = ::write(ends[1], lines.data(), lines.size());
+        ::_exit(0);
+    }
+    ::close(ends[1]);
+    std::string lines;
+    std::array<char, 4096> buffer{};
+    for (ssize_t got = 0; (got = ::read(ends[0], buffer.data(), buffer.size())) > 0;) {
+        lines.append(buffer.data(), static_cast<std::size_t>(got));
+    }
+    ::close(ends[0]);
+    ::waitpid(child, nullptr, 0);
+    std::vector<Message> messages;
+    std::istringstream in(lines);
+    for (std::string caption, text; std::getline(in, caption, '\t') && std::getline(in, text);) {
+        messages.push_back(Box(text, caption));
+    }
+    return messages;
+}
+
+TEST_F(SampleRateRewrite, CopyThatCannotBeMadeWholeLeavesTheTargetAsItWasAndSaysWhy)
+{
+    const Bytes original = PcmWave(1, 44100, 16, fixtures::Pattern(300 * 1024));
+    const Bytes standing = PcmWave(1, 8000, 8, fixtures::Pattern(40));
+    struct Case {
+        const char* name;
+        const char* sourceName;  // in the folder; missing when not "source.wav"
+        const char* targetName;  // in the folder
+        bool targetExists;
+        rlim_t fileSizeLimit;  // what the kernel lets one file grow to
+        bool readOnlyFolder;   // the user may not make files beside the target
+        const char* reason;
+    };
+    for (const Case& c : {
+             Case{"disk full, new target", "source.wav", "out.wav", false, 200 * 1024, false, "File too large"},
+             Case{"disk full, existing target", "source.wav", "out.wav", true, 200 * 1024, false, "File too large"},
+             Case{"read-only folder", "source.wav", "out.wav", true, 0, true, "Permission denied"},
+             Case{"missing source", "gone.wav", "out.wav", true, 0, false, "No such file or directory"},
+             Case{"missing folder", "source.wav", "none/out.wav", false, 0, false, "No such file or directory"},
+         }) {
+        SCOPED_TRACE(c.name);
+        const fixtures::TempDir place;
+        const std::string source = place.Write("source.wav", original);
+        const std::string folderPath = place.PathOf("in");
+        ASSERT_EQ(::mkdir(folderPath.c_str(), 0755), 0);
+        const std::string target = folderPath + "/" + c.targetName;
+        if (c.targetExists) {
+            ASSERT_TRUE(std::ofstream(target, std::ios::binary).write(reinterpret_cast<const char*>(standing.data()),
+                                                                      static_cast<std::streamsize>(standing.size())));
+            ::chmod(target.c_str(), 0666);
+        }
+        if (c.readOnlyFolder) {
+            ::chmod(folderPath.c_str(), 0555);
+        }
+        const std::vector<std::string> before = Listing(folderPath);
+
+        const auto shown = RewriteInChild(place.PathOf(c.sourceName), target, c.fileSizeLimit, c.readOnlyFolder);
+
+        ::chmod(folderPath.c_str(), 0755);
+        EXPECT_THAT(shown, ElementsAre(Box(target + "  -  " + c.reason, "Failed to write file   :- (")));
+        EXPECT_EQ(Listing(folderPath), before);
+        if (c.targetExists) {
+            EXPECT_EQ(ReadBytes(target), standing);
+        }
+        EXPECT_EQ(ReadBytes(source), original);
+    }
+}
+
+TEST_F(SampleRateRewrite, TargetWithTheLongestNameAFolderHoldsIsWritten)
+{
+    const Bytes original = PcmWave(1, 44100, 16, fixtures::Pattern(300));
+    const std::string source = WriteFile("source.wav", original);
+    const std::string target = folder.PathOf(std::string(251, 'n') + ".wav");
+
+    Rewrite(source, target, 22050);
 
     EXPECT_THAT(reporter.messages, IsEmpty());
-    const Bytes patched = ReadBytes(target);
-    EXPECT_EQ(ReadLe32(patched, kRateAt), 16000U);
-    ExpectEqualOutsideRateFields(patched, standing, fixtures::kCanonicalFmtDataOffset);
-
-    reporter.messages.clear();
-    const std::string nowhere = folder.PathOf("missing/target.wav");
-    Rewrite(folder.PathOf("no-source.wav"), nowhere, 16000);
-    EXPECT_THAT(reporter.messages, ElementsAre(Box(nowhere, "Failed to open file   :- (")));
+    EXPECT_EQ(ReadLe32(ReadBytes(target), kRateAt), 22050U);
+    EXPECT_EQ(Listing(folder.Path()).size(), 2U);
 }
 
 // One refused rewrite: the source, a fault to arm, the one message, and
@@ -265,6 +377,7 @@ TEST_P(RefusedRewriteTest, ShowsOneMessageLeavesTheSourceAndGivesEverythingBack)
     EXPECT_THAT(reporter.messages, ElementsAre(expected));
     EXPECT_EQ(rateAsked, refused.rateAsked);
     EXPECT_EQ(ReadBytes(source), refused.source);
+    EXPECT_EQ(Listing(folder.Path()), std::vector<std::string>{"source.wav"});  // no copy, no temporary file
     EXPECT_EQ(HeldSinceStart(), kNothing);
     EXPECT_EQ(platform::fault::Calls().mmioClose, 1U);
 }
