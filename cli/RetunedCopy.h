@@ -12,11 +12,7 @@ std::uint32_t RateToWrite(std::uint32_t requested, std::uint32_t fileRate, bool 
 
 /// Writes to `target` the copy of `source` whose header carries `rate`, byte
 /// for byte what korvani's "Modify..." writes, through the same rewrite, and
-/// reports its failures through `reporter` with the same texts (naming
-/// `target`). Unlike "Modify...", a failure leaves `target` as it was: the
-/// copy is made under a temporary name beside it and renamed over it only once
-/// it is complete. When `target` is the source itself, or an existing file
-/// that cannot be written, the rewrite refuses it as korvani does, before
-/// anything is written. Answers true on success.
+/// reports its failures through `reporter` with the same texts. Complete or
+/// nothing: a failure leaves `target` as it was. Answers true on success.
 bool WriteRetunedCopy(const std::string& source, const std::string& target, std::uint32_t rate,
                       TWaveReporter& reporter);

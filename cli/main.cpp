@@ -7,6 +7,8 @@
 #include "ResultWriter.h"
 #include "SilentSoundOutput.h"
 
+#include "platform/ReplacementFile.h"
+
 #include <exception>
 #include <iostream>
 #include <span>
@@ -24,6 +26,8 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    // An interrupted --retune leaves no half-written copy behind.
+    platform::RemoveReplacementFilesOnInterrupt();
     SilentSoundOutput silence;
     const platform::ScopedSoundOutput noSound(silence);
     int status = 0;

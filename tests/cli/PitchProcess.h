@@ -85,6 +85,31 @@ inline ProcessOutcome RunProcess(const std::string& program, const std::vector<s
     return outcome;
 }
 
+/// Starts `program` with `arguments` as a child process whose input and
+/// outputs are /dev/null, and answers its process id without waiting.
+inline pid_t StartProcess(const std::string& program, const std::vector<std::string>& arguments)
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    std::vector<std::string> all{program};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& argument : all) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    const int spawned = ::posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+        throw std::runtime_error("cannot start " + program);
+    }
+    return child;
+}
+
 /// Runs korvani-pitch, the program these tests are about.
 inline ProcessOutcome RunPitch(const std::vector<std::string>& arguments)
 {

@@ -10,6 +10,11 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <array>
+#include <csignal>
 
 #include <filesystem>
 #include <fstream>
@@ -140,7 +145,7 @@ TEST_F(PitchRetune, WritesNothingWhenTheTargetCannotBeMade)
     const std::string target = folder_.PathOf("no/such/folder/out.wav");
     const auto run = RunPitch({"--json", "--retune", target, source});
     EXPECT_EQ(run.ExitStatus, 1);
-    EXPECT_EQ(run.Err, "Failed to open file   :- (: " + target + "\n");
+    EXPECT_EQ(run.Err, "Failed to write file   :- (: " + target + "  -  No such file or directory\n");
     EXPECT_EQ(FlatJson(Lines(run.Out).at(0)).Keys(), (std::vector<std::string>{"file", "errors"}));
     EXPECT_FALSE(std::filesystem::exists(target));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.Path()), {}), 1);
@@ -158,6 +163,84 @@ TEST_F(PitchRetune, WritesNothingWhenTheFileFailsItsAnalysis)
     const auto pastTheEnd = RunPitch({"--retune", folder_.PathOf("new.wav"), "--start", "5000", FlatTone()});
     EXPECT_EQ(pastTheEnd.ExitStatus, 1);
     EXPECT_FALSE(std::filesystem::exists(folder_.PathOf("new.wav")));
+}
+
+// The names in `folder`, sorted.
+std::vector<std::string> Listing(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(PitchRetune, ACopyTheKernelCutsShortFailsAndLeavesTheTargetAsItWas)
+{
+    const std::string source = folder_.Write("long.wav", clitest::SineWave(440.0, 44100, 16, 4.0));
+    const fixtures::Bytes standing{'o', 'l', 'd'};
+    for (const bool targetExists : {false, true}) {
+        SCOPED_TRACE(targetExists ? "existing target" : "new target");
+        const std::string target = folder_.PathOf("out.wav");
+        std::filesystem::remove(target);
+        if (targetExists) {
+            folder_.Write("out.wav", standing);
+        }
+        const std::vector<std::string> before = Listing(folder_.Path());
+        // 200 blocks of 512 bytes, about a third of the copy; SIGXFSZ ignored.
+        const auto run = clitest::RunProcess(
+            "/bin/sh", {"-c", "trap '' XFSZ; ulimit -f 200; exec \"$0\" \"$@\"", KORVANI_PITCH_PATH, "--retune",
+                        target, "--rate", "48000", source});
+        EXPECT_EQ(run.ExitStatus, 1);
+        EXPECT_NE(run.Err.find("Failed to write file   :- (: " + target + "  -  File too large"), std::string::npos)
+            << run.Err;
+        EXPECT_EQ(Listing(folder_.Path()), before);
+        if (targetExists) {
+            EXPECT_EQ(ReadBytes(target), standing);
+        }
+    }
+}
+
+TEST_F(PitchRetune, AnInterruptedCopyLeavesNoTemporaryFile)
+{
+    // A large file, so that the copy is still running when the signal comes:
+    // a second of tone, then silence up to 256 MiB (sparse on the disk).
+    constexpr std::uint32_t kDataBytes = 256U << 20;
+    const std::string source = folder_.Write("large.wav", clitest::SineWave(440.0, 44100, 16, 1.0));
+    {
+        std::fstream file(source, std::ios::in | std::ios::out | std::ios::binary);
+        const auto putLe32 = [&](std::streamoff at, std::uint32_t value) {
+            const std::array<char, 4> bytes{static_cast<char>(value), static_cast<char>(value >> 8),
+                                            static_cast<char>(value >> 16), static_cast<char>(value >> 24)};
+            file.seekp(at);
+            file.write(bytes.data(), bytes.size());
+        };
+        putLe32(4, 36 + kDataBytes);
+        putLe32(40, kDataBytes);
+    }
+    std::filesystem::resize_file(source, 44 + kDataBytes);
+    const std::string target = folder_.PathOf("retuned.wav");
+    const std::vector<std::string> before = Listing(folder_.Path());
+
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        const pid_t child = clitest::StartProcess(KORVANI_PITCH_PATH, {"--retune", target, "--rate", "48000", source});
+        // Waits until the copy has begun beside the target, then interrupts it.
+        bool copying = false;
+        for (int wait = 0; wait < 60000 && !copying; ++wait) {
+            copying = Listing(folder_.Path()).size() > before.size();
+            if (!copying) {
+                ::usleep(500);
+            }
+        }
+        ASSERT_TRUE(copying);
+        ::kill(child, signal);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        EXPECT_EQ(Listing(folder_.Path()), before);
+    }
 }
 
 }  // namespace
