@@ -47,7 +47,7 @@ const char* ReadChunkIntoBlock(platform::MmioHandle file, std::uint32_t size, pl
 }  // namespace
 
 TWaveData::TWaveData(std::size_t analysisAllocationLimit)
-    : Analysis(analysisAllocationLimit), analysisAllocationLimit_(analysisAllocationLimit)
+    : Analysis(analysisAllocationLimit)
 {
 }
 
@@ -243,14 +243,14 @@ void TWaveData::ReleaseBlocksAndFile()
 
 void TWaveData::ReleaseLoad()
 {
+    // The rate, the resolution and the spectrum stay until this load replaces
+    // them: a view goes on painting them while the file plays, and after a
+    // reload that fails before it reads them.
     ReleaseBlocksAndFile();
     OpenInfo.reset();
     FileName.clear();
-    Analysis = FrequencyAnalysis(analysisAllocationLimit_);
     RiffChunk = {};
     SubChunk = {};
     FormatSize = 0;
     DataSize = 0;
-    SampleRate = 0;
-    BitsPerSample = 0;
 }

@@ -41,8 +41,9 @@ public:
     TWaveData(const TWaveData&) = delete;
     TWaveData& operator=(const TWaveData&) = delete;
 
-    /// Loads the file at `path` (empty: no path): first gives back whatever an
-    /// earlier load still holds, then plays the file to its end (`soundWait` is
+    /// Loads the file at `path` (empty: no path): first gives back the file and
+    /// blocks an earlier load still holds (its rate, resolution and spectrum
+    /// stay until this load replaces them), then plays the file to its end (`soundWait` is
     /// called meanwhile, see platform::SndPlaySound), opens it, reads its "fmt "
     /// chunk, shows the channel count when it is not 1 and the rate and
     /// resolution, and reads its "data" chunk. Answers true with the file open
@@ -101,6 +102,4 @@ private:
     void ReleaseLoad();
     bool ReadFormatChunk(TWaveReporter& reporter);
     bool ReadDataChunk(TWaveReporter& reporter);
-
-    std::size_t analysisAllocationLimit_;
 };

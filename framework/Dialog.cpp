@@ -4,6 +4,7 @@
 #include "framework/Module.h"
 #include "framework/qt/Conversions.h"
 #include "framework/qt/DialogShell.h"
+#include "framework/qt/ModalReturn.h"
 #include "framework/qt/WindowAccess.h"
 #include "resources/ResourceIds.h"
 #include "resources/VirtualKeys.h"
@@ -43,6 +44,7 @@ int TDialog::Execute() {
         throw xmsg(WindowErrorText(strid::WindowExecuteFailure));
     }
     // The run shows the dialog, modal from the start.
+    const ModalReturn comeBack(GetParent() != nullptr ? TWindowAccess::TopWidget(*GetParent()) : nullptr);
     const std::uint32_t style = Attr.Style;
     Attr.Style &= ~WS_VISIBLE;
     Modal = true;

@@ -174,6 +174,10 @@ void TDocManager::CreateDocumentAndView(TDocTemplate& tpl, const std::string& pa
         if (tpl.IsFlagSet(TplAutoOpen)) {
             const bool readWrite = tpl.IsFlagSet(TFileOpenDialog::NoReadOnlyReturn);
             if (!doc->Open(readWrite ? DocOpenRead | DocOpenWrite : DocOpenRead, nullptr)) {
+                // What the failed open drew into the main window (a preview) goes.
+                if (TWindow* main = GetMainWindow()) {
+                    main->Invalidate();
+                }
                 PostDocError(*doc, strid::DocumentCannotOpen);
                 delete doc;
                 return;

@@ -3,6 +3,7 @@
 #include "framework/MessageBox.h"
 #include "framework/qt/Conversions.h"
 #include "framework/qt/FileTypeFilter.h"
+#include "framework/qt/ModalReturn.h"
 #include "framework/qt/WindowAccess.h"
 
 #include <QCheckBox>
@@ -17,6 +18,7 @@ class QtFileOpenDialog : public IFileOpenDialog {
 public:
     bool Run(TWindow* owner, TFileOpenDialog::TData& data) override {
         QWidget* parent = owner != nullptr ? TWindowAccess::TopWidget(*owner) : nullptr;
+        const ModalReturn comeBack(parent);
         QFileDialog dialog(parent);
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setWindowModality(Qt::ApplicationModal);

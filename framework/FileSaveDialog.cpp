@@ -4,6 +4,7 @@
 #include "framework/Window.h"
 #include "framework/qt/Conversions.h"
 #include "framework/qt/FileTypeFilter.h"
+#include "framework/qt/ModalReturn.h"
 #include "framework/qt/WindowAccess.h"
 
 #include <QDir>
@@ -19,6 +20,7 @@ class QtSaveFileDialog : public ISaveFileDialog {
 public:
     std::optional<std::string> AskSaveName(const TSaveFileRequest& request) override {
         QWidget* owner = request.Owner != nullptr ? TWindowAccess::TopWidget(*request.Owner) : nullptr;
+        const ModalReturn comeBack(owner);
         QFileDialog dialog(owner);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);

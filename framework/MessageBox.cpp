@@ -2,13 +2,17 @@
 
 #include "framework/Window.h"
 #include "framework/qt/Conversions.h"
+#include "framework/qt/Fonts.h"
+#include "framework/qt/ModalReturn.h"
 #include "framework/qt/WindowAccess.h"
 
 #include <QCloseEvent>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -19,6 +23,22 @@ namespace {
 class PlatformMessageBox : public QMessageBox {
 public:
     PlatformMessageBox(QWidget* parent, bool escapable) : QMessageBox(parent), Escapable(escapable) {}
+
+    /// The title bar, once the caption is set: a box of its owner's, closed
+    /// by its buttons (and the close button when it can be escaped), never
+    /// minimised or maximised, and at least as wide as its whole caption
+    /// needs. Setting the modality resets the window flags.
+    void FinishTitleBar() {
+        Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+        if (Escapable) {
+            flags |= Qt::WindowCloseButtonHint;
+        }
+        setWindowFlags(flags);
+        if (auto* grid = qobject_cast<QGridLayout*>(layout())) {
+            grid->addItem(new QSpacerItem(TitleBarWidth(windowTitle()), 0, QSizePolicy::Fixed, QSizePolicy::Minimum),
+                          grid->rowCount(), 0, 1, std::max(grid->columnCount(), 1));
+        }
+    }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override {
@@ -77,6 +97,7 @@ int MessageBoxEx(TWindow* owner, std::string_view text, const char* caption, uns
     const bool hasCancel = (flags & 0x0F) == MB_OKCANCEL || (flags & 0x0F) == MB_YESNOCANCEL ||
                            (flags & 0x0F) == MB_RETRYCANCEL;
     const bool escapable = hasCancel || choices.size() == 1;
+    const ModalReturn comeBack(ownerWidget);
     PlatformMessageBox box(ownerWidget, escapable);
     box.setWindowModality(Qt::ApplicationModal);
     box.setWindowTitle(caption != nullptr ? QString::fromUtf8(caption) : ToQString(DefaultMessageBoxCaption));
@@ -98,6 +119,7 @@ int MessageBoxEx(TWindow* owner, std::string_view text, const char* caption, uns
         box.setEscapeButton(escapeButton);
     }
 
+    box.FinishTitleBar();
     box.exec();
     QAbstractButton* clicked = box.clickedButton();
     for (const ButtonChoice& choice : choices) {

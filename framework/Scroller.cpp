@@ -2,6 +2,7 @@
 
 #include "framework/Window.h"
 #include "framework/qt/ScrollShell.h"
+#include "resources/VirtualKeys.h"
 
 #include <QScrollBar>
 
@@ -11,6 +12,20 @@ namespace {
 
 int Clamp(long long position, int range) {
     return static_cast<int>(std::clamp<long long>(position, 0, std::max(range, 0)));
+}
+
+constexpr int kNotch = 120;  // eighths of a degree in one notch of a wheel
+
+// Takes the whole steps out of `rest` + `added`, `per` of them making one
+// step; what is left stays in `rest`.
+int WholeSteps(int& rest, int added, int per) {
+    if (per <= 0) {
+        return 0;
+    }
+    rest += added;
+    const int steps = rest / per;
+    rest -= steps * per;
+    return steps;
 }
 
 int PageFor(int clientExtent, int unit) {
@@ -133,4 +148,50 @@ void TScroller::HScroll(unsigned request, int thumbPos) {
 
 void TScroller::VScroll(unsigned request, int thumbPos) {
     MoveTo(XPos, Target(request, thumbPos, YPos, YLine, YPage, YRange, TrackMode, &RangeValue));
+}
+
+void TScroller::WheelScroll(int angleX, int angleY, int linesPerNotch) {
+    // Turning left or up moves back: toward position 0.
+    int sideways = -angleX;
+    int upright = -angleY;
+    if (Sideways()) {
+        sideways += upright;
+        upright = 0;
+    }
+    const int lines = std::max(linesPerNotch, 1);
+    const int dx = WholeSteps(WheelRestX, sideways * lines, kNotch);
+    const int dy = WholeSteps(WheelRestY, upright * lines, kNotch);
+    MoveTo(static_cast<long long>(XPos) + static_cast<long long>(dx) * XLine,
+           static_cast<long long>(YPos) + static_cast<long long>(dy) * YLine);
+}
+
+void TScroller::PixelScroll(int dx, int dy) {
+    int sideways = -dx;
+    int upright = -dy;
+    if (Sideways()) {
+        sideways += upright;
+        upright = 0;
+    }
+    ScrollBy(WholeSteps(PixelRestX, sideways, XUnit), WholeSteps(PixelRestY, upright, YUnit));
+}
+
+bool TScroller::KeyScroll(unsigned key) {
+    const auto along = [this](unsigned request) {
+        if (Sideways()) {
+            HScroll(request, 0);
+        } else {
+            VScroll(request, 0);
+        }
+    };
+    switch (key) {
+    case VK_LEFT: HScroll(SB_LINELEFT, 0); return true;
+    case VK_RIGHT: HScroll(SB_LINERIGHT, 0); return true;
+    case VK_UP: VScroll(SB_LINEUP, 0); return true;
+    case VK_DOWN: VScroll(SB_LINEDOWN, 0); return true;
+    case VK_PRIOR: along(SB_PAGEUP); return true;
+    case VK_NEXT: along(SB_PAGEDOWN); return true;
+    case VK_HOME: along(SB_TOP); return true;
+    case VK_END: along(SB_BOTTOM); return true;
+    default: return false;
+    }
 }

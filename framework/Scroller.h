@@ -101,6 +101,22 @@ public:
     /// A vertical scroll-bar request.
     void VScroll(unsigned request, int thumbPos);
 
+    /// A turn of the mouse wheel in eighths of a degree (120 a notch), as the
+    /// platform reports it: positive x turns left, positive y away from the
+    /// user (up). Each notch scrolls `linesPerNotch` line steps; an upright
+    /// turn scrolls sideways when there is no vertical range. Parts of a
+    /// notch add up until they make a whole line.
+    void WheelScroll(int angleX, int angleY, int linesPerNotch);
+    /// A touchpad swipe of (dx, dy) pixels, signed as a wheel's turn: the
+    /// position moves by as many whole units, parts adding up.
+    void PixelScroll(int dx, int dy);
+    /// The scroll keys (virtual-key codes): left and right arrow one line
+    /// sideways, up and down arrow one line down or up, Page Up and Page Down
+    /// one page, Home and End to the ends; the last three act vertically
+    /// when there is a vertical range, else sideways. Answers whether `key`
+    /// is one of them.
+    bool KeyScroll(unsigned key);
+
     /// The logical x shown at client x 0: position x unit with the
     /// automatic origin, else 0.
     int OriginX() const { return AutoOrg ? XPos * XUnit : 0; }
@@ -122,6 +138,7 @@ private:
     static long long Target(unsigned request, int thumbPos, int pos, int line, int page, int range, bool track,
                             int (*rangeValue)(int, int));
     void MoveTo(long long x, long long y);
+    bool Sideways() const { return YRange <= 0; }
 
     TWindow* Window;
     int XUnit;
@@ -136,4 +153,10 @@ private:
     int YPage = 1;
     bool AutoOrg = true;
     bool TrackMode = true;
+    // What a wheel or a swipe has turned but not yet scrolled: eighths of a
+    // degree times lines per notch, and pixels.
+    int WheelRestX = 0;
+    int WheelRestY = 0;
+    int PixelRestX = 0;
+    int PixelRestY = 0;
 };

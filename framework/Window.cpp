@@ -302,7 +302,12 @@ TResult TWindow::HandleMessage(TMessage& msg) {
     return msg.Result;
 }
 
-void TWindow::DefaultProcessing(TMessage&) {}
+void TWindow::DefaultProcessing(TMessage& msg) {
+    // Keys that no handler took scroll a window that has a scroller.
+    if (msg.Msg == WM_KEYDOWN && Scroller != nullptr) {
+        Scroller->KeyScroll(static_cast<unsigned>(msg.WParam));
+    }
+}
 
 void TWindow::ChildLeaving(TWindow&) {}
 

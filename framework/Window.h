@@ -211,7 +211,8 @@ protected:
     /// Runs when `child` is about to leave this window (deleted or moved to
     /// another parent); windows that keep pointers to children forget it here.
     virtual void ChildLeaving(TWindow& child);
-    /// What happens to a message that no handler took; the default does nothing.
+    /// What happens to a message that no handler took; the default lets the
+    /// scroller take the scroll keys (TScroller::KeyScroll).
     virtual void DefaultProcessing(TMessage& msg);
     /// Shows `text` as the caption without changing the title.
     void SetWindowText(std::string_view text);

@@ -38,3 +38,14 @@ QRect DialogUnitsToPixels(int x, int y, int cx, int cy, const QSize& baseUnits) 
     return QRect(Scale(x, baseUnits.width(), 4), Scale(y, baseUnits.height(), 8), Scale(cx, baseUnits.width(), 4),
                  Scale(cy, baseUnits.height(), 8));
 }
+
+int TitleBarWidth(const QString& caption) {
+    QFont titleFont = QApplication::font();
+    titleFont.setBold(true);
+    const QFontMetrics metrics(titleFont);
+    // A title-bar button is about as wide as the bar is high: a line and a margin.
+    constexpr int kIconAndButtons = 4;
+    constexpr int kMargin = 8;
+    const int button = metrics.height() + kMargin;
+    return metrics.horizontalAdvance(caption) + kIconAndButtons * button + 2 * kMargin;
+}

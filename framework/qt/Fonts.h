@@ -19,3 +19,8 @@ QSize DialogBaseUnits(const QFont& font);
 /// A rectangle in dialog units as pixels for `baseUnits`: x = units x
 /// width / 4 and y = units x height / 8, each rounded to the nearest pixel.
 QRect DialogUnitsToPixels(int x, int y, int cx, int cy, const QSize& baseUnits);
+
+/// The width a window needs to show `caption` whole in a window manager's
+/// title bar: the caption in a bold version of the application's font (as
+/// title fonts usually are), and room for the bar's icon and three buttons.
+int TitleBarWidth(const QString& caption);

@@ -1,13 +1,16 @@
 #include "framework/qt/WindowWidget.h"
 
+#include "framework/Scroller.h"
 #include "framework/qt/Conversions.h"
 #include "framework/qt/SafeCall.h"
 #include "framework/qt/WindowAccess.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 namespace {
 
@@ -123,6 +126,25 @@ void WindowWidget::keyReleaseEvent(QKeyEvent* event) {
     }
     TMessage msg = KeyMessage(*event);
     CallSafely([&] { TWindowAccess::Deliver(*Window, msg); });
+}
+
+void WindowWidget::wheelEvent(QWheelEvent* event) {
+    TScroller* scroller = Window != nullptr ? Window->GetScroller() : nullptr;
+    if (scroller == nullptr) {
+        event->ignore();  // a parent may scroll
+        return;
+    }
+    // A touchpad reports pixels, a wheel notches; never both at once.
+    const QPoint pixels = event->pixelDelta();
+    const QPoint angle = event->angleDelta();
+    CallSafely([&] {
+        if (!pixels.isNull()) {
+            scroller->PixelScroll(pixels.x(), pixels.y());
+        } else {
+            scroller->WheelScroll(angle.x(), angle.y(), QApplication::wheelScrollLines());
+        }
+    });
+    event->accept();
 }
 
 void WindowWidget::Detach() {

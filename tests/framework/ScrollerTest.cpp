@@ -12,10 +12,12 @@
 #include "framework/qt/WindowWidget.h"
 #include "framework/testing/Harness.h"
 
+#include <QApplication>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTest>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -158,6 +160,25 @@ TEST_F(Scrolling, BarShowsTheRangeCappedAt32767AndScalesPositionsBothWays) {
         EXPECT_EQ(Bar()->maximum(), 32767);
         EXPECT_EQ(Scroller().GetXPos(), 32767) << "clamped to the smaller range";
         EXPECT_EQ(Bar()->value(), 32767) << "unscaled at 32767";
+    });
+}
+
+TEST_F(Scrolling, TheWheelAndTheKeysMoveTheScaledBarAsItsOwnRequestsDo) {
+    Open(WS_HSCROLL, 100000);
+    harness::RunApplication(app, [&] {
+        ASSERT_NE(Bar(), nullptr);
+        Scroller().ScrollTo(50000, 0);
+        QWidget* client = TWindowAccess::ClientWidget(*window);
+        QWheelEvent notch(QPointF(5, 5), client->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(client, &notch);
+        const int afterNotch = 50000 + QApplication::wheelScrollLines();
+        EXPECT_EQ(Scroller().GetXPos(), afterNotch);
+        EXPECT_EQ(Bar()->value(), afterNotch * 32767LL / 100000);
+        EXPECT_EQ(ShownColumn(), afterNotch % 256);
+        QTest::keyClick(client, Qt::Key_End);
+        EXPECT_EQ(Scroller().GetXPos(), 100000);
+        EXPECT_EQ(Bar()->value(), 32767);
     });
 }
 

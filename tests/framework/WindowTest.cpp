@@ -9,8 +9,11 @@
 #include "framework/qt/WindowWidget.h"
 #include "framework/testing/Harness.h"
 
+#include <QApplication>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QTest>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 namespace {
@@ -195,6 +198,45 @@ TEST_F(MessageBoxes, EscapeAnswersCancelOrOkAndIsIgnoredOnYesNo) {
         EXPECT_EQ(app.Frame->MessageBox("b", nullptr, MB_OK), IDOK);
         EXPECT_EQ(app.Frame->MessageBox("c", nullptr, MB_YESNO), IDNO);
     });
+}
+
+TEST_F(MessageBoxes, ShowTheirWholeCaptionAndCloseAsTheOnlyTitleButton) {
+    struct Row {
+        const char* caption;
+        const char* text;
+        unsigned flags;
+        bool closeButton;  // only a box that Escape may end
+    };
+    const Row rows[] = {
+        {"unsupported resolution (bits/sample)", "24", MB_OK, true},
+        {"number of channels", "2", MB_OK, true},
+        {"Nicht behandelte Exception", "Fortfahren?", MB_YESNO | MB_ICONSTOP, false},
+    };
+    // A bold title font, and room for at least three buttons as wide as the bar is high.
+    QFont titleFont = QApplication::font();
+    titleFont.setBold(true);
+    const QFontMetrics title(titleFont);
+    ScriptedUser user;
+    for (const Row& row : rows) {
+        user.Then([&, row](QWidget& box) {
+            EXPECT_GE(box.width(), title.horizontalAdvance(QString::fromUtf8(row.caption)) + 3 * title.height())
+                << row.caption;
+            const Qt::WindowFlags flags = box.windowFlags();
+            EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Dialog) << row.caption;
+            EXPECT_TRUE(flags & Qt::CustomizeWindowHint) << row.caption;
+            EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)) << row.caption;
+            EXPECT_EQ(bool(flags & Qt::WindowCloseButtonHint), row.closeButton) << row.caption;
+            ASSERT_NE(box.windowHandle(), nullptr);
+            EXPECT_EQ(box.windowHandle()->transientParent(), TWindowAccess::TopWidget(*app.Frame)->windowHandle());
+            harness::ForceClose(box);
+        });
+    }
+    harness::RunApplication(app, [&] {
+        for (const Row& row : rows) {
+            app.Frame->MessageBox(row.text, row.caption, row.flags);
+        }
+    });
+    EXPECT_EQ(user.Shown().size(), std::size(rows));
 }
 
 TEST_F(MessageBoxes, ABoxWithoutOwnerHasNone) {

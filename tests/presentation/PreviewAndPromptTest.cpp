@@ -249,6 +249,25 @@ TEST_F(PreviewAndPrompt, TwentyFourBitFileIsRefusedOnceWithNothingDrawn) {
     EXPECT_TRUE(blankWhenRefused);
 }
 
+TEST_F(PreviewAndPrompt, ARefusedFileLeavesNoPreviewBehind) {
+    const std::string shown = WriteFile("shown.wav", PcmWave(1, 11025, 8, Bytes{255, 0, 128}));
+    fixtures::FmtFields fields = fixtures::FmtFields::Pcm(1, 44100, 16);
+    fields.byteRate = 44100 * 3;  // 24 bits per sample
+    const std::string deep =
+        WriteFile("deep.wav", fixtures::RiffBuilder().Fmt(fields).Data(fixtures::Pattern(3000)).Build());
+    Run([&](TFrameWindow& frame) {
+        OpenAnswering(frame, shown, [](QWidget& prompt) { harness::ForceClose(prompt); });
+        ASSERT_NE(OpenDocument(), nullptr);
+        user.Press(IDOK).Press(IDOK).Press(IDOK).Press(IDOK);
+        Open(frame, deep);
+        ASSERT_EQ(OpenDocument(), nullptr);
+        const QImage image = harness::ClientImage(frame);
+        EXPECT_TRUE(std::all_of(image.constBits(), image.constBits() + image.sizeInBytes(),
+                                [](uchar byte) { return byte == 0xFF; }))
+            << "the main window is blank again";
+    });
+}
+
 TEST_F(PreviewAndPrompt, PreviewCalledForAnUnsupportedResolutionRefusesWithItsOwnBox) {
     Run([&](TFrameWindow& frame) {
         TWaveData wave;

@@ -320,6 +320,29 @@ TEST_F(ResultDialog, EscapeAsksForANameAndCancellingItWritesNothing)
     });
 }
 
+TEST_F(ResultDialog, AfterARefusedModifyTheKeysReachTheDialogAgain)
+{
+    RunOnPeak([&](TFrameWindow&, ProbeView*, TFreqDisplayDialog* dialog) {
+        harness::ProcessEvents();
+        ASSERT_EQ(QApplication::activeWindow(), TWindowAccess::TopWidget(*dialog)) << "a new window is the active one";
+        ScriptedUser user;
+        user.Press(IDOK);
+        saves.Choose(source);  // the file itself: refused with a box owned by the view
+        harness::PressDialogKey(*dialog, Qt::Key_Escape);
+        ASSERT_EQ(user.Shown().size(), 1U);
+        harness::ProcessEvents();
+
+        // The next key goes where the keyboard is now, as a person's would.
+        QWidget* keyboard = QApplication::focusWidget();
+        ASSERT_NE(keyboard, nullptr);
+        EXPECT_EQ(keyboard->window(), TWindowAccess::TopWidget(*dialog));
+        saves.Cancel();
+        user.Press(IDOK);  // "file not written"
+        QTest::keyClick(keyboard, Qt::Key_Escape);
+        EXPECT_EQ(saves.Shown().size(), 2U) << "Escape asks for a name again";
+    });
+}
+
 TEST_F(ResultDialog, TwoModifiesWithTwoNamesGiveTwoCopies)
 {
     RunOnPeak([&](TFrameWindow&, ProbeView*, TFreqDisplayDialog* dialog) {

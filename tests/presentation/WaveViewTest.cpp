@@ -6,14 +6,21 @@
 
 #include "WaveViewFixture.h"
 
+#include "framework/qt/ScrollShell.h"
 #include "framework/qt/WindowAccess.h"
 #include "framework/qt/WindowWidget.h"
 
 #include <QImage>
+#include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -95,7 +102,79 @@ TColor CrossColor(int x, int y)
                   static_cast<std::uint8_t>((256 * x) / y % 256)};
 }
 
+/// Turns the wheel (or swipes: `pixels`) over the middle of the view's client area.
+void Wheel(TWaveView& view, QPoint angle, QPoint pixels = {})
+{
+    QWidget* client = TWindowAccess::ClientWidget(view);
+    ASSERT_NE(client, nullptr);
+    const QPointF at(client->width() / 2, client->height() / 2);
+    QWheelEvent turn(at, client->mapToGlobal(at), pixels, angle, Qt::NoButton, Qt::NoModifier,
+                     pixels.isNull() ? Qt::NoScrollPhase : Qt::ScrollUpdate, false);
+    QApplication::sendEvent(client, &turn);
+}
+
+/// The colour of a silent 16-bit file's bin `bin` in a view `width` pixels wide.
+TColor SilentBin16(int bin, int width)
+{
+    return TColor{200, static_cast<std::uint8_t>(256 * bin / width % 256),
+                  static_cast<std::uint8_t>(255 - 256 * bin / (2 * width) % 256)};
+}
+
 using WaveView = SpectrumViewTest;
+
+TEST_F(WaveView, TheWheelTheTouchpadAndTheScrollKeysMoveItLikeItsBar)
+{
+    struct Row {
+        const char* what;
+        int start;
+        std::vector<QPoint> angles;  // wheel turns, one event each
+        QPoint pixels;               // or one swipe
+        std::optional<Qt::Key> key;  // or a key pressed in the main window
+        int expected;                // the position afterwards
+    };
+    const int lines = QApplication::wheelScrollLines();
+    const int end = 16384 - 1004;
+    const Row rows[] = {
+        {"wheel down a notch", 2000, {{0, -120}}, {}, {}, 2000 + lines},
+        {"wheel up two notches", 2000, {{0, 120}, {0, 120}}, {}, {}, 2000 - 2 * lines},
+        {"two half notches make one", 2000, {{0, -60}, {0, -60}}, {}, {}, 2000 + lines},
+        {"sideways wheel right", 2000, {{-120, 0}}, {}, {}, 2000 + lines},
+        {"sideways wheel left", 2000, {{120, 0}}, {}, {}, 2000 - lines},
+        {"wheel up at the start", 0, {{0, 120}}, {}, {}, 0},
+        {"touchpad swipe", 2000, {}, {-37, 0}, {}, 2037},
+        {"right arrow", 2000, {}, {}, Qt::Key_Right, 2001},
+        {"left arrow", 2000, {}, {}, Qt::Key_Left, 1999},
+        {"page down", 2000, {}, {}, Qt::Key_PageDown, 2500},
+        {"page up", 2000, {}, {}, Qt::Key_PageUp, 1500},
+        {"page down near the end", end - 10, {}, {}, Qt::Key_PageDown, end},
+        {"home", 2000, {}, {}, Qt::Key_Home, 0},
+        {"end", 2000, {}, {}, Qt::Key_End, end},
+    };
+    Run([&](TFrameWindow& frame) {
+        ProbeView* view = Open(frame, "wide.wav", SilentWave(44100, 16));
+        ASSERT_NE(view, nullptr);
+        SetClientWidth(frame, *view, 500);  // a page of 500 bins
+        TScroller& scroller = *view->GetScroller();
+        const QScrollBar* bar = ScrollShell::BarOf(*view, Qt::Horizontal);
+        ASSERT_NE(bar, nullptr);
+        const int baseline = view->GetClientRect().Height() - 10;
+        for (const Row& row : rows) {
+            scroller.ScrollTo(row.start, 0);
+            for (const QPoint& angle : row.angles) {
+                Wheel(*view, angle);
+            }
+            if (!row.pixels.isNull()) {
+                Wheel(*view, {}, row.pixels);
+            }
+            if (row.key) {
+                harness::PressKey(frame, *row.key);
+            }
+            EXPECT_EQ(scroller.GetXPos(), row.expected) << row.what;
+            EXPECT_EQ(bar->value(), row.expected) << row.what;
+            EXPECT_EQ(harness::Pixel(*view, 0, baseline), SilentBin16(row.expected, 500)) << row.what;
+        }
+    });
+}
 
 TEST_F(WaveView, ScrollsAcrossTheBinsLeftOfTheMainWindowsWidth)
 {
@@ -282,6 +361,44 @@ TEST_F(WaveView, ARevertRepaintsTheWholeViewACommitChangesNothing)
 
         EXPECT_TRUE(document.Revert(true));
         EXPECT_EQ(harness::Pixel(*view, 41, 30), kGround);
+    });
+}
+
+TEST_F(WaveView, AReloadKeepsTheSpectrumShownUntilTheNewLoadReplacesIt)
+{
+    struct Row {
+        const char* what;
+        bool vanished;            // the file is gone before the reload
+        const char* onlyCaption;  // the one box the reload shows
+    };
+    const Row rows[] = {
+        {"the same file again", false, "sampling frequency"},
+        {"a file that has gone", true, "Failed to open file   :- ("},
+    };
+    Run([&](TFrameWindow& frame) {
+        ProbeView* view = Open(frame, "kept.wav", SilentWave(44100, 16));
+        ASSERT_NE(view, nullptr);
+        TDocument& document = *view->GetDocument();
+        const int baseline = view->GetClientRect().Height() - 10;
+        const TColor firstBin{200, 0, 255};
+        ASSERT_EQ(harness::Pixel(*view, 0, baseline), firstBin);
+        sound.SetWriteDelay(std::chrono::milliseconds(30));  // the view repaints while the file plays
+        for (const Row& row : rows) {
+            if (row.vanished) {
+                std::filesystem::remove(folder.PathOf("kept.wav"));
+            }
+            TColor whileBoxShown{};
+            harness::ScriptedUser user;
+            user.Then([&](QWidget& box) {
+                whileBoxShown = harness::Pixel(*view, 0, baseline);
+                harness::ForceClose(box);
+            });
+            EXPECT_TRUE(document.Revert(false)) << row.what;
+            ASSERT_EQ(user.Shown().size(), 1U) << row.what;
+            EXPECT_EQ(user.Last().Caption, row.onlyCaption) << row.what;
+            EXPECT_EQ(whileBoxShown, firstBin) << row.what;
+            EXPECT_EQ(harness::Pixel(*view, 0, baseline), firstBin) << row.what;
+        }
     });
 }
 
