@@ -45,11 +45,12 @@
 // organ whose quiet 8-foot rank sounds under louder 4- and 2-foot ranks puts
 // most of its strength on 2F, 4F, 6F, and its odd partials F, 3F, 5F lie more
 // than 30 dB down, outside E. Only F explains those odd partials. So the
-// winner W is replaced by W / 2 (or W / 3) when that lower series has
-// support of its own: at least two trusted partials (standing out of their
-// surroundings, see kTrustedProminenceDecibels) on its harmonics that are not
-// harmonics of W. A lower F without such support is never chosen: every
-// series of F / k explains what F explains.
+// winner W is replaced by W / 2 when that lower series has support of its
+// own: a peak at W / 2 and at least two trusted partials (standing out of
+// their surroundings, see kTrustedProminenceDecibels) among its 3rd, 5th and
+// 7th harmonics, which W does not explain. A lone tone an octave below (a 16-foot sine under a
+// drawbar organ, a hum) is no such support. A lower F without support is
+// never chosen: every series of F / 2 explains what F explains.
 
 namespace {
 
@@ -75,7 +76,7 @@ struct Peak {
     double prominence;  // dB above the median of the magnitudes around it
 };
 
-constexpr std::int32_t kSurroundingBins = 32;  // each side, for a peak's prominence
+constexpr std::int32_t kSurroundingBins = 128;  // each side, for a peak's prominence (wider than vibrato)
 constexpr int kOwnSupport = 2;                 // trusted partials a lower series needs of its own
 constexpr double kOwnTolerance = 0.01;         // relative distance of such a partial from h x F
 
@@ -212,37 +213,36 @@ std::int32_t PickFundamentalBin(std::span<const double> magnitude, std::int32_t 
 
 namespace {
 
-// True when the series of `lower` = upper / k has at least kOwnSupport
-// trusted partials among its harmonics below the upper's third that are not
-// multiples of k, each close to its place (a stretched or noisy series
-// reaches everywhere with wide tolerances).
-bool HasOwnSupport(const std::vector<Peak>& peaks, double lower, int k)
+// True when the series of `lower` = upper / 2 has support of its own: a
+// trusted peak at `lower` itself and at least kOwnSupport trusted partials
+// among its third, fifth and seventh harmonics, which the upper series does
+// not explain, each close to its place. A lower series shows itself as a
+// series: not as one lone tone under the note, nor as odd partials over an
+// empty fundamental (which no climb could end on).
+bool HasOwnSupport(const std::vector<Peak>& peaks, double lower)
 {
+    bool fundamental = false;
     int own = 0;
     for (const Peak& peak : peaks) {
         const double h = std::round(peak.position / lower);
-        const bool ownHarmonic = h >= 1.0 && h < 3.0 * k && static_cast<int>(h) % k != 0;
-        if (IsTrusted(peak) && ownHarmonic &&
-            std::abs(peak.position - h * lower) <= std::max(kLeastToleranceBins, kOwnTolerance * h * lower)) {
+        const bool close = std::abs(peak.position - h * lower) <= std::max(kLeastToleranceBins, kOwnTolerance * h * lower);
+        if (!IsTrusted(peak) || !close) {
+            continue;
+        }
+        fundamental = fundamental || h == 1.0;
+        if (h == 3.0 || h == 5.0 || h == 7.0) {
             ++own;
         }
     }
-    return own >= kOwnSupport;
+    return fundamental && own >= kOwnSupport;
 }
 
-// The winner of the score moved down while a lower series has support of its own.
+// The winner of the score moved down an octave at a time while the lower
+// series has support of its own.
 double LowestSupportedFundamental(const std::vector<Peak>& peaks, double fundamental, double lowestBin)
 {
-    for (bool lowered = true; lowered;) {
-        lowered = false;
-        for (const int k : {2, 3}) {
-            const double lower = Refit(peaks, fundamental / k);
-            if (lower >= lowestBin && HasOwnSupport(peaks, fundamental / k, k)) {
-                fundamental = lower;
-                lowered = true;
-                break;
-            }
-        }
+    while (fundamental / 2.0 >= lowestBin && HasOwnSupport(peaks, fundamental / 2.0)) {
+        fundamental = Refit(peaks, fundamental / 2.0);
     }
     return fundamental;
 }

@@ -46,8 +46,8 @@ FundamentalChoice PickFundamental(std::span<const double> magnitude, std::int32_
 /// strong partials that lie on its harmonic series, times how fully the
 /// series up to the highest strong partial is occupied; the best F wins and
 /// the answer is the top bin of the peak at F. An F is then replaced by F / 2
-/// or F / 3 while that lower series has support of its own: trusted partials
-/// that F's series does not explain (the odd partials of an organ's quiet
+/// while that lower series has support of its own: trusted odd partials (3rd,
+/// 5th, 7th) that F's series does not explain (those of an organ's quiet
 /// 8-foot rank under louder 4- and 2-foot ranks). Only peaks are tried, as only
 /// a peak can end a climb: when the fundamental shows none at all, the answer
 /// is the partial that best explains the others, usually the lowest one
