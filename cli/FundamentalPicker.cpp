@@ -78,6 +78,7 @@ struct Peak {
 
 constexpr std::int32_t kSurroundingBins = 128;  // each side, for a peak's prominence (wider than vibrato)
 constexpr int kOwnSupport = 2;                 // trusted partials a lower series needs of its own
+constexpr double kOwnFloorDecibels = -45.0;    // a lower series fainter than this is not heard as the pitch
 constexpr double kOwnTolerance = 0.01;         // relative distance of such a partial from h x F
 
 // How far the magnitude at `top` stands above the median of the bins around it, in dB.
@@ -226,7 +227,7 @@ bool HasOwnSupport(const std::vector<Peak>& peaks, double lower)
     for (const Peak& peak : peaks) {
         const double h = std::round(peak.position / lower);
         const bool close = std::abs(peak.position - h * lower) <= std::max(kLeastToleranceBins, kOwnTolerance * h * lower);
-        if (!IsTrusted(peak) || !close) {
+        if (!IsTrusted(peak) || !close || peak.decibels < kOwnFloorDecibels) {
             continue;
         }
         fundamental = fundamental || h == 1.0;

@@ -117,6 +117,27 @@ TEST_P(PickerOnTimbres, NamesTheFundamentalOfEveryNote)
 INSTANTIATE_TEST_SUITE_P(Timbres, PickerOnTimbres, ::testing::ValuesIn(kTimbres),
                          [](const ::testing::TestParamInfo<Timbre>& timbre) { return std::string(timbre.param.Name); });
 
+TEST(FundamentalPicker, NamesTheQuietEightFootUnderLouderFourAndTwoFootRanks)
+{
+    // An organ registration: the 8-foot rank's partials 41 dB below the
+    // strongest, under 4- and 2-foot ranks that put their strength on the
+    // even partials. Only the 8-foot fundamental explains partials 1, 3, 5, 7.
+    std::vector<Partial> organ;
+    for (int h = 1; h <= 8; ++h) {
+        organ.push_back({static_cast<double>(h), 0.004});
+    }
+    for (int j = 1; j <= 8; ++j) {
+        organ.push_back({2.0 * j, 0.3 / j});  // 4 foot
+    }
+    for (int j = 1; j <= 4; ++j) {
+        organ.push_back({4.0 * j, 0.3 / j});  // 2 foot
+    }
+    for (int note = 36; note <= 84; note += 4) {
+        const Analysed analysed(Tone(NoteFrequency(note), 44100, organ), 44100);
+        EXPECT_EQ(analysed.PickedNote(), NoteName(note)) << "note " << note;
+    }
+}
+
 TEST(FundamentalPicker, StartsOnTheTopBinOfTheFundamentalPeak)
 {
     const double fundamental = NoteFrequency(45);  // A, 110 Hz
