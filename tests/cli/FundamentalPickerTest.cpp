@@ -184,3 +184,29 @@ TEST(StrongestBin, SkipsTheConstantOffsetInBinsZeroAndOne)
 }
 
 }  // namespace
+
+namespace {
+
+// The mixed reading of korvani-pitch goes through ComputeSpectrumOfValues:
+// on a mono file's values it must give ComputeSpectrum's very magnitudes.
+TEST(SpectrumOfValues, GivesTheMagnitudesOfTheBytesBitForBit)
+{
+    const std::vector<std::uint8_t> bytes = Tone(NoteFrequency(57), 22050, {{1, 0.4}, {2, 0.3}, {3, 0.1}});
+    std::vector<double> values;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        values.push_back(static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[i] | bytes[i + 1] << 8)));
+    }
+    FrequencyAnalysis fromBytes;
+    FrequencyAnalysis fromValues;
+    ASSERT_EQ(fromBytes.Prepare(22050, 16, static_cast<std::uint32_t>(bytes.size())), SetupResult::Ready);
+    ASSERT_EQ(fromValues.Prepare(22050, 16, static_cast<std::uint32_t>(bytes.size())), SetupResult::Ready);
+    for (const std::int64_t start : {0, 15000}) {  // the second wraps to the start before N values
+        ASSERT_EQ(fromBytes.ComputeSpectrum(bytes, start), SpectrumResult::Computed);
+        ASSERT_EQ(fromValues.ComputeSpectrumOfValues(values, start), SpectrumResult::Computed);
+        const auto a = fromBytes.Magnitude.span();
+        const auto b = fromValues.Magnitude.span();
+        EXPECT_TRUE(std::equal(a.begin(), a.end(), b.begin(), b.end())) << "start " << start;
+    }
+}
+
+}  // namespace
