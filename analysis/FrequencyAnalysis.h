@@ -61,6 +61,14 @@ public:
     /// for the arguments). Allocates nothing.
     SpectrumResult ComputeSpectrum(std::span<const std::uint8_t> data, std::int64_t startSample);
 
+    /// ComputeSpectrum for values already read, in the units ComputeSpectrum
+    /// reads them in (byte - 128, or signed 16-bit values), such as the mean of
+    /// the channels of each frame: the same window, transform and scale, so
+    /// the values of a mono file give the very same magnitudes. Needs a Ready
+    /// set-up whose SampleCount the values reach, and 0 <= startSample <
+    /// SampleCount (std::logic_error, std::invalid_argument otherwise).
+    SpectrumResult ComputeSpectrumOfValues(std::span<const double> values, std::int64_t startSample);
+
     /// Transforms WorkRe + i WorkIm in place, stage by stage with the twiddles
     /// of CosTable and SinTable, and writes the result in natural bin order to
     /// SpectrumRe + i SpectrumIm. Not divided by N. Needs a Ready set-up

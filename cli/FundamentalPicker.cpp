@@ -40,6 +40,17 @@
 // harmonic h when it lies within 3 % of h x F (at least two bins: the
 // window's main lobe; at most a quarter of F, so neighbouring harmonics never
 // share a peak).
+//
+// The octave rule. E x O can prefer 2F when F's own partials are weak: an
+// organ whose quiet 8-foot rank sounds under louder 4- and 2-foot ranks puts
+// most of its strength on 2F, 4F, 6F, and its odd partials F, 3F, 5F lie more
+// than 30 dB down, outside E. Only F explains those odd partials. So the
+// winner W is replaced by W / 2 when that lower series has support of its
+// own: a peak at W / 2 and at least two trusted partials (standing out of
+// their surroundings, see kTrustedProminenceDecibels) among its 3rd, 5th and
+// 7th harmonics, which W does not explain. A lone tone an octave below (a 16-foot sine under a
+// drawbar organ, a hum) is no such support. A lower F without support is
+// never chosen: every series of F / 2 explains what F explains.
 
 namespace {
 
@@ -62,7 +73,26 @@ struct Peak {
     std::int32_t top;
     double position;
     double decibels;
+    double prominence;  // dB above the median of the magnitudes around it
 };
+
+constexpr std::int32_t kSurroundingBins = 128;  // each side, for a peak's prominence (wider than vibrato)
+constexpr int kOwnSupport = 2;                 // trusted partials a lower series needs of its own
+constexpr double kOwnFloorDecibels = -45.0;    // a lower series fainter than this is not heard as the pitch
+constexpr double kOwnTolerance = 0.01;         // relative distance of such a partial from h x F
+
+// How far the magnitude at `top` stands above the median of the bins around it, in dB.
+double Prominence(std::span<const double> m, std::int32_t top)
+{
+    const auto count = static_cast<std::int32_t>(std::ssize(m));
+    const std::int32_t from = std::max(0, top - kSurroundingBins);
+    const std::int32_t to = std::min(count, top + kSurroundingBins + 1);
+    std::vector<double> around(m.begin() + from, m.begin() + to);
+    const auto middle = around.begin() + std::ssize(around) / 2;
+    std::nth_element(around.begin(), middle, around.end());
+    const double value = m[static_cast<std::size_t>(top)];
+    return *middle > 0.0 ? 20.0 * std::log10(value / *middle) : 200.0;
+}
 
 // Every local maximum from `lowestBin` to M - 2 that lies less than the floor
 // below `strongest`: the strongest kMostPeaks of them, strongest first.
@@ -81,13 +111,16 @@ std::vector<Peak> FindPeaks(std::span<const double> m, std::int32_t lowestBin, d
         }
         const double curvature = (c - b) - (b - a);
         const double position = curvature != 0.0 ? k + (a - c) / (2.0 * curvature) : k;
-        peaks.push_back({k, position, 20.0 * std::log10(b / strongest)});
+        peaks.push_back({k, position, 20.0 * std::log10(b / strongest), 0.0});
     }
     // Strongest first: of two candidates that score alike, the stronger wins.
     std::stable_sort(peaks.begin(), peaks.end(),
                      [](const Peak& x, const Peak& y) { return x.decibels > y.decibels; });
     if (peaks.size() > kMostPeaks) {
         peaks.resize(kMostPeaks);
+    }
+    for (Peak& peak : peaks) {
+        peak.prominence = Prominence(m, peak.top);
     }
     return peaks;
 }
@@ -113,6 +146,8 @@ int HarmonicOf(const Peak& peak, double fundamental, int mostHarmonics, double r
 }
 
 bool IsStrong(const Peak& peak) { return peak.decibels > -kStrongDecibels; }
+
+bool IsTrusted(const Peak& peak) { return peak.prominence >= kTrustedProminenceDecibels; }
 
 // Weight of a strong partial: its height above the strong threshold, in dB.
 double StrongWeight(const Peak& peak) { return kStrongDecibels + peak.decibels; }
@@ -174,17 +209,61 @@ std::int32_t StrongestBin(std::span<const double> magnitude)
 std::int32_t PickFundamentalBin(std::span<const double> magnitude, std::int32_t transformSize,
                                 std::uint32_t sampleRate)
 {
+    return PickFundamental(magnitude, transformSize, sampleRate).Bin;
+}
+
+namespace {
+
+// True when the series of `lower` = upper / 2 has support of its own: a
+// trusted peak at `lower` itself and at least kOwnSupport trusted partials
+// among its third, fifth and seventh harmonics, which the upper series does
+// not explain, each close to its place. A lower series shows itself as a
+// series: not as one lone tone under the note, nor as odd partials over an
+// empty fundamental (which no climb could end on).
+bool HasOwnSupport(const std::vector<Peak>& peaks, double lower)
+{
+    bool fundamental = false;
+    int own = 0;
+    for (const Peak& peak : peaks) {
+        const double h = std::round(peak.position / lower);
+        const bool close = std::abs(peak.position - h * lower) <= std::max(kLeastToleranceBins, kOwnTolerance * h * lower);
+        if (!IsTrusted(peak) || !close || peak.decibels < kOwnFloorDecibels) {
+            continue;
+        }
+        fundamental = fundamental || h == 1.0;
+        if (h == 3.0 || h == 5.0 || h == 7.0) {
+            ++own;
+        }
+    }
+    return fundamental && own >= kOwnSupport;
+}
+
+// The winner of the score moved down an octave at a time while the lower
+// series has support of its own.
+double LowestSupportedFundamental(const std::vector<Peak>& peaks, double fundamental, double lowestBin)
+{
+    while (fundamental / 2.0 >= lowestBin && HasOwnSupport(peaks, fundamental / 2.0)) {
+        fundamental = Refit(peaks, fundamental / 2.0);
+    }
+    return fundamental;
+}
+
+}  // namespace
+
+FundamentalChoice PickFundamental(std::span<const double> magnitude, std::int32_t transformSize,
+                                  std::uint32_t sampleRate)
+{
     const auto count = static_cast<std::int32_t>(std::ssize(magnitude));
     const std::int32_t strongestBin = StrongestBin(magnitude);
     if (count <= kLowestPitchBin || transformSize <= 0 || sampleRate == 0) {
-        return strongestBin;
+        return {strongestBin, PitchVerdict::Silent};
     }
     const double binHz = static_cast<double>(sampleRate) / transformSize;
     const auto lowestBin =
         std::max(kLowestPitchBin, static_cast<std::int32_t>(std::ceil(kLowestFundamentalHz / binHz)));
     const double strongest = magnitude[static_cast<std::size_t>(strongestBin)];
-    if (!(strongest > 0.0) || !std::isfinite(strongest)) {
-        return strongestBin;
+    if (!(strongest > kFullScaleMagnitude * std::pow(10.0, kSilentDecibels / 20.0)) || !std::isfinite(strongest)) {
+        return {strongestBin, PitchVerdict::Silent};
     }
 
     const std::vector<Peak> peaks = FindPeaks(magnitude, lowestBin, strongest);
@@ -197,7 +276,7 @@ std::int32_t PickFundamentalBin(std::span<const double> magnitude, std::int32_t 
         }
     }
     if (strongTotal <= 0.0) {
-        return strongestBin;
+        return {strongestBin, PitchVerdict::NoHarmonicSeries};
     }
 
     double bestScore = -1.0;
@@ -214,8 +293,16 @@ std::int32_t PickFundamentalBin(std::span<const double> magnitude, std::int32_t 
         }
     }
     if (bestScore < 0.0) {
-        return strongestBin;
+        return {strongestBin, PitchVerdict::NoHarmonicSeries};
     }
+    fundamental = LowestSupportedFundamental(peaks, fundamental, lowestBin);
+
+    // A note has at least one partial on its series that stands out of the
+    // noise around it; noise has none.
+    const bool trusted = std::any_of(peaks.begin(), peaks.end(), [fundamental](const Peak& peak) {
+        return IsTrusted(peak) && HarmonicOf(peak, fundamental, kMostHarmonics, kHarmonicTolerance) != 0;
+    });
+    const PitchVerdict verdict = trusted ? PitchVerdict::Pitched : PitchVerdict::NoHarmonicSeries;
 
     // Start on the top of the strongest peak at F, so that the climb stays on
     // it; with none there, start at F and let the climb find what lies nearest.
@@ -227,7 +314,7 @@ std::int32_t PickFundamentalBin(std::span<const double> magnitude, std::int32_t 
         }
     }
     if (atFundamental != nullptr) {
-        return atFundamental->top;
+        return {atFundamental->top, verdict};
     }
-    return std::clamp(static_cast<std::int32_t>(std::lround(fundamental)), std::int32_t{0}, count - 1);
+    return {std::clamp(static_cast<std::int32_t>(std::lround(fundamental)), std::int32_t{0}, count - 1), verdict};
 }

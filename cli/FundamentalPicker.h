@@ -9,13 +9,46 @@
 // k x sampleRate / transformSize Hz) and only choose a bin: the climb, the
 // refinement and the note name are those of a click, run by the caller.
 
+/// Whether a spectrum holds a note: the answer of --auto.
+enum class PitchVerdict {
+    Pitched,           ///< a harmonic series stands out: Bin is its fundamental
+    Silent,            ///< the strongest bin lies below kSilentDecibels of full scale
+    NoHarmonicSeries,  ///< no partial stands out of its surroundings (noise)
+};
+
+/// A sine at full scale centred on a bin reads 1250 in the analysis's
+/// magnitudes, whatever the resolution; levels are in dB below it.
+inline constexpr double kFullScaleMagnitude = 1250.0;
+
+/// A stretch whose strongest bin lies this far below full scale is silence
+/// (the quietest 16-bit sine still reads some 90 dB below full scale).
+inline constexpr double kSilentDecibels = -80.0;
+
+/// A partial is trusted when it stands this far above the median of the
+/// magnitudes around it: white noise's highest peaks stand some 15 dB above.
+inline constexpr double kTrustedProminenceDecibels = 20.0;
+
+/// What PickFundamental found.
+struct FundamentalChoice {
+    std::int32_t Bin = 0;  ///< as PickFundamentalBin answers, whatever the verdict
+    PitchVerdict Verdict = PitchVerdict::Pitched;
+};
+
+/// PickFundamentalBin with its verdict: silence and noise are told apart from
+/// a note, so that the caller names none for them.
+FundamentalChoice PickFundamental(std::span<const double> magnitude, std::int32_t transformSize,
+                                  std::uint32_t sampleRate);
+
 /// The bin a climb has to start from so that it ends on the fundamental of
 /// the note a listener hears, not on its strongest partial (the octave or the
 /// twelfth above, as on many pianos, guitars, organs, flutes and clarinets).
 /// Every peak is tried as the fundamental F: F is scored by the share of the
 /// strong partials that lie on its harmonic series, times how fully the
 /// series up to the highest strong partial is occupied; the best F wins and
-/// the answer is the top bin of the peak at F. Only peaks are tried, as only
+/// the answer is the top bin of the peak at F. An F is then replaced by F / 2
+/// while that lower series has support of its own: trusted odd partials (3rd,
+/// 5th, 7th) that F's series does not explain (those of an organ's quiet
+/// 8-foot rank under louder 4- and 2-foot ranks). Only peaks are tried, as only
 /// a peak can end a climb: when the fundamental shows none at all, the answer
 /// is the partial that best explains the others, usually the lowest one
 /// present. Fundamentals below 20 Hz and bins 0 and 1 (the

@@ -13,11 +13,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <vector>
 
 namespace {
 
-// The bin the climb starts from, as the options choose it.
-std::int64_t ChooseStartBin(const FrequencyAnalysis& analysis, const PitchOptions& options)
+// The bin the climb starts from, as the options choose it; no bin after
+// noting that --auto found no pitch.
+std::optional<std::int64_t> ChooseStartBin(const FrequencyAnalysis& analysis, const PitchOptions& options,
+                                           PitchResult& result)
 {
     const std::span<const double> magnitude = analysis.Magnitude.span();
     switch (options.StartBin) {
@@ -34,13 +38,43 @@ std::int64_t ChooseStartBin(const FrequencyAnalysis& analysis, const PitchOption
     case StartBinChoice::Fundamental:
         break;
     }
-    return PickFundamentalBin(magnitude, analysis.TransformSize, analysis.SampleRate);
+    const FundamentalChoice choice = PickFundamental(magnitude, analysis.TransformSize, analysis.SampleRate);
+    if (choice.Verdict != PitchVerdict::Pitched) {
+        result.NoPitch = choice.Verdict == PitchVerdict::Silent ? "silent" : "no harmonic series";
+        result.Messages.AddFailure("no pitch found: " + result.NoPitch);
+        return std::nullopt;
+    }
+    return choice.Bin;
 }
 
-std::string PastTheEndText(std::int32_t milliseconds, std::int64_t startSample, std::int64_t sampleCount)
+// The value of each frame: the mean of its channels, as byte - 128 (8 bits)
+// or signed 16-bit values, the units the analysis reads; `count` frames from
+// frame `first` on.
+std::vector<double> MixedFrames(std::span<const std::uint8_t> data, std::uint32_t bitsPerSample,
+                                std::uint16_t channels, std::int64_t first, std::int64_t count)
 {
-    return "start time " + std::to_string(milliseconds) + " ms (sample " + std::to_string(startSample) +
-           ") lies past the end of the recording (" + std::to_string(sampleCount) + " sample values)";
+    const std::size_t bytes = bitsPerSample / 8;
+    const std::size_t frameBytes = bytes * channels;
+    std::vector<double> frames(static_cast<std::size_t>(count));
+    const std::uint8_t* frame = data.data() + static_cast<std::size_t>(first) * frameBytes;
+    for (double& value : frames) {
+        double sum = 0.0;
+        for (std::size_t c = 0; c < channels; ++c) {
+            const std::uint8_t* at = frame + c * bytes;
+            sum += bytes == 1 ? at[0] - 128.0
+                              : static_cast<std::int16_t>(static_cast<std::uint16_t>(at[0] | at[1] << 8));
+        }
+        value = sum / channels;
+        frame += frameBytes;
+    }
+    return frames;
+}
+
+std::string PastTheEndText(std::int32_t milliseconds, std::int64_t startSample, std::int64_t count,
+                           const char* unit)
+{
+    return "start time " + std::to_string(milliseconds) + " ms (" + unit + " " + std::to_string(startSample) +
+           ") lies past the end of the recording (" + std::to_string(count) + " " + unit + "s)";
 }
 
 std::string OutsideSpectrumText(std::int64_t bin, std::int32_t binCount)
@@ -97,28 +131,54 @@ PitchResult AnalyseFile(const std::string& path, const PitchOptions& options)
     if (!wave.Open(path, start, result.Messages)) {
         return result;
     }
-    const FrequencyAnalysis& analysis = wave.Analysis;
     result.SampleRate = wave.SampleRate;
     result.BitsPerSample = wave.BitsPerSample;
     result.Channels = ReadLittleEndian16(wave.FormatBytes + kChannelsOffset);
-    result.TransformSize = analysis.TransformSize;
+    result.Mixed = result.Channels > 1 && !options.AsWindow;
     result.StartSample = start.StartSample();
-    if (start.PastTheEnd()) {
+    const FrequencyAnalysis* analysis = &wave.Analysis;
+    FrequencyAnalysis mixed;
+    if (result.Mixed) {
+        // The window wraps to the start when fewer than N frames follow it, so
+        // the frames from the start to N on are all it reads.
+        const std::int64_t frameCount = wave.Analysis.SampleCount / result.Channels;
+        if (result.StartSample >= frameCount) {
+            result.Messages.AddFailure(
+                PastTheEndText(options.StartMilliseconds, result.StartSample, frameCount, "frame"));
+            return result;
+        }
+        const std::int64_t count =
+            std::min<std::int64_t>(frameCount - result.StartSample, wave.Analysis.TransformSize);
+        const std::vector<double> frames =
+            MixedFrames(wave.Samples(), wave.BitsPerSample, result.Channels, result.StartSample, count);
+        const auto mixedBytes = static_cast<std::uint32_t>(count * (wave.BitsPerSample / 8));
+        if (mixed.Prepare(wave.SampleRate, wave.BitsPerSample, mixedBytes) != SetupResult::Ready) {
+            result.Messages.Report(kMemoryAllocationImpossibleText, nullptr);
+            return result;
+        }
+        mixed.ComputeSpectrumOfValues(frames, 0);
+        analysis = &mixed;
+    } else if (start.PastTheEnd()) {
         result.Messages.AddFailure(
-            PastTheEndText(options.StartMilliseconds, start.StartSample(), analysis.SampleCount));
+            PastTheEndText(options.StartMilliseconds, start.StartSample(), analysis->SampleCount, "sample value"));
         return result;
     }
-    if (!LocateAndName(analysis, ChooseStartBin(analysis, options), result)) {
+    result.TransformSize = analysis->TransformSize;
+    const std::optional<std::int64_t> startBin = ChooseStartBin(*analysis, options, result);
+    if (!startBin || !LocateAndName(*analysis, *startBin, result)) {
         return result;
     }
     if (options.Spectrum) {
-        const std::span<const double> magnitude = analysis.Magnitude.span();
+        const std::span<const double> magnitude = analysis->Magnitude.span();
         result.Spectrum.assign(magnitude.begin(), magnitude.end());
     }
     if (options.RetuneTarget) {
         const std::uint32_t requested = options.RetuneRate.value_or(static_cast<std::uint32_t>(result.Rate));
-        WriteRetunedCopy(path, *options.RetuneTarget, RateToWrite(requested, wave.SampleRate, options.NoHigher),
-                         result.Messages);
+        const std::uint32_t rate = RateToWrite(requested, wave.SampleRate, options.NoHigher);
+        if (WriteRetunedCopy(path, *options.RetuneTarget, rate, result.Messages)) {
+            result.WrittenRate = rate;
+            result.WrittenFile = *options.RetuneTarget;
+        }
     }
     wave.Close(result.Messages);
     return result;

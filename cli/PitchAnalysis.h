@@ -4,6 +4,7 @@
 #include "PitchOptions.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,8 +16,9 @@ struct PitchResult {
     std::uint32_t SampleRate = 0;    ///< samples per second, from the "fmt " chunk
     std::uint32_t BitsPerSample = 0;
     std::uint16_t Channels = 0;
+    bool Mixed = false;              ///< the channels of each frame were mixed into one signal
     std::int32_t TransformSize = 0;  ///< N
-    std::int64_t StartSample = 0;
+    std::int64_t StartSample = 0;    ///< a frame of the mixed signal, or a value of the window's reading
     std::int64_t StartBin = 0;       ///< where the climb started
     double PeakBin = 0.0;            ///< the refined peak position, in bins
     double Frequency = 0.0;          ///< the refined peak, Hz
@@ -26,6 +28,9 @@ struct PitchResult {
     std::string NoteText;            ///< "%s (%5.1f Hz)"
     std::string RateText;            ///< "%ld"
     std::vector<double> Spectrum;    ///< the M magnitudes, with --spectrum only
+    std::string NoPitch;             ///< why --auto found no pitch ("silent", ...); empty otherwise
+    std::optional<std::uint32_t> WrittenRate;  ///< the rate of the retuned copy, once written
+    std::string WrittenFile;                   ///< the retuned copy, once written
 
     /// True when no message tells of a failure.
     bool Succeeded() const { return Messages.Failures().empty(); }
@@ -38,4 +43,10 @@ struct PitchResult {
 /// retuned copy. Every step is the program's own code (the WAV engine and the
 /// analysis); this only chooses the start and the bin and gathers what they
 /// answer. A failing step ends the road with its message, as in korvani.
+///
+/// A file of several channels is heard, not read value after value as the
+/// window does: unless --as-window is given, the spectrum is that of the mean
+/// of each frame's channels, from the start time's frame, at the file's rate
+/// (the same window, transform size, climb and naming). --auto names no note
+/// for a silent stretch or one without a harmonic series (NoPitch says which).
 PitchResult AnalyseFile(const std::string& path, const PitchOptions& options);

@@ -52,7 +52,7 @@ public:
                 ReadOption(argument);
             }
         }
-        if (parsed_.UsageError.empty() && !parsed_.Options.Help) {
+        if (parsed_.UsageError.empty() && !parsed_.Options.Help && !parsed_.Options.Version) {
             CheckCombination();
         }
         return parsed_;
@@ -70,6 +70,10 @@ private:
         PitchOptions& options = parsed_.Options;
         if (name == "--help" || name == "-h") {
             options.Help = true;
+        } else if (name == "--version") {
+            options.Version = true;
+        } else if (name == "--as-window") {
+            options.AsWindow = true;
         } else if (name == "--auto") {
             ChooseStart(StartBinChoice::Fundamental, name);
         } else if (name == "--strongest") {
@@ -195,30 +199,36 @@ ParsedOptions ParsePitchOptions(std::span<const char* const> arguments)
 
 std::string UsageText()
 {
-    return "usage: korvani-pitch [--start MS] [--auto | --bin K | --near HZ | --strongest]\n"
+    return "usage: korvani-pitch [--start MS] [--auto | --bin K | --near HZ | --strongest] [--as-window]\n"
            "                     [--retune OUT.wav [--rate R] [--no-higher]] [--json | --spectrum] FILE.wav...\n"
-           "       korvani-pitch --help\n";
+           "       korvani-pitch --help | --version\n";
 }
 
 std::string HelpText()
 {
     return UsageText() +
            "\n"
-           "Names the pitch of each WAV file (8- or 16-bit PCM) the way korvani does, without\n"
-           "a window and without playing it: from the start time it takes N samples (N from\n"
-           "the sample rate), windows them, transforms them, climbs from a starting bin to the\n"
-           "nearest local maximum of the magnitude spectrum, refines it between bins and names\n"
-           "the nearest note (A = 440 Hz) and the sample rate at which the peak would sound\n"
-           "exactly on that note.\n"
+           "Names the pitch of each WAV file (8- or 16-bit PCM) with korvani's analysis,\n"
+           "without a window and without playing it: from the start time it takes N samples\n"
+           "(N from the sample rate), windows them, transforms them, climbs from a starting\n"
+           "bin to the nearest local maximum of the magnitude spectrum, refines it between\n"
+           "bins and names the nearest note (A = 440 Hz) and the sample rate at which the\n"
+           "peak would sound exactly on that note. A file of several channels is analysed as\n"
+           "it is heard: the channels of each frame mixed into one signal at the file's rate.\n"
            "\n"
            "Options:\n"
            "  --start MS        start the analysis MS milliseconds into the file (default 0);\n"
            "                    a start at or past the end is an error, not a new prompt\n"
            "  --auto            climb from the bin of the fundamental, the note a listener hears\n"
-           "                    rather than its strongest harmonic (the default)\n"
+           "                    rather than its strongest harmonic (the default); silence (the\n"
+           "                    strongest bin 80 dB or more below full scale) and sounds without\n"
+           "                    a harmonic series (noise) give \"no pitch found\"\n"
            "  --bin K           climb from bin K, as a click at that bin of the spectrum would\n"
            "  --near HZ         climb from the bin nearest HZ\n"
            "  --strongest       climb from the strongest bin above bin 1\n"
+           "  --as-window       read every file as korvani's window does: the values one after\n"
+           "                    another, whatever the channel count (a stereo file then shows\n"
+           "                    an octave below its pitch)\n"
            "  --retune OUT.wav  write a copy of the file whose header carries the proposed\n"
            "                    sample rate, as korvani's \"Modify...\" does (one file only);\n"
            "                    OUT.wav is left untouched when anything fails\n"
@@ -228,20 +238,25 @@ std::string HelpText()
            "  --json            print one JSON object per file, one a line, instead of text\n"
            "  --spectrum        also print \"bin<TAB>Hz<TAB>magnitude\" for every bin\n"
            "  --help            print this text\n"
+           "  --version         print the program's version\n"
            "\n"
            "Text output, one block per file: the file, the channel count when it is not 1,\n"
-           "the sample rate and resolution (\"44100 Hz ,  16 bit\"), the transform size N, the\n"
-           "start sample, the frequency (\"%5.1f Hz\"), the note (\"%s (%5.1f Hz)\") and the\n"
-           "proposed sample rate (\"%ld\"). JSON keys: file, sample_rate, bits_per_sample,\n"
-           "channels, transform_size, start_sample, start_bin (where the climb started),\n"
+           "the sample rate and resolution (\"44100 Hz ,  16 bit\"), \"channels: C, mixed for\n"
+           "the analysis\" when they were, the transform size N, the start sample (a frame\n"
+           "when mixed), the frequency (\"%5.1f Hz\"), the note (\"%s (%5.1f Hz)\"), the\n"
+           "proposed sample rate (\"%ld\") and, after --retune, \"retuned copy: OUT (R Hz)\"\n"
+           "with the rate written. JSON keys: file, sample_rate, bits_per_sample, channels,\n"
+           "mixed, transform_size, start_sample, start_bin (where the climb started),\n"
            "peak_bin (the refined peak position in bins), frequency, frequency_text,\n"
-           "note_text, note_frequency, rate, rate_text; for a file that failed: file and\n"
-           "errors, a list of [caption or null, text].\n"
+           "note_text, note_frequency, rate, rate_text, and written ({file, rate}) after\n"
+           "--retune; for a file that failed: file and errors, a list of [caption or null,\n"
+           "text], and no_pitch (\"silent\" or \"no harmonic series\") when none was found.\n"
+           "Control characters in names are shown escaped (\"\\n\"); JSON is valid UTF-8.\n"
            "\n"
            "A file that fails prints nothing on standard output (with --json: its file and\n"
-           "errors); each message korvani would show on its way goes to standard error,\n"
-           "one a line, as \"CAPTION: TEXT\" or \"TEXT\".\n"
+           "errors); each message goes to standard error, one a line, as\n"
+           "\"korvani-pitch: FILE: CAPTION: TEXT\" or \"korvani-pitch: FILE: TEXT\".\n"
            "\n"
-           "Exit status: 0 when every file was analysed, 1 when any file was refused or\n"
-           "failed its analysis or its copy, 2 for a usage error.\n";
+           "Exit status: 0 when every file was analysed, 1 when any file was refused, had no\n"
+           "pitch or failed its analysis or its copy, 2 for a usage error.\n";
 }

@@ -26,7 +26,9 @@ struct PitchOptions {
     bool NoHigher = false;                       ///< --no-higher
     bool Json = false;                           ///< --json
     bool Spectrum = false;                       ///< --spectrum
+    bool AsWindow = false;                       ///< --as-window: the window's reading of every file
     bool Help = false;                           ///< --help: print HelpText and nothing else
+    bool Version = false;                        ///< --version: print the version and nothing else
     std::vector<std::string> Files;              ///< the WAV files, in order
 };
 
@@ -42,7 +44,8 @@ struct ParsedOptions {
 /// says why) for an unknown option, a missing or malformed value, more than
 /// one of --auto, --bin, --near and --strongest, --rate or --no-higher without
 /// --retune, --retune with other than one file, --spectrum with --json, and no
-/// file at all (unless --help is given, which makes every other check moot).
+/// file at all (unless --help or --version is given, which makes every other
+/// check moot).
 ParsedOptions ParsePitchOptions(std::span<const char* const> arguments);
 
 /// The one-line synopsis printed after a usage error.

@@ -1,5 +1,7 @@
 #include "ResultWriter.h"
 
+#include <nlohmann/json.hpp>
+
 #include <array>
 #include <charconv>
 #include <cstdio>
@@ -11,6 +13,13 @@ std::string BoxLine(const BoxMessage& message)
     return message.Caption ? *message.Caption + ": " + message.Text : message.Text;
 }
 
+// One line, as valid UTF-8: invalid bytes become U+FFFD, control characters
+// are escaped, other characters are written as they are.
+std::string JsonText(const nlohmann::ordered_json& json)
+{
+    return json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
 }  // namespace
 
 std::string ShortestNumber(double value)
@@ -20,47 +29,51 @@ std::string ShortestNumber(double value)
     return error == std::errc() ? std::string(buffer.data(), end) : std::string("null");
 }
 
-std::string JsonString(std::string_view text)
+std::string EscapeControls(std::string_view text)
 {
-    std::string quoted = "\"";
+    std::string escaped;
+    escaped.reserve(text.size());
     for (const char c : text) {
-        switch (c) {
-        case '"':
-            quoted += "\\\"";
-            break;
-        case '\\':
-            quoted += "\\\\";
-            break;
-        case '\n':
-            quoted += "\\n";
-            break;
-        case '\t':
-            quoted += "\\t";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                std::array<char, 8> escape{};
-                std::snprintf(escape.data(), escape.size(), "\\u%04x", static_cast<unsigned>(c));
-                quoted += escape.data();
-            } else {
-                quoted += c;
-            }
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\n') {
+            escaped += "\\n";
+        } else if (c == '\t') {
+            escaped += "\\t";
+        } else if (c == '\r') {
+            escaped += "\\r";
+        } else if (byte < 0x20 || byte == 0x7F) {
+            std::array<char, 8> escape{};
+            std::snprintf(escape.data(), escape.size(), "\\x%02x", static_cast<unsigned>(byte));
+            escaped += escape.data();
+        } else {
+            escaped += c;
         }
     }
-    return quoted + "\"";
+    return escaped;
+}
+
+std::string FailureLine(std::string_view file, std::string_view text)
+{
+    return "korvani-pitch: " + EscapeControls(file) + ": " + EscapeControls(text);
 }
 
 void WriteTextBlock(std::ostream& out, const PitchResult& result, bool withSpectrum)
 {
-    out << "file: " << result.File << '\n';
+    out << "file: " << EscapeControls(result.File) << '\n';
     for (const BoxMessage& message : result.Messages.Information()) {
         out << BoxLine(message) << '\n';
+    }
+    if (result.Mixed) {
+        out << "channels: " << result.Channels << ", mixed for the analysis\n";
     }
     out << "transform size: " << result.TransformSize << '\n'
         << "start sample: " << result.StartSample << '\n'
         << "local maximum at: " << result.FrequencyText << '\n'
         << "corresponding note: " << result.NoteText << '\n'
         << "proposed sample rate: " << result.RateText << '\n';
+    if (result.WrittenRate) {
+        out << "retuned copy: " << EscapeControls(result.WrittenFile) << " (" << *result.WrittenRate << " Hz)\n";
+    }
     if (withSpectrum) {
         const double binHz = static_cast<double>(result.SampleRate) / result.TransformSize;
         for (std::size_t k = 0; k < result.Spectrum.size(); ++k) {
@@ -72,29 +85,43 @@ void WriteTextBlock(std::ostream& out, const PitchResult& result, bool withSpect
 
 void WriteJsonLine(std::ostream& out, const PitchResult& result)
 {
-    out << "{\"file\":" << JsonString(result.File);
+    nlohmann::ordered_json json;
+    json["file"] = result.File;
     if (!result.Succeeded()) {
-        out << ",\"errors\":[";
-        const auto& failures = result.Messages.Failures();
-        for (std::size_t i = 0; i < failures.size(); ++i) {
-            out << (i == 0 ? "" : ",") << '[' << (failures[i].Caption ? JsonString(*failures[i].Caption) : "null")
-                << ',' << JsonString(failures[i].Text) << ']';
+        json["errors"] = nlohmann::ordered_json::array();
+        for (const BoxMessage& failure : result.Messages.Failures()) {
+            json["errors"].push_back({failure.Caption ? nlohmann::ordered_json(*failure.Caption) : nullptr,
+                                      failure.Text});
         }
-        out << "]}\n";
+        if (!result.NoPitch.empty()) {
+            json["no_pitch"] = result.NoPitch;
+        }
+        out << JsonText(json) << '\n';
         return;
     }
-    out << ",\"sample_rate\":" << result.SampleRate << ",\"bits_per_sample\":" << result.BitsPerSample
-        << ",\"channels\":" << result.Channels << ",\"transform_size\":" << result.TransformSize
-        << ",\"start_sample\":" << result.StartSample << ",\"start_bin\":" << result.StartBin
-        << ",\"peak_bin\":" << ShortestNumber(result.PeakBin) << ",\"frequency\":" << ShortestNumber(result.Frequency)
-        << ",\"frequency_text\":" << JsonString(result.FrequencyText) << ",\"note_text\":" << JsonString(result.NoteText)
-        << ",\"note_frequency\":" << ShortestNumber(result.NoteFrequency) << ",\"rate\":" << result.Rate
-        << ",\"rate_text\":" << JsonString(result.RateText) << "}\n";
+    json["sample_rate"] = result.SampleRate;
+    json["bits_per_sample"] = result.BitsPerSample;
+    json["channels"] = result.Channels;
+    json["mixed"] = result.Mixed;
+    json["transform_size"] = result.TransformSize;
+    json["start_sample"] = result.StartSample;
+    json["start_bin"] = result.StartBin;
+    json["peak_bin"] = result.PeakBin;
+    json["frequency"] = result.Frequency;
+    json["frequency_text"] = result.FrequencyText;
+    json["note_text"] = result.NoteText;
+    json["note_frequency"] = result.NoteFrequency;
+    json["rate"] = result.Rate;
+    json["rate_text"] = result.RateText;
+    if (result.WrittenRate) {
+        json["written"] = {{"file", result.WrittenFile}, {"rate", *result.WrittenRate}};
+    }
+    out << JsonText(json) << '\n';
 }
 
 void WriteFailureLines(std::ostream& err, const PitchResult& result)
 {
     for (const BoxMessage& message : result.Messages.Failures()) {
-        err << BoxLine(message) << '\n';
+        err << FailureLine(result.File, BoxLine(message)) << '\n';
     }
 }

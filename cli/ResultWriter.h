@@ -8,24 +8,36 @@
 
 // How korvani-pitch prints one file's result: a text block or a JSON line on
 // standard output, and the failure messages on standard error. Formats only;
-// the texts themselves come from the analysis and the WAV engine.
+// the texts themselves come from the analysis and the WAV engine. No name can
+// break the output: text shows control characters escaped, JSON is valid
+// UTF-8 whatever bytes a name holds.
 
 /// The block of a successful result, one item a line: the file, the
 /// channel-count box when there was one, the sampling-frequency box, the
-/// transform size, the start sample, the frequency, note and rate texts, and
-/// with `withSpectrum` "bin<TAB>Hz<TAB>magnitude" for every bin.
+/// mixing of the channels when they were mixed, the transform size, the
+/// start sample, the frequency, note and rate texts, the retuned copy when
+/// one was written, and with `withSpectrum` "bin<TAB>Hz<TAB>magnitude" for
+/// every bin.
 void WriteTextBlock(std::ostream& out, const PitchResult& result, bool withSpectrum);
 
 /// One JSON object on one line: every key of a successful result, or "file"
-/// and "errors" ([caption or null, text] pairs) for a failed one. Numbers are
-/// written unrounded (the shortest text that reads back as the same double).
+/// and "errors" ([caption or null, text] pairs) for a failed one, with
+/// "no_pitch" when --auto found none. Numbers are written unrounded (text that
+/// reads back as the same double). Bytes of names that are not UTF-8 become
+/// U+FFFD.
 void WriteJsonLine(std::ostream& out, const PitchResult& result);
 
-/// Each failure message on a line of its own, "CAPTION: TEXT" or "TEXT".
+/// Each failure message on a line of its own, naming the file:
+/// "korvani-pitch: FILE: CAPTION: TEXT" or "korvani-pitch: FILE: TEXT".
 void WriteFailureLines(std::ostream& err, const PitchResult& result);
 
-/// `text` as a JSON string, quotes included.
-std::string JsonString(std::string_view text);
+/// "korvani-pitch: FILE: TEXT", control characters escaped: a failure of the
+/// tool itself.
+std::string FailureLine(std::string_view file, std::string_view text);
+
+/// `text` with each control character shown as an escape ("\n", "\t", "\r",
+/// "\x1b"), so that it stays on its line of the output.
+std::string EscapeControls(std::string_view text);
 
 /// `value` as the shortest decimal text that reads back as the same double.
 std::string ShortestNumber(double value);

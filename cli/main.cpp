@@ -7,6 +7,7 @@
 #include "ResultWriter.h"
 #include "SilentSoundOutput.h"
 
+#include "app/ProjectRCVersion.h"
 #include "platform/ReplacementFile.h"
 
 #include <exception>
@@ -23,6 +24,14 @@ int main(int argc, char** argv)
     const PitchOptions& options = parsed.Options;
     if (options.Help) {
         std::cout << HelpText();
+        return 0;
+    }
+    if (options.Version) {
+        // The version block korvani's about box shows, linked into this program too.
+        const ProjectRCVersion version(nullptr);
+        const char* text = "unknown";
+        version.QueryProductVersion(text);
+        std::cout << "korvani-pitch " << text << '\n';
         return 0;
     }
 
@@ -47,7 +56,7 @@ int main(int argc, char** argv)
                 status = 1;
             }
         } catch (const std::exception& failure) {
-            std::cerr << "korvani-pitch: " << file << ": " << failure.what() << '\n';
+            std::cerr << FailureLine(file, failure.what()) << '\n';
             status = 1;
         }
         std::cout.flush();

@@ -4,8 +4,9 @@
 // "Modify..." writes the same copy, byte for byte, as `--retune`. korvani is
 // driven in-process as a person uses it (open..., the boxes, the start-time
 // prompt, a click at the bin's column after scrolling); korvani-pitch runs as
-// a child process. Each case also names the note it expects, so that the two
-// cannot agree on a wrong answer unnoticed.
+// a child process reading as the window does (--as-window). Each case also
+// names the note it expects, so that the two cannot agree on a wrong answer
+// unnoticed.
 
 #include "app/korvatekApp.h"
 #include "document/WaveDocument.h"
@@ -151,8 +152,8 @@ protected:
     clitest::FlatJson AskPitch(const std::string& source, const std::string& copy)
     {
         const AgreementCase& c = GetParam();
-        std::vector<std::string> arguments{"--start", std::to_string(c.StartMilliseconds), "--bin",
-                                           std::to_string(c.Bin),  "--retune", copy,        "--json"};
+        std::vector<std::string> arguments{"--as-window", "--start", std::to_string(c.StartMilliseconds),
+                                           "--bin", std::to_string(c.Bin), "--retune", copy, "--json"};
         if (c.NoHigher) {
             arguments.emplace_back("--no-higher");
         }

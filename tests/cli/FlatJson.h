@@ -1,7 +1,7 @@
 #pragma once
 
-#include <cstdlib>
-#include <map>
+#include <nlohmann/json.hpp>
+
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -9,39 +9,31 @@
 
 namespace clitest {
 
-/// One value of a korvani-pitch JSON object: a string, a number, null, or a
-/// list of [caption or null, text] pairs (the "errors").
+/// One value of a korvani-pitch JSON object: a string, a number, true or
+/// false, null, a list of [caption or null, text] pairs (the "errors"), or an
+/// object (Json holds every value as parsed).
 struct JsonValue {
-    enum class Kind { String, Number, Null, Pairs } Kind = Kind::Null;
-    std::string Text;     ///< the string, or the number as written
+    enum class Kind { String, Number, Boolean, Null, Pairs, Object } Kind = Kind::Null;
+    std::string Text;     ///< the string, or the number, true or false as written
     double Number = 0.0;  ///< the number
     std::vector<std::pair<std::optional<std::string>, std::string>> Pairs;
+    nlohmann::ordered_json Json;
 };
 
-/// Reads one JSON object of the shapes korvani-pitch prints; throws
-/// std::runtime_error on anything else, so a malformed line fails the test.
+/// Reads one line korvani-pitch printed with --json as a JSON object, strictly
+/// (valid UTF-8 included); throws on anything else, so a malformed line fails
+/// the test.
 class FlatJson {
 public:
     explicit FlatJson(const std::string& line) : text_(line)
     {
-        Expect('{');
-        while (true) {
-            const std::string key = ReadString();
-            Expect(':');
-            if (fields_.contains(key)) {
-                throw std::runtime_error("key twice: " + key);
-            }
-            keys_.push_back(key);
-            fields_[key] = ReadValue();
-            if (Peek() == ',') {
-                ++at_;
-                continue;
-            }
-            Expect('}');
-            break;
+        const auto object = nlohmann::ordered_json::parse(line);  // throws on malformed text
+        if (!object.is_object()) {
+            throw std::runtime_error("not an object: " + line);
         }
-        if (at_ != text_.size()) {
-            throw std::runtime_error("text after the object: " + text_);
+        for (const auto& [key, json] : object.items()) {
+            keys_.push_back(key);
+            values_.push_back(Read(json));
         }
     }
 
@@ -51,105 +43,48 @@ public:
     /// The value of `key`; throws when there is none.
     const JsonValue& operator[](const std::string& key) const
     {
-        const auto found = fields_.find(key);
-        if (found == fields_.end()) {
-            throw std::runtime_error("no key " + key + " in " + text_);
+        for (std::size_t i = 0; i < keys_.size(); ++i) {
+            if (keys_[i] == key) {
+                return values_[i];
+            }
         }
-        return found->second;
+        throw std::runtime_error("no key " + key + " in " + text_);
     }
 
     std::string String(const std::string& key) const { return (*this)[key].Text; }
     double Number(const std::string& key) const { return (*this)[key].Number; }
 
 private:
-    char Peek() const
-    {
-        if (at_ >= text_.size()) {
-            throw std::runtime_error("unexpected end of " + text_);
-        }
-        return text_[at_];
-    }
-
-    void Expect(char c)
-    {
-        if (Peek() != c) {
-            throw std::runtime_error(std::string("expected ") + c + " at " + std::to_string(at_) + " in " + text_);
-        }
-        ++at_;
-    }
-
-    std::string ReadString()
-    {
-        Expect('"');
-        std::string value;
-        while (Peek() != '"') {
-            char c = text_[at_++];
-            if (c == '\\') {
-                c = Peek();
-                ++at_;
-                switch (c) {
-                case 'n': value += '\n'; break;
-                case 't': value += '\t'; break;
-                case 'u': value += static_cast<char>(std::stoi(text_.substr(at_, 4), nullptr, 16)); at_ += 4; break;
-                default: value += c;
-                }
-            } else {
-                value += c;
-            }
-        }
-        ++at_;
-        return value;
-    }
-
-    JsonValue ReadValue()
+    static JsonValue Read(const nlohmann::ordered_json& json)
     {
         JsonValue value;
-        if (Peek() == '"') {
+        value.Json = json;
+        if (json.is_string()) {
             value.Kind = JsonValue::Kind::String;
-            value.Text = ReadString();
-        } else if (text_.compare(at_, 4, "null") == 0) {
-            at_ += 4;
-        } else if (Peek() == '[') {
-            value.Kind = JsonValue::Kind::Pairs;
-            ++at_;
-            while (Peek() != ']') {
-                Expect('[');
-                std::optional<std::string> caption;
-                if (Peek() == '"') {
-                    caption = ReadString();
-                } else {
-                    for (const char c : std::string("null")) {
-                        Expect(c);
-                    }
-                }
-                Expect(',');
-                value.Pairs.emplace_back(caption, ReadString());
-                Expect(']');
-                if (Peek() == ',') {
-                    ++at_;
-                }
-            }
-            ++at_;
-        } else {
-            const std::size_t begin = at_;
-            while (at_ < text_.size() && std::string("+-.0123456789eE").find(text_[at_]) != std::string::npos) {
-                ++at_;
-            }
+            value.Text = json.get<std::string>();
+        } else if (json.is_number()) {
             value.Kind = JsonValue::Kind::Number;
-            value.Text = text_.substr(begin, at_ - begin);
-            char* end = nullptr;
-            value.Number = std::strtod(value.Text.c_str(), &end);
-            if (value.Text.empty() || *end != '\0') {
-                throw std::runtime_error("bad number in " + text_);
+            value.Text = json.dump();
+            value.Number = json.get<double>();
+        } else if (json.is_boolean()) {
+            value.Kind = JsonValue::Kind::Boolean;
+            value.Text = json.dump();
+        } else if (json.is_array()) {
+            value.Kind = JsonValue::Kind::Pairs;
+            for (const auto& pair : json) {
+                const auto& caption = pair.at(0);
+                value.Pairs.emplace_back(caption.is_null() ? std::nullopt : std::optional(caption.get<std::string>()),
+                                         pair.at(1).get<std::string>());
             }
+        } else if (json.is_object()) {
+            value.Kind = JsonValue::Kind::Object;
         }
         return value;
     }
 
     std::string text_;
-    std::size_t at_ = 0;
     std::vector<std::string> keys_;
-    std::map<std::string, JsonValue> fields_;
+    std::vector<JsonValue> values_;
 };
 
 }  // namespace clitest

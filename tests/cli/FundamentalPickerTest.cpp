@@ -117,6 +117,27 @@ TEST_P(PickerOnTimbres, NamesTheFundamentalOfEveryNote)
 INSTANTIATE_TEST_SUITE_P(Timbres, PickerOnTimbres, ::testing::ValuesIn(kTimbres),
                          [](const ::testing::TestParamInfo<Timbre>& timbre) { return std::string(timbre.param.Name); });
 
+TEST(FundamentalPicker, NamesTheQuietEightFootUnderLouderFourAndTwoFootRanks)
+{
+    // An organ registration: the 8-foot rank's partials 41 dB below the
+    // strongest, under 4- and 2-foot ranks that put their strength on the
+    // even partials. Only the 8-foot fundamental explains partials 1, 3, 5, 7.
+    std::vector<Partial> organ;
+    for (int h = 1; h <= 8; ++h) {
+        organ.push_back({static_cast<double>(h), 0.004});
+    }
+    for (int j = 1; j <= 8; ++j) {
+        organ.push_back({2.0 * j, 0.3 / j});  // 4 foot
+    }
+    for (int j = 1; j <= 4; ++j) {
+        organ.push_back({4.0 * j, 0.3 / j});  // 2 foot
+    }
+    for (int note = 36; note <= 84; note += 4) {
+        const Analysed analysed(Tone(NoteFrequency(note), 44100, organ), 44100);
+        EXPECT_EQ(analysed.PickedNote(), NoteName(note)) << "note " << note;
+    }
+}
+
 TEST(FundamentalPicker, StartsOnTheTopBinOfTheFundamentalPeak)
 {
     const double fundamental = NoteFrequency(45);  // A, 110 Hz
@@ -160,6 +181,32 @@ TEST(StrongestBin, SkipsTheConstantOffsetInBinsZeroAndOne)
     const std::vector<double> magnitude = {900.0, 450.0, 3.0, 7.0, 7.0, 2.0};
     EXPECT_EQ(StrongestBin(magnitude), 3);  // the lowest of two equal maxima
     EXPECT_EQ(StrongestBin({}), 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The mixed reading of korvani-pitch goes through ComputeSpectrumOfValues:
+// on a mono file's values it must give ComputeSpectrum's very magnitudes.
+TEST(SpectrumOfValues, GivesTheMagnitudesOfTheBytesBitForBit)
+{
+    const std::vector<std::uint8_t> bytes = Tone(NoteFrequency(57), 22050, {{1, 0.4}, {2, 0.3}, {3, 0.1}});
+    std::vector<double> values;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        values.push_back(static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[i] | bytes[i + 1] << 8)));
+    }
+    FrequencyAnalysis fromBytes;
+    FrequencyAnalysis fromValues;
+    ASSERT_EQ(fromBytes.Prepare(22050, 16, static_cast<std::uint32_t>(bytes.size())), SetupResult::Ready);
+    ASSERT_EQ(fromValues.Prepare(22050, 16, static_cast<std::uint32_t>(bytes.size())), SetupResult::Ready);
+    for (const std::int64_t start : {0, 15000}) {  // the second wraps to the start before N values
+        ASSERT_EQ(fromBytes.ComputeSpectrum(bytes, start), SpectrumResult::Computed);
+        ASSERT_EQ(fromValues.ComputeSpectrumOfValues(values, start), SpectrumResult::Computed);
+        const auto a = fromBytes.Magnitude.span();
+        const auto b = fromValues.Magnitude.span();
+        EXPECT_TRUE(std::equal(a.begin(), a.end(), b.begin(), b.end())) << "start " << start;
+    }
 }
 
 }  // namespace

@@ -8,86 +8,137 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <future>
+#include <map>
 #include <string>
 #include <vector>
 
 namespace {
 
 // korvani-pitch --auto on the rendered instrument notes (render-corpus.sh):
-// the share of notes named right, per instrument and overall. The notes are
-// named as the key played: the note whose frequency the MIDI number gives.
+// the share of notes named right, per family and rendering, and overall. A
+// note is right when its name is that of the key played (an octave lower for
+// the organs that sound a 16-foot rank, see InstrumentCorpus.h). The folder and the
+// sample step are the build's, or KORVANI_CORPUS_DIR and KORVANI_CORPUS_STEP
+// from the environment (bench/cli/instrument-corpus.sh: the whole corpus).
 
 struct Share {
     int Right = 0;
     int Total = 0;
-    std::vector<std::string> Wrong;  // "file: got"
 };
 
-// Runs one korvani-pitch over every note of one instrument at one rate.
-Share NameNotes(const clitest::Instrument& instrument, std::uint32_t rate)
+struct InstrumentRun {
+    const clitest::Rendering* Rendering;
+    const clitest::Instrument* Instrument;
+    Share Result;
+    std::vector<std::string> Wrong;  // "file: got, not expected"
+};
+
+std::string Setting(const char* name, const std::string& fallback)
+{
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0' ? value : fallback;
+}
+
+// Runs one korvani-pitch over the sampled notes of one instrument.
+void NameNotes(InstrumentRun& run, const std::vector<int>& notes, const std::string& folder)
 {
     std::vector<std::string> arguments = {"--json"};
-    for (int note = clitest::kLowestNote; note <= clitest::kHighestNote; ++note) {
-        arguments.push_back(std::string(KORVANI_CORPUS_DIR) + "/" + clitest::CorpusFile(rate, instrument.Program, note));
+    for (const int note : notes) {
+        arguments.push_back(folder + "/" + clitest::CorpusFile(*run.Rendering, run.Instrument->Program, note));
     }
-    const auto run = clitest::RunPitch(arguments);
-    const auto lines = clitest::Lines(run.Out);
-    Share share;
-    for (int note = clitest::kLowestNote; note <= clitest::kHighestNote; ++note) {
-        ++share.Total;
-        const std::size_t index = static_cast<std::size_t>(note - clitest::kLowestNote);
-        if (index >= lines.size()) {
-            share.Wrong.push_back(arguments[index + 1] + ": no result line");
+    const auto lines = clitest::Lines(clitest::RunPitch(arguments).Out);
+    for (std::size_t i = 0; i < notes.size(); ++i) {
+        ++run.Result.Total;
+        const int sounding = clitest::SoundingNote(*run.Rendering, run.Instrument->Program, notes[i]);
+        const std::string expected = NameNote(440.0 * std::pow(2.0, (sounding - 69) / 12.0)).Text;
+        if (i >= lines.size()) {
+            run.Wrong.push_back(arguments[i + 1] + ": no result line");
             continue;
         }
-        const clitest::FlatJson json(lines[index]);
-        const std::string expected = NameNote(440.0 * std::pow(2.0, (note - 69) / 12.0)).Text;
-        const std::string got = json.Keys().size() > 2 ? json.String("note_text") : "(failed)";
+        const clitest::FlatJson json(lines[i]);
+        const std::string got = json.Keys().size() > 3 ? json.String("note_text") : "(failed)";
         if (got.substr(0, got.find(' ')) == expected) {
-            ++share.Right;
+            ++run.Result.Right;
         } else {
-            share.Wrong.push_back(json.String("file") + ": " + got + ", not " + expected);
+            run.Wrong.push_back(arguments[i + 1] + ": " + got + ", not " + expected);
         }
     }
-    return share;
 }
 
 TEST(InstrumentCorpus, AutoNamesAtLeastNinetyEightPercentOfTheNotesRight)
 {
-    std::vector<std::future<Share>> runs;
-    for (const clitest::Instrument& instrument : clitest::kInstruments) {
-        for (const std::uint32_t rate : clitest::kCorpusRates) {
-            runs.push_back(std::async(std::launch::async, NameNotes, instrument, rate));
-        }
-    }
-    int right = 0;
-    int total = 0;
-    std::size_t run = 0;
-    std::printf("%-20s %9s %9s\n", "instrument", "44100 Hz", "22050 Hz");
-    for (const clitest::Instrument& instrument : clitest::kInstruments) {
-        std::string row;
-        for (std::size_t r = 0; r < clitest::kCorpusRates.size(); ++r) {
-            const Share share = runs[run++].get();
-            right += share.Right;
-            total += share.Total;
-            char cell[32];
-            std::snprintf(cell, sizeof cell, " %9s", (std::to_string(share.Right) + "/" + std::to_string(share.Total)).c_str());
-            row += cell;
-            for (const std::string& wrong : share.Wrong) {
-                std::printf("  wrong: %s\n", wrong.c_str());
+    const std::string folder = Setting("KORVANI_CORPUS_DIR", KORVANI_CORPUS_DIR);
+    const int step = std::stoi(Setting("KORVANI_CORPUS_STEP", std::to_string(KORVANI_CORPUS_STEP)));
+
+    std::vector<InstrumentRun> runs;
+    std::vector<std::vector<int>> notes;
+    for (const clitest::Rendering& rendering : clitest::kRenderings) {
+        int index = 0;
+        for (const clitest::Instrument& instrument : rendering.Instruments) {
+            std::vector<int> sampled;
+            for (int note = instrument.Lowest; note <= instrument.Highest; ++note) {
+                if (clitest::InSample(index++, step)) {
+                    sampled.push_back(note);
+                }
             }
-            ::testing::Test::RecordProperty(std::string(instrument.Name) + "_" +
-                                                std::to_string(clitest::kCorpusRates[r]),
-                                            std::to_string(share.Right) + "/" + std::to_string(share.Total));
+            if (!sampled.empty()) {
+                runs.push_back({&rendering, &instrument, {}, {}});
+                notes.push_back(sampled);
+            }
         }
-        std::printf("%-20s %s\n", instrument.Name, row.c_str());
     }
-    const double overall = static_cast<double>(right) / total;
-    std::printf("overall: %d of %d notes right (%.2f %%)\n", right, total, 100.0 * overall);
-    ::testing::Test::RecordProperty("overall", std::to_string(right) + "/" + std::to_string(total));
-    EXPECT_EQ(total, static_cast<int>(clitest::kInstruments.size() * clitest::kCorpusRates.size() * 61));
-    EXPECT_GE(overall, 0.98);
+    // Two processes at a time, one instrument each.
+    for (std::size_t first = 0; first < runs.size(); first += 2) {
+        std::vector<std::future<void>> pair;
+        for (std::size_t i = first; i < std::min(first + 2, runs.size()); ++i) {
+            pair.push_back(std::async(std::launch::async, NameNotes, std::ref(runs[i]), std::cref(notes[i]),
+                                      std::cref(folder)));
+        }
+    }
+
+    std::map<std::string, std::map<std::string, Share>> table;  // family -> rendering -> share
+    Share overall;
+    for (const InstrumentRun& run : runs) {
+        for (const std::string& wrong : run.Wrong) {
+            std::printf("  wrong: %s\n", wrong.c_str());
+        }
+        for (const std::string& family : {std::string(run.Instrument->Family), std::string("all")}) {
+            for (const std::string& rendering : {std::string(run.Rendering->Name), std::string("all")}) {
+                table[family][rendering].Right += run.Result.Right;
+                table[family][rendering].Total += run.Result.Total;
+            }
+        }
+        overall.Right += run.Result.Right;
+        overall.Total += run.Result.Total;
+    }
+    std::printf("%-8s", "family");
+    for (const clitest::Rendering& rendering : clitest::kRenderings) {
+        std::printf(" %16s", rendering.Name);
+    }
+    std::printf(" %16s\n", "all");
+    for (const auto& [family, shares] : table) {
+        std::printf("%-8s", family.c_str());
+        for (const clitest::Rendering& rendering : clitest::kRenderings) {
+            const auto found = shares.find(rendering.Name);
+            const std::string cell = found == shares.end() ? "-"
+                                                           : std::to_string(found->second.Right) + "/" +
+                                                                 std::to_string(found->second.Total);
+            std::printf(" %16s", cell.c_str());
+        }
+        const Share& all = shares.at("all");
+        std::printf(" %16s\n", (std::to_string(all.Right) + "/" + std::to_string(all.Total)).c_str());
+        ::testing::Test::RecordProperty(family, std::to_string(all.Right) + "/" + std::to_string(all.Total));
+    }
+    const double share = overall.Total > 0 ? static_cast<double>(overall.Right) / overall.Total : 0.0;
+    std::printf("overall: %d of %d notes right (%.2f %%), every %d. note\n", overall.Right, overall.Total,
+                100.0 * share, step);
+    EXPECT_GT(overall.Total, 0);
+    // Measured: 98.3 % of the whole corpus, 98.4 % of the suite's sample; the
+    // goal is 99 % (the inharmonic mallets and the TimGM6mb church organ and
+    // accordion are most of what is left).
+    EXPECT_GE(share, 0.98);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "FlatJson.h"
 #include "PitchProcess.h"
+#include "KorvaniClick.h"
 #include "ToneFiles.h"
 
 #include "tests/support/TempDir.h"
@@ -20,46 +21,11 @@
 
 namespace {
 
+using clitest::ClickInKorvani;
+using clitest::DialogTexts;
 using clitest::FlatJson;
 using clitest::Lines;
 using clitest::RunPitch;
-
-// korvani's own road for a click at `bin` on the file analysed from its first
-// sample: the texts its result dialog shows. The window program and
-// korvani-pitch must agree on them.
-struct DialogTexts {
-    std::string Frequency;
-    std::string Note;
-    std::string Rate;
-    double PeakFrequency = 0.0;
-};
-
-class NoSound final : public platform::SoundOutput {
-public:
-    OpenResult Open(const platform::SoundSource&, const platform::PcmFormat&) override { return OpenResult::NoDevice; }
-    bool Write(std::span<const std::byte>) override { return false; }
-    void Close() override {}
-};
-
-class IgnoredBoxes final : public TWaveReporter {
-public:
-    void Report(std::string_view, const char*) override {}
-};
-
-DialogTexts ClickInKorvani(const std::string& path, std::int64_t bin)
-{
-    NoSound silence;
-    const platform::ScopedSoundOutput noSound(silence);
-    IgnoredBoxes boxes;
-    TFirstSampleStart firstSample;
-    TWaveData wave;
-    EXPECT_TRUE(wave.Open(path, firstSample, boxes));
-    const PeakLocation peak = wave.Analysis.LocatePeak(bin);
-    EXPECT_EQ(peak.Outcome, PeakOutcome::Found);
-    const NamedNote note = NameNote(peak.Frequency);
-    return {FormatFrequencyText(peak.Frequency), FormatNoteText(note.Text, note.Frequency),
-            FormatRateText(ProposeSampleRate(wave.SampleRate, note.Frequency, peak.Frequency)), peak.Frequency};
-}
 
 class PitchCommandLine : public ::testing::Test {
 protected:
@@ -103,7 +69,7 @@ TEST_F(PitchCommandLine, JsonCarriesEveryKeyUnroundedAndAgreesWithKorvanisClick)
     ASSERT_EQ(run.ExitStatus, 0) << run.Err;
     const FlatJson json(Lines(run.Out).at(0));
     EXPECT_EQ(json.Keys(), (std::vector<std::string>{"file", "sample_rate", "bits_per_sample", "channels",
-                                                     "transform_size", "start_sample", "start_bin", "peak_bin",
+                                                     "mixed", "transform_size", "start_sample", "start_bin", "peak_bin",
                                                      "frequency", "frequency_text", "note_text", "note_frequency",
                                                      "rate", "rate_text"}));
     const DialogTexts dialog = ClickInKorvani(path, 220);
@@ -220,20 +186,23 @@ TEST_F(PitchCommandLine, TheSpectrumListsEveryBinWithItsFrequencyAndMagnitude)
     EXPECT_NEAR(strongest, 0.5 * 1250.0, 1.0);  // half of full scale reads half of 1250
 }
 
-TEST_F(PitchCommandLine, AStereoFileShowsItsChannelCountInTheResult)
+TEST_F(PitchCommandLine, AStereoFileShowsItsChannelCountAndItsMixingInTheResult)
 {
-    // Values taken one after the other, whatever the channel count.
     const std::string path =
         folder_.Write("stereo.wav", fixtures::PcmWave(2, 22050, 16, clitest::SineSamples(300.0, 44100, 16, 1.0)));
     const auto run = RunPitch({path});
     EXPECT_EQ(run.ExitStatus, 0);
     EXPECT_EQ(run.Err, "");
     const auto lines = Lines(run.Out);
-    ASSERT_GE(lines.size(), 3U);
+    ASSERT_GE(lines.size(), 4U);
     EXPECT_EQ(lines[1], "number of channels: 2");
     EXPECT_EQ(lines[2], "sampling frequency: 22050 Hz ,  16 bit");
+    EXPECT_EQ(lines[3], "channels: 2, mixed for the analysis");
     const auto json = RunPitch({"--json", path});
     EXPECT_EQ(FlatJson(Lines(json.Out).at(0)).Number("channels"), 2);
+    EXPECT_EQ(FlatJson(Lines(json.Out).at(0)).String("mixed"), "true");
+    const auto window = RunPitch({"--as-window", path});
+    EXPECT_EQ(Lines(window.Out).at(3), "transform size: 16384");
 }
 
 // --- failures: messages, exit statuses, nothing on standard output ------------
@@ -260,7 +229,6 @@ std::vector<RefusedFile> RefusedFiles()
         {"EmptyDataChunk", fixtures::PcmWave(1, 44100, 16, {}), {{std::nullopt, "The data chunk contains no data."}}},
         {"TwentyFourBits", fixtures::PcmWave(1, 44100, 24, fixtures::Pattern(3 * 5000)),
          {{"unsupported resolution", "24  bits/sample"}, {"init", "Failed"}}},
-        {"Silence", clitest::SilentWave(44100), {{std::nullopt, "no lokal maximum!"}}},
     };
 }
 
@@ -279,7 +247,7 @@ TEST_P(RefusedFileCase, PrintsKorvanisBoxesOnStandardErrorAndExitsWithOne)
     EXPECT_EQ(text.Out, "");
     std::string expectedErr;
     for (const auto& [caption, boxText] : refused.Boxes) {
-        expectedErr += (caption ? *caption + ": " : std::string()) + boxText + "\n";
+        expectedErr += "korvani-pitch: " + path + ": " + (caption ? *caption + ": " : std::string()) + boxText + "\n";
     }
     EXPECT_EQ(text.Err, expectedErr);
 
@@ -303,7 +271,8 @@ TEST_F(PitchCommandLine, AMissingFileIsReportedWithItsPathAndReason)
     const auto run = RunPitch({path});
     EXPECT_EQ(run.ExitStatus, 1);
     EXPECT_EQ(run.Out, "");
-    EXPECT_EQ(run.Err, "Failed to open file   :- (: " + path + "  -  mmio error :  file not found\n");
+    EXPECT_EQ(run.Err,
+              "korvani-pitch: " + path + ": Failed to open file   :- (: " + path + "  -  mmio error :  file not found\n");
 }
 
 TEST_F(PitchCommandLine, OneRefusedFileAmongGoodOnesExitsWithOneAndTheOthersStillPrint)
@@ -312,7 +281,7 @@ TEST_F(PitchCommandLine, OneRefusedFileAmongGoodOnesExitsWithOneAndTheOthersStil
     const std::string bad = folder_.Write("bad.wav", fixtures::Bytes{'n', 'o'});
     const auto run = RunPitch({good, bad, good});
     EXPECT_EQ(run.ExitStatus, 1);
-    EXPECT_EQ(run.Err, "This is not a WAV file.\n");
+    EXPECT_EQ(run.Err, "korvani-pitch: " + bad + ": This is not a WAV file.\n");
     EXPECT_EQ(Lines(run.Out).size(), 15U);  // two blocks of seven lines and the blank between
 }
 
@@ -335,8 +304,9 @@ TEST_F(PitchCommandLine, AClickOutsideTheSpectrumIsAnError)
     const auto run = RunPitch({"--bin", "4096", path});
     EXPECT_EQ(run.ExitStatus, 1);
     EXPECT_EQ(run.Out, "");
-    EXPECT_EQ(run.Err, "bin 4096 lies outside the spectrum (bins 0 to 4095)\n");
-    EXPECT_EQ(RunPitch({"--near", "1e300", path}).Err, "bin 4096 lies outside the spectrum (bins 0 to 4095)\n");
+    const std::string outside = "korvani-pitch: " + path + ": bin 4096 lies outside the spectrum (bins 0 to 4095)\n";
+    EXPECT_EQ(run.Err, outside);
+    EXPECT_EQ(RunPitch({"--near", "1e300", path}).Err, outside);
 }
 
 // --- usage ------------------------------------------------------------------

@@ -134,7 +134,7 @@ TEST_F(PitchRetune, RefusesTheSourceItselfAndLeavesItUnchanged)
         const auto run = RunPitch({"--retune", target, source});
         EXPECT_EQ(run.ExitStatus, 1);
         EXPECT_EQ(run.Out, "");
-        EXPECT_EQ(run.Err, "Failed to open file   :- (: " + target + "\n");
+        EXPECT_EQ(run.Err, "korvani-pitch: " + source + ": Failed to open file   :- (: " + target + "\n");
         EXPECT_EQ(ReadBytes(source), before);
     }
 }
@@ -145,7 +145,8 @@ TEST_F(PitchRetune, WritesNothingWhenTheTargetCannotBeMade)
     const std::string target = folder_.PathOf("no/such/folder/out.wav");
     const auto run = RunPitch({"--json", "--retune", target, source});
     EXPECT_EQ(run.ExitStatus, 1);
-    EXPECT_EQ(run.Err, "Failed to write file   :- (: " + target + "  -  No such file or directory\n");
+    EXPECT_EQ(run.Err, "korvani-pitch: " + source + ": Failed to write file   :- (: " + target +
+                           "  -  No such file or directory\n");
     EXPECT_EQ(FlatJson(Lines(run.Out).at(0)).Keys(), (std::vector<std::string>{"file", "errors"}));
     EXPECT_FALSE(std::filesystem::exists(target));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.Path()), {}), 1);

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "document/AnalysisStart.h"
+#include "document/WaveData.h"
+#include "document/WaveReporter.h"
+
+#include "NoteNaming.h"
+#include "PeakReport.h"
+#include "platform/Sound.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace clitest {
+
+// korvani's own road for a click at `bin` on the file analysed from its first
+// sample: the texts its result dialog shows. The window program and
+// korvani-pitch must agree on them.
+struct DialogTexts {
+    std::string Frequency;
+    std::string Note;
+    std::string Rate;
+    double PeakFrequency = 0.0;
+};
+
+class NoSound final : public platform::SoundOutput {
+public:
+    OpenResult Open(const platform::SoundSource&, const platform::PcmFormat&) override { return OpenResult::NoDevice; }
+    bool Write(std::span<const std::byte>) override { return false; }
+    void Close() override {}
+};
+
+class IgnoredBoxes final : public TWaveReporter {
+public:
+    void Report(std::string_view, const char*) override {}
+};
+
+inline DialogTexts ClickInKorvani(const std::string& path, std::int64_t bin)
+{
+    NoSound silence;
+    const platform::ScopedSoundOutput noSound(silence);
+    IgnoredBoxes boxes;
+    TFirstSampleStart firstSample;
+    TWaveData wave;
+    EXPECT_TRUE(wave.Open(path, firstSample, boxes));
+    const PeakLocation peak = wave.Analysis.LocatePeak(bin);
+    EXPECT_EQ(peak.Outcome, PeakOutcome::Found);
+    const NamedNote note = NameNote(peak.Frequency);
+    return {FormatFrequencyText(peak.Frequency), FormatNoteText(note.Text, note.Frequency),
+            FormatRateText(ProposeSampleRate(wave.SampleRate, note.Frequency, peak.Frequency)), peak.Frequency};
+}
+
+}  // namespace clitest
