@@ -324,9 +324,10 @@ StagesFunction WidestStages()
     return RunStagesScalar;
 }
 
-// Bit reversal in tiles of 2^kTileLog2 x 2^kTileLog2: index (a, m, b), with a
-// and b kTileLog2 bits wide, goes to (rev b, rev m, rev a). For one m the
-// tile reads 2^kTileLog2 runs of consecutive values and writes as many.
+// Bit reversal in tiles of 2^kTileLog2 x 2^kTileLog2: out[j] = in[rev j] for
+// j = (a, m, b), with a and b kTileLog2 bits wide, reads in[(rev b, rev m, rev a)].
+// For one m the tile writes 2^kTileLog2 runs of consecutive values, in order,
+// and reads as many runs scattered over the input.
 constexpr std::int32_t kTileLog2 = 3;
 
 void ScatterOne(const double* in, double* out, const std::int32_t* bitReverse, std::int32_t log2Size)
@@ -345,10 +346,10 @@ void ScatterOne(const double* in, double* out, const std::int32_t* bitReverse, s
         const std::size_t middle = m << kTileLog2;
         const auto reversedMiddle = static_cast<std::size_t>(bitReverse[middle]);
         for (std::size_t a = 0; a < tile; ++a) {
-            const double* const from = in + (a << topShift) + middle;
-            double* const to = out + reversedMiddle + static_cast<std::size_t>(bitReverse[a << topShift]);
+            double* const to = out + (a << topShift) + middle;
+            const double* const from = in + reversedMiddle + static_cast<std::size_t>(bitReverse[a << topShift]);
             for (std::size_t b = 0; b < tile; ++b) {
-                to[bitReverse[b]] = from[b];
+                to[b] = from[bitReverse[b]];
             }
         }
     }
