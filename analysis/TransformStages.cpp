@@ -15,9 +15,10 @@
 
 namespace {
 
-// Groups larger than this many points have their stages run over the whole
-// array; inside a group of this size, all further stages run before the next
-// group is touched, while its 2 x 8 x 2^13 bytes stay in the cache.
+// Inside a group of this many points all further stages run before the next
+// group is touched, while its 2 x 8 x 2^13 bytes stay in the cache. Larger
+// groups are taken depth first too, two stages at a time: a group's two
+// stages run just before the first block inside it.
 constexpr std::size_t kBlockLog2 = 13;
 
 template <std::size_t Lanes>
@@ -258,11 +259,21 @@ struct Stages {
         if (outer % 2 == 1 && outer < body) {
             ++outer;
         }
-        if (outer > 0) {
-            Range(d, 0, points, 1, outer);
-        }
         const std::size_t block = std::min(points, std::size_t{1} << kBlockLog2);
         for (std::size_t begin = 0; begin < points; begin += block) {
+            std::size_t stage = 1;
+            if (outer % 2 == 1) {
+                if (begin == 0) {
+                    One(d, 0, points, points / 2);
+                }
+                stage = 2;
+            }
+            for (; stage < outer; stage += 2) {
+                const std::size_t group = points >> (stage - 1);
+                if (begin % group == 0) {
+                    Two(d, begin, begin + group, points >> stage);
+                }
+            }
             if (outer < body) {
                 Range(d, begin, begin + block, outer + 1, body);
             }
