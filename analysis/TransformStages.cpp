@@ -308,6 +308,9 @@ using StagesFunction = void (*)(const StageData&);
 
 StagesFunction StagesFor(int lanes)
 {
+#if defined(__x86_64__)
+    __builtin_cpu_init();
+#endif
     switch (lanes) {
 #if defined(__x86_64__)
     case 8:
@@ -326,7 +329,6 @@ StagesFunction StagesFor(int lanes)
 
 StagesFunction WidestStages()
 {
-    __builtin_cpu_init();
     for (const int lanes : {8, 4, 2}) {
         if (const StagesFunction run = StagesFor(lanes)) {
             return run;
@@ -341,7 +343,7 @@ StagesFunction WidestStages()
 // and reads as many runs scattered over the input.
 constexpr std::int32_t kTileLog2 = 3;
 
-void ScatterOne(const double* in, double* out, const std::int32_t* bitReverse, std::int32_t log2Size)
+void OneToBinOrder(const double* in, double* out, const std::int32_t* bitReverse, std::int32_t log2Size)
 {
     const std::size_t points = std::size_t{1} << log2Size;
     if (log2Size < 2 * kTileLog2) {
@@ -376,13 +378,11 @@ void RunStages(const StageData& data)
 
 bool ProcessorRunsLanes(int lanes)
 {
-    __builtin_cpu_init();
     return StagesFor(lanes) != nullptr;
 }
 
 void RunStagesWithLanes(const StageData& data, int lanes)
 {
-    __builtin_cpu_init();
     const StagesFunction run = StagesFor(lanes);
     if (run == nullptr) {
         throw std::invalid_argument("RunStagesWithLanes: this processor does not run " + std::to_string(lanes) +
@@ -394,6 +394,6 @@ void RunStagesWithLanes(const StageData& data, int lanes)
 void ScatterToBinOrder(const double* inRe, const double* inIm, double* outRe, double* outIm,
                        const std::int32_t* bitReverse, std::int32_t log2Size)
 {
-    ScatterOne(inRe, outRe, bitReverse, log2Size);
-    ScatterOne(inIm, outIm, bitReverse, log2Size);
+    OneToBinOrder(inRe, outRe, bitReverse, log2Size);
+    OneToBinOrder(inIm, outIm, bitReverse, log2Size);
 }
