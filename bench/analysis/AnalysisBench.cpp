@@ -155,6 +155,17 @@ constexpr std::int64_t kSmallestSize = 1 << 10;
 constexpr std::int64_t kLargestSize = 1 << 19;
 constexpr double kSizeMinTime = 0.1;  // seconds per repetition, 20 sizes x 2
 
+// Every size, each repeated as the other benchmarks are.
+void EverySize(benchmark::internal::Benchmark* sizes)
+{
+    sizes->RangeMultiplier(2)
+        ->Range(kSmallestSize, kLargestSize)
+        ->MinTime(kSizeMinTime)
+        ->Repetitions(kRepetitions)
+        ->ReportAggregatesOnly(true)
+        ->Unit(benchmark::kMicrosecond);
+}
+
 // The rate whose set-up chooses N = 2^L points: 11025 x 2^L / 8192 Hz.
 std::uint32_t RateForSize(std::int64_t points)
 {
@@ -179,13 +190,7 @@ void RunTransform(benchmark::State& state)
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(RunTransform)
-    ->RangeMultiplier(2)
-    ->Range(kSmallestSize, kLargestSize)
-    ->MinTime(kSizeMinTime)
-    ->Repetitions(kRepetitions)
-    ->ReportAggregatesOnly(true)
-    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(RunTransform)->Apply(EverySize);
 
 #ifdef KORVANI_BENCH_WITH_FFTW
 // FFTW, complex double, in place, planned with FFTW_ESTIMATE.
@@ -208,13 +213,7 @@ void FftwEstimate(benchmark::State& state)
     fftw_destroy_plan(plan);
     fftw_free(buffer);
 }
-BENCHMARK(FftwEstimate)
-    ->RangeMultiplier(2)
-    ->Range(kSmallestSize, kLargestSize)
-    ->MinTime(kSizeMinTime)
-    ->Repetitions(kRepetitions)
-    ->ReportAggregatesOnly(true)
-    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(FftwEstimate)->Apply(EverySize);
 #endif
 
 // From here on freed blocks stay with the process (glibc): blocks up to 32 MiB
