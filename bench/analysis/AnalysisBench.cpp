@@ -245,12 +245,14 @@ public:
     {
         for (const Run& run : runs) {
             if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-                cpuMedians_[run.run_name.function_name + "/" + run.run_name.args] = run.GetAdjustedCPUTime();
+                const std::string& args = run.run_name.args;
+                cpuMedians_[run.run_name.function_name + (args.empty() ? "" : "/" + args)] = run.GetAdjustedCPUTime();
             }
         }
         ConsoleReporter::ReportRuns(runs);
     }
 
+    // Sizes or pairs that did not run (a filter, no FFTW) are left out.
     void PrintRatios(std::ostream& out) const
     {
         out << "\nMedians of CPU time (us) and their ratios\n"
@@ -258,29 +260,25 @@ public:
             << std::setw(8) << "ratio" << "\n"
             << std::fixed;
         for (std::int64_t points = kSmallestSize; points <= kLargestSize; points *= 2) {
-            const std::string size = std::to_string(points);
-            out << std::setw(8) << points << std::setprecision(1) << std::setw(15) << Median("RunTransform/" + size)
-                << std::setw(15) << Median("FftwEstimate/" + size) << std::setprecision(2) << std::setw(8)
-                << Ratio("RunTransform/" + size, "FftwEstimate/" + size) << "\n";
+            const std::string transform = "RunTransform/" + std::to_string(points);
+            const std::string fftw = "FftwEstimate/" + std::to_string(points);
+            if (Has(transform) && Has(fftw)) {
+                out << std::setw(8) << points << std::setprecision(1) << std::setw(15) << cpuMedians_.at(transform)
+                    << std::setw(15) << cpuMedians_.at(fftw) << std::setprecision(2) << std::setw(8)
+                    << cpuMedians_.at(transform) / cpuMedians_.at(fftw) << "\n";
+            }
         }
-        out << "SetupAndSpectrum / AllocateAndWriteTwoTables: "
-            << Ratio("SetupAndSpectrum/", "AllocateAndWriteTwoTables/") << "\n"
-            << "SetupAndSpectrumInMappedMemory / WriteTwoTables: "
-            << Ratio("SetupAndSpectrumInMappedMemory/", "WriteTwoTables/") << "\n";
+        for (const auto& [name, yardstick] : {std::pair{"SetupAndSpectrum", "AllocateAndWriteTwoTables"},
+                                              std::pair{"SetupAndSpectrumInMappedMemory", "WriteTwoTables"}}) {
+            if (Has(name) && Has(yardstick)) {
+                out << name << " / " << yardstick << ": " << cpuMedians_.at(name) / cpuMedians_.at(yardstick)
+                    << "\n";
+            }
+        }
     }
 
 private:
-    double Median(const std::string& name) const
-    {
-        const auto found = cpuMedians_.find(name);
-        return found == cpuMedians_.end() ? 0.0 : found->second;
-    }
-
-    double Ratio(const std::string& name, const std::string& yardstick) const
-    {
-        const double below = Median(yardstick);
-        return below > 0.0 ? Median(name) / below : 0.0;
-    }
+    bool Has(const std::string& name) const { return cpuMedians_.count(name) != 0; }
 
     std::map<std::string, double> cpuMedians_;
 };
