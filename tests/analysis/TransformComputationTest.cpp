@@ -287,10 +287,9 @@ bool SameBits(const double* actual, const std::vector<double>& expected)
 class TransformBits : public ::testing::TestWithParam<std::int32_t> {};
 
 // However many butterflies run at once, every value comes out as the plain
-// loop computes it, down to the last bit and the sign of every zero: with
-// RunTransform, which takes the widest vectors, and with each width this
-// processor runs; for complex input and for real input (WorkIm all zero, as
-// ComputeSpectrum transforms it).
+// loop computes it, down to the last bit: with RunTransform, which takes the
+// widest vectors, and with each width this processor runs; for complex input
+// and for real input (WorkIm all zero, as ComputeSpectrum transforms it).
 TEST_P(TransformBits, EqualThePlainLoopAtEveryVectorWidth)
 {
     const std::int32_t log2Size = GetParam();
