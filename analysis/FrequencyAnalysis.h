@@ -71,9 +71,11 @@ public:
 
     /// Transforms WorkRe + i WorkIm in place, stage by stage with the twiddles
     /// of CosTable and SinTable, and writes the result in natural bin order to
-    /// SpectrumRe + i SpectrumIm. Not divided by N. Needs a Ready set-up
-    /// (throws std::logic_error otherwise). Allocates nothing, calls no
-    /// trigonometric function.
+    /// SpectrumRe + i SpectrumIm. Not divided by N. Every value is bit for bit
+    /// what the plain loop over stages, groups and pairs gives; the butterflies
+    /// run several at once, in the widest vectors the processor has. Needs a
+    /// Ready set-up (throws std::logic_error otherwise). Allocates nothing,
+    /// calls no trigonometric function.
     void RunTransform();
 
     /// The refined frequency of the local maximum nearest to `bin` of the

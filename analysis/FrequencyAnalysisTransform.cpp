@@ -1,5 +1,7 @@
 #include "FrequencyAnalysis.h"
 
+#include "TransformStages.h"
+
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
@@ -48,38 +50,6 @@ void WindowValues(std::span<const std::uint8_t> data, std::int64_t sampleCount, 
     }
 }
 
-// The butterflies of one group: every pair (a[j], b[j]) shares the twiddle
-// (c, s). The four runs do not overlap, which lets the loop vectorise.
-void ButterflyGroup(double* __restrict aRe, double* __restrict aIm, double* __restrict bRe,
-                    double* __restrict bIm, std::size_t half, double c, double s)
-{
-    for (std::size_t j = 0; j < half; ++j) {
-        const double tr = bRe[j] * c - bIm[j] * s;
-        const double ti = bIm[j] * c + bRe[j] * s;
-        bRe[j] = aRe[j] - tr;
-        bIm[j] = aIm[j] - ti;
-        aRe[j] = aRe[j] + tr;
-        aIm[j] = aIm[j] + ti;
-    }
-}
-
-// The last stage, where every group is one butterfly: a loop over the groups,
-// with the same butterflies in the same order, that vectorises across them.
-void SingleButterflyGroups(double* __restrict re, double* __restrict im, const double* __restrict cosines,
-                           const double* __restrict sines, std::size_t points)
-{
-    for (std::size_t k = 0; k < points; k += 2) {
-        const double c = cosines[k];
-        const double s = sines[k];
-        const double tr = re[k + 1] * c - im[k + 1] * s;
-        const double ti = im[k + 1] * c + re[k + 1] * s;
-        re[k + 1] = re[k] - tr;
-        im[k + 1] = im[k] - ti;
-        re[k] = re[k] + tr;
-        im[k] = im[k] + ti;
-    }
-}
-
 }  // namespace
 
 SpectrumResult FrequencyAnalysis::ComputeSpectrum(std::span<const std::uint8_t> data, std::int64_t startSample)
@@ -119,28 +89,10 @@ void FrequencyAnalysis::WindowSamples(std::span<const std::uint8_t> data, std::i
 void FrequencyAnalysis::RunTransform()
 {
     RequireTables("RunTransform");
-    const auto points = static_cast<std::size_t>(TransformSize);
-    const auto stages = static_cast<std::size_t>(TransformLog2);
-    double* const re = WorkRe.data();
-    double* const im = WorkIm.data();
-    for (std::size_t stage = 1; stage <= stages; ++stage) {
-        const std::size_t half = points >> stage;
-        // Group k takes the twiddle in row k of column L - stage.
-        const std::span<const double> cosColumn = std::as_const(CosTable).Column(stages - stage);
-        const std::span<const double> sinColumn = std::as_const(SinTable).Column(stages - stage);
-        if (half == 1) {
-            SingleButterflyGroups(re, im, cosColumn.data(), sinColumn.data(), points);
-            continue;
-        }
-        for (std::size_t k = 0; k < points; k += 2 * half) {
-            ButterflyGroup(re + k, im + k, re + k + half, im + k + half, half, cosColumn[k], sinColumn[k]);
-        }
-    }
-    for (std::size_t i = 0; i < points; ++i) {
-        const auto bin = static_cast<std::size_t>(BitReverse[i]);
-        SpectrumRe[bin] = re[i];
-        SpectrumIm[bin] = im[i];
-    }
+    RunStages({WorkRe.data(), WorkIm.data(), std::as_const(CosTable).Column(0).data(),
+               std::as_const(SinTable).Column(0).data(), TransformLog2});
+    ScatterToBinOrder(WorkRe.data(), WorkIm.data(), SpectrumRe.data(), SpectrumIm.data(), BitReverse.data(),
+                      TransformLog2);
 }
 
 void FrequencyAnalysis::ComputeMagnitudes()

@@ -1,12 +1,15 @@
 #include "AnalysisTestSupport.h"
 
 #include "FrequencyAnalysis.h"
+#include "TransformStages.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <random>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace {
@@ -246,5 +249,98 @@ TEST_P(TransformOfRandomData, MatchesTheDirectTransformWithTheSameAngle)
 
 // Rates giving N = 2, 8, 256 and 1024 points.
 INSTANTIATE_TEST_SUITE_P(Sizes, TransformOfRandomData, ::testing::Values(2u, 10u, 300u, 1300u));
+
+// The transform as a plain loop: stage by stage, group by group, pair by pair,
+// each twiddle read from its table cell, then the reordering.
+void TransformStageByStage(const FrequencyAnalysis& analysis, std::vector<double>& re, std::vector<double>& im,
+                           std::vector<double>& binRe, std::vector<double>& binIm)
+{
+    const auto points = static_cast<std::size_t>(analysis.TransformSize);
+    const auto stages = static_cast<std::size_t>(analysis.TransformLog2);
+    for (std::size_t stage = 1; stage <= stages; ++stage) {
+        const std::size_t half = points >> stage;
+        for (std::size_t k = 0; k < points; k += 2 * half) {
+            const double c = analysis.CosTable[k][stages - stage];
+            const double s = analysis.SinTable[k][stages - stage];
+            for (std::size_t a = k; a < k + half; ++a) {
+                const std::size_t b = a + half;
+                const double tr = re[b] * c - im[b] * s;
+                const double ti = im[b] * c + re[b] * s;
+                re[b] = re[a] - tr;
+                im[b] = im[a] - ti;
+                re[a] = re[a] + tr;
+                im[a] = im[a] + ti;
+            }
+        }
+    }
+    for (std::size_t i = 0; i < points; ++i) {
+        binRe[static_cast<std::size_t>(analysis.BitReverse[i])] = re[i];
+        binIm[static_cast<std::size_t>(analysis.BitReverse[i])] = im[i];
+    }
+}
+
+bool SameBits(const double* actual, const std::vector<double>& expected)
+{
+    return std::memcmp(actual, expected.data(), expected.size() * sizeof(double)) == 0;
+}
+
+class TransformBits : public ::testing::TestWithParam<std::int32_t> {};
+
+// However many butterflies run at once, every value comes out as the plain
+// loop computes it, down to the last bit: with RunTransform, which takes the
+// widest vectors, and with each width this processor runs; for complex input
+// and for real input (WorkIm all zero, as ComputeSpectrum transforms it).
+TEST_P(TransformBits, EqualThePlainLoopAtEveryVectorWidth)
+{
+    const std::int32_t log2Size = GetParam();
+    // 11025 x 2^L / 8192 Hz gives N = 2^L (below L = 13 by the second rule).
+    const auto rate = static_cast<std::uint32_t>((std::uint64_t{11025} << log2Size) / 8192);
+    FrequencyAnalysis analysis;
+    ASSERT_EQ(analysis.Prepare(rate, 16, 2), SetupResult::Ready);
+    ASSERT_EQ(analysis.TransformLog2, log2Size) << rate << " Hz";
+    const auto size = static_cast<std::size_t>(analysis.TransformSize);
+
+    std::mt19937_64 random(static_cast<std::uint64_t>(log2Size));
+    std::uniform_real_distribution<double> value(-1.0, 1.0);
+    for (const bool realInput : {false, true}) {
+        std::vector<double> re(size);
+        std::vector<double> im(size);
+        for (std::size_t i = 0; i < size; ++i) {
+            re[i] = value(random);
+            im[i] = realInput ? 0.0 : value(random);
+        }
+        const std::vector<double> inRe = re;
+        const std::vector<double> inIm = im;
+        std::vector<double> binRe(size);
+        std::vector<double> binIm(size);
+        TransformStageByStage(analysis, re, im, binRe, binIm);
+
+        for (const int lanes : {0, 1, 2, 4, 8}) {
+            if (lanes != 0 && !ProcessorRunsLanes(lanes)) {
+                continue;
+            }
+            std::copy(inRe.begin(), inRe.end(), analysis.WorkRe.data());
+            std::copy(inIm.begin(), inIm.end(), analysis.WorkIm.data());
+            if (lanes == 0) {
+                analysis.RunTransform();
+            } else {
+                RunStagesWithLanes({analysis.WorkRe.data(), analysis.WorkIm.data(),
+                                    analysis.CosTable.Column(0).data(), analysis.SinTable.Column(0).data(), log2Size},
+                                   lanes);
+                ScatterToBinOrder(analysis.WorkRe.data(), analysis.WorkIm.data(), analysis.SpectrumRe.data(),
+                                  analysis.SpectrumIm.data(), analysis.BitReverse.data(), log2Size);
+            }
+            const auto where = ::testing::Message() << (realInput ? "real" : "complex") << " input, "
+                                                    << (lanes == 0 ? "RunTransform" : std::to_string(lanes) + " lanes");
+            EXPECT_TRUE(SameBits(analysis.WorkRe.data(), re)) << where;
+            EXPECT_TRUE(SameBits(analysis.WorkIm.data(), im)) << where;
+            EXPECT_TRUE(SameBits(analysis.SpectrumRe.data(), binRe)) << where;
+            EXPECT_TRUE(SameBits(analysis.SpectrumIm.data(), binIm)) << where;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryPowerOfTwo, TransformBits, ::testing::Range(3, 20),
+                         [](const auto& size) { return "N" + std::to_string(1 << size.param); });
 
 }  // namespace
