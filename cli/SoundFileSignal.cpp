@@ -65,9 +65,8 @@ bool WriteRetunedSoundFile(const std::string& source, const SoundFileSignal& sig
                            std::uint32_t rate, TWaveReporter& reporter)
 {
     if (!signal.IsWav) {
-        reporter.Report("--retune: a " + signal.FormatText +
-                            " file cannot be retuned by its header; retuning by header is offered for WAV files "
-                            "(RIFF and RF64, any resolution)",
+        reporter.Report("cannot retune " + signal.FormatText +
+                            " by its header: retuning is offered for WAV files (RIFF and RF64, any resolution)",
                         nullptr);
         return false;
     }
