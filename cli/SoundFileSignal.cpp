@@ -33,8 +33,13 @@ std::optional<SoundFileSignal> ReadSoundFileSignal(const std::string& path, std:
     // libsndfile reads a WAV file's data up to the file's end whatever its
     // header declares; korvani's engine refuses such a file, and so does this.
     const std::optional<WaveHeader> header = ReadWaveHeader(path);
-    if ((header && header->DataCutShort()) || !reader.ReachesLastFrame()) {
+    if (header && header->DataCutShort()) {
         reporter.Report(kCannotReadDataText, nullptr);
+        return std::nullopt;
+    }
+    if (!reader.ReachesLastFrame()) {
+        reporter.Report("the file ends before the " + std::to_string(reader.Frames()) + " frames its header declares",
+                        nullptr);
         return std::nullopt;
     }
 

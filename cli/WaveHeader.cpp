@@ -3,6 +3,7 @@
 #include "document/FormatChunk.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 
 namespace {
@@ -98,4 +99,13 @@ std::optional<WaveHeader> ReadWaveHeader(const std::string& path)
         at = contents + size + (size & 1U);
     }
     return header;
+}
+
+bool KorvaniReads(const std::string& path)
+{
+    if (const std::optional<WaveHeader> header = ReadWaveHeader(path)) {
+        return header->ReadByKorvani();
+    }
+    std::error_code ignored;
+    return !std::filesystem::is_regular_file(path, ignored) || !std::ifstream(path, std::ios::binary).is_open();
 }
