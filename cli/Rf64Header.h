@@ -8,11 +8,8 @@
 /// The retuned copy of the RF64 file `source` at `target`: its "fmt " chunk's
 /// samples per second set to `rate` and its average bytes per second to
 /// channels x bits per sample x rate / 8 (in 32 bits, as korvani's rewrite of
-/// a RIFF file computes them), every other byte kept. Copied under a
-/// temporary name beside the target, patched, flushed to disk and renamed over
-/// the target, so that a failure leaves the target as it was. A target that
-/// is the source under any name is refused before anything is written.
-/// Answers true on success; reports a failure with the rewrite's texts,
-/// naming `target`.
+/// a RIFF file computes them), every other byte kept. Written through
+/// WriteEditedCopy, complete or not at all. Answers true on success; reports
+/// a failure with the rewrite's texts, naming `target`.
 bool WriteRetunedRf64Copy(const std::string& source, const std::string& target, std::uint32_t rate,
                           TWaveReporter& reporter);
