@@ -105,7 +105,7 @@ std::optional<std::vector<double>> SoundFileReader::ReadMixed(std::int64_t start
             const auto first = block.begin() + frame * channels_;
             double sum = 0.0;
             std::for_each(first, first + channels_, [&sum](double value) { sum += value; });
-            mixed[static_cast<std::size_t>(done + frame)] = sum * kSixteenBitFullScale;
+            mixed[static_cast<std::size_t>(done + frame)] = sum / channels_ * kSixteenBitFullScale;
         }
         done += got;
     }

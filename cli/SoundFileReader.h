@@ -41,8 +41,8 @@ public:
     /// retuned by its header.
     bool IsWav() const { return isWav_; }
 
-    /// `count` frames from frame `start` on (both within the file), the
-    /// channels of each frame summed into one value, scaled so that full scale
+    /// `count` frames from frame `start` on (both within the file), each the
+    /// mean of its channels (as korvani-pitch mixes a WAV file), scaled so that full scale
     /// is that of a 16-bit file: an integer file's values are exactly its
     /// samples moved to 16 bits (v / 2^(bits-1) x 32768), a float file's are
     /// its values x 32768. Reads in blocks, allocating `count` values and one
