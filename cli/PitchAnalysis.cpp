@@ -3,16 +3,22 @@
 #include "CommandLineStart.h"
 #include "FundamentalPicker.h"
 #include "RetunedCopy.h"
+#include "SoundFileReader.h"
+#include "SoundFileSignal.h"
+#include "WaveHeader.h"
 
 #include "document/FormatChunk.h"
 #include "document/WaveData.h"
+#include "document/WaveTexts.h"
 
 #include "AnalysisTexts.h"
 #include "NoteNaming.h"
 #include "PeakReport.h"
 
 #include <algorithm>
+#include <functional>
 #include <cmath>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -120,12 +126,80 @@ bool LocateAndName(const FrequencyAnalysis& analysis, std::int64_t startBin, Pit
     return true;
 }
 
+// The climb, the naming, the spectrum and, with --retune, the copy `retune`
+// writes at the rate chosen (answering true once written).
+void Conclude(const FrequencyAnalysis& analysis, const PitchOptions& options, PitchResult& result,
+              const std::function<bool(std::uint32_t)>& retune)
+{
+    const std::optional<std::int64_t> startBin = ChooseStartBin(analysis, options, result);
+    if (!startBin || !LocateAndName(analysis, *startBin, result)) {
+        return;
+    }
+    if (options.Spectrum) {
+        const std::span<const double> magnitude = analysis.Magnitude.span();
+        result.Spectrum.assign(magnitude.begin(), magnitude.end());
+    }
+    if (options.RetuneTarget) {
+        const std::uint32_t requested = options.RetuneRate.value_or(static_cast<std::uint32_t>(result.Rate));
+        const std::uint32_t rate = RateToWrite(requested, result.SampleRate, options.NoHigher);
+        if (retune(rate)) {
+            result.WrittenRate = rate;
+            result.WrittenFile = *options.RetuneTarget;
+        }
+    }
+}
+
+// A file korvani's engine does not read, through libsndfile: its frames mixed
+// and scaled to 16-bit values, analysed as a mixed WAV file is.
+PitchResult AnalyseSoundFile(const std::string& path, const PitchOptions& options)
+{
+    PitchResult result;
+    result.File = path;
+    result.Reader = "libsndfile";
+    const std::optional<SoundFileSignal> signal = ReadSoundFileSignal(path, options.StartMilliseconds, result.Messages);
+    if (!signal) {
+        return result;
+    }
+    result.Format = signal->FormatText;
+    result.SampleRate = signal->SampleRate;
+    result.BitsPerSample = signal->BitsPerSample;
+    result.Channels = signal->Channels;
+    result.Mixed = signal->Channels > 1;
+    result.StartSample = signal->StartSample;
+    if (signal->Channels != 1) {
+        result.Messages.Report(std::to_string(signal->Channels), kChannelCountCaption);
+    }
+    result.Messages.Report(RateAndResolutionText(signal->SampleRate, signal->BitsPerSample),
+                           kSamplingFrequencyCaption);
+    if (signal->PastTheEnd) {
+        result.Messages.AddFailure(
+            PastTheEndText(options.StartMilliseconds, signal->StartSample, signal->Frames, "frame"));
+        return result;
+    }
+    FrequencyAnalysis analysis;
+    if (analysis.Prepare(signal->SampleRate, 16, static_cast<std::uint32_t>(signal->Values.size() * 2)) !=
+        SetupResult::Ready) {
+        result.Messages.Report(kMemoryAllocationImpossibleText, nullptr);
+        return result;
+    }
+    analysis.ComputeSpectrumOfValues(signal->Values, 0);
+    result.TransformSize = analysis.TransformSize;
+    Conclude(analysis, options, result, [&](std::uint32_t rate) {
+        return WriteRetunedSoundFile(path, *signal, *options.RetuneTarget, rate, result.Messages);
+    });
+    return result;
+}
+
 }  // namespace
 
 PitchResult AnalyseFile(const std::string& path, const PitchOptions& options)
 {
+    if (!KorvaniReads(path)) {
+        return AnalyseSoundFile(path, options);
+    }
     PitchResult result;
     result.File = path;
+    result.Reader = "korvani";
     TWaveData wave;
     CommandLineStart start(options.StartMilliseconds);
     if (!wave.Open(path, start, result.Messages)) {
@@ -133,6 +207,7 @@ PitchResult AnalyseFile(const std::string& path, const PitchOptions& options)
     }
     result.SampleRate = wave.SampleRate;
     result.BitsPerSample = wave.BitsPerSample;
+    result.Format = KorvaniWavFormatText(wave.BitsPerSample);
     result.Channels = ReadLittleEndian16(wave.FormatBytes + kChannelsOffset);
     result.Mixed = result.Channels > 1 && !options.AsWindow;
     result.StartSample = start.StartSample();
@@ -164,22 +239,9 @@ PitchResult AnalyseFile(const std::string& path, const PitchOptions& options)
         return result;
     }
     result.TransformSize = analysis->TransformSize;
-    const std::optional<std::int64_t> startBin = ChooseStartBin(*analysis, options, result);
-    if (!startBin || !LocateAndName(*analysis, *startBin, result)) {
-        return result;
-    }
-    if (options.Spectrum) {
-        const std::span<const double> magnitude = analysis->Magnitude.span();
-        result.Spectrum.assign(magnitude.begin(), magnitude.end());
-    }
-    if (options.RetuneTarget) {
-        const std::uint32_t requested = options.RetuneRate.value_or(static_cast<std::uint32_t>(result.Rate));
-        const std::uint32_t rate = RateToWrite(requested, wave.SampleRate, options.NoHigher);
-        if (WriteRetunedCopy(path, *options.RetuneTarget, rate, result.Messages)) {
-            result.WrittenRate = rate;
-            result.WrittenFile = *options.RetuneTarget;
-        }
-    }
+    Conclude(*analysis, options, result, [&](std::uint32_t rate) {
+        return WriteRetunedCopy(path, *options.RetuneTarget, rate, result.Messages);
+    });
     wave.Close(result.Messages);
     return result;
 }

@@ -12,6 +12,8 @@
 /// failed, the numbers and texts korvani's result dialog would show.
 struct PitchResult {
     std::string File;
+    std::string Reader;              ///< "korvani" (its own WAV engine) or "libsndfile"
+    std::string Format;              ///< "WAV 16-bit PCM", "FLAC 24-bit PCM" ...
     MessageLog Messages;             ///< the boxes korvani would show, sorted
     std::uint32_t SampleRate = 0;    ///< samples per second, from the "fmt " chunk
     std::uint32_t BitsPerSample = 0;
@@ -49,4 +51,8 @@ struct PitchResult {
 /// of each frame's channels, from the start time's frame, at the file's rate
 /// (the same window, transform size, climb and naming). --auto names no note
 /// for a silent stretch or one without a harmonic series (NoPitch says which).
+///
+/// 8- and 16-bit PCM WAV files go through korvani's engine; every other file
+/// is read through libsndfile (see SoundFileSignal.h), its frames mixed in the
+/// same way, and analysed in the same way.
 PitchResult AnalyseFile(const std::string& path, const PitchOptions& options);

@@ -59,7 +59,9 @@ std::string FailureLine(std::string_view file, std::string_view text)
 
 void WriteTextBlock(std::ostream& out, const PitchResult& result, bool withSpectrum)
 {
-    out << "file: " << EscapeControls(result.File) << '\n';
+    out << "file: " << EscapeControls(result.File) << '\n'
+        << "reader: " << result.Reader << '\n'
+        << "format: " << result.Format << '\n';
     for (const BoxMessage& message : result.Messages.Information()) {
         out << BoxLine(message) << '\n';
     }
@@ -99,6 +101,8 @@ void WriteJsonLine(std::ostream& out, const PitchResult& result)
         out << JsonText(json) << '\n';
         return;
     }
+    json["reader"] = result.Reader;
+    json["format"] = result.Format;
     json["sample_rate"] = result.SampleRate;
     json["bits_per_sample"] = result.BitsPerSample;
     json["channels"] = result.Channels;

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct sf_private_tag;  // libsndfile's SNDFILE
+
+/// One sound file read through libsndfile: WAV of any resolution, PCM or
+/// float (extensible too), RF64, AIFF, FLAC and whatever else libsndfile
+/// decodes. Gives the file's rate, channels, frame count and format, and
+/// reads a range of frames as one signal. Holds the open file, never the
+/// whole recording.
+class SoundFileReader {
+public:
+    /// Opens `path` for reading; when libsndfile cannot, Error() says why.
+    explicit SoundFileReader(const std::string& path);
+    ~SoundFileReader();
+    SoundFileReader(const SoundFileReader&) = delete;
+    SoundFileReader& operator=(const SoundFileReader&) = delete;
+
+    bool IsOpen() const { return file_ != nullptr; }
+
+    /// libsndfile's text for the failure of the open (sf_strerror).
+    const std::string& Error() const { return error_; }
+
+    std::uint32_t SampleRate() const { return sampleRate_; }
+    std::uint16_t Channels() const { return channels_; }
+    std::int64_t Frames() const { return frames_; }
+
+    /// Bits of one stored sample value: 8, 16, 24, 32 or 64; 0 for an encoding
+    /// that stores none of these.
+    std::uint32_t BitsPerSample() const { return bits_; }
+
+    /// The container and the encoding, e.g. "WAV 24-bit PCM", "RF64 32-bit
+    /// float", "WAV extensible 24-bit PCM", "AIFF 16-bit PCM", "FLAC 24-bit PCM".
+    const std::string& FormatText() const { return formatText_; }
+
+    /// True for a WAV file (RIFF or RF64, extensible too): its rate can be
+    /// retuned by its header.
+    bool IsWav() const { return isWav_; }
+
+    /// `count` frames from frame `start` on (both within the file), each the
+    /// mean of its channels (as korvani-pitch mixes a WAV file), scaled so that full scale
+    /// is that of a 16-bit file: an integer file's values are exactly its
+    /// samples moved to 16 bits (v / 2^(bits-1) x 32768), a float file's are
+    /// its values x 32768. Reads in blocks, allocating `count` values and one
+    /// block. Nothing when libsndfile reads fewer frames than asked (a file cut
+    /// short), with `error` saying so.
+    std::optional<std::vector<double>> ReadMixed(std::int64_t start, std::int64_t count, std::string& error);
+
+    /// True when the file's last frame can be read: false for a file whose
+    /// header promises frames its stream does not hold (a cut FLAC).
+    bool ReachesLastFrame();
+
+private:
+    sf_private_tag* file_ = nullptr;
+    std::string error_;
+    std::uint32_t sampleRate_ = 0;
+    std::uint16_t channels_ = 0;
+    std::int64_t frames_ = 0;
+    std::uint32_t bits_ = 0;
+    std::string formatText_;
+    bool isWav_ = false;
+};
+
+/// The format text of a PCM WAV file korvani's own engine reads: "WAV 8-bit
+/// PCM", "WAV 16-bit PCM", in the words of FormatText.
+std::string KorvaniWavFormatText(std::uint32_t bitsPerSample);
