@@ -58,7 +58,8 @@ TEST_F(PitchCommandLine, TheFourHundredThirtyEightHzExampleGivesKorvanisTexts)
                                   "start sample: 0",
                                   "local maximum at: 438.2 Hz",
                                   "corresponding note: a1 (440.0 Hz)",
-                                  "proposed sample rate: 44281",
+                                  "cents: -7.1",
+                                 "proposed sample rate: 44281",
                               }));
 }
 
@@ -70,7 +71,7 @@ TEST_F(PitchCommandLine, JsonCarriesEveryKeyUnroundedAndAgreesWithKorvanisClick)
     const FlatJson json(Lines(run.Out).at(0));
     EXPECT_EQ(json.Keys(), (std::vector<std::string>{"file", "sample_rate", "bits_per_sample", "channels",
                                                      "mixed", "transform_size", "start_sample", "start_bin", "peak_bin",
-                                                     "frequency", "frequency_text", "note_text", "note_frequency",
+                                                     "frequency", "frequency_text", "note_text", "note_frequency", "cents", "a4",
                                                      "rate", "rate_text"}));
     const DialogTexts dialog = ClickInKorvani(path, 220);
     EXPECT_EQ(json.String("file"), path);
@@ -130,15 +131,15 @@ TEST_F(PitchCommandLine, SeveralFilesGiveOneBlockOrLineEachInOrder)
     const auto text = RunPitch({first, second});
     EXPECT_EQ(text.ExitStatus, 0);
     const auto lines = Lines(text.Out);
-    ASSERT_EQ(lines.size(), 15U);
+    ASSERT_EQ(lines.size(), 17U);
     EXPECT_EQ(lines[0], "file: " + first);
     EXPECT_EQ(lines[1], "sampling frequency: 11025 Hz ,  16 bit");
     EXPECT_EQ(lines[2], "transform size: 8192");
     EXPECT_EQ(lines[5], "corresponding note: a (220.0 Hz)");
-    EXPECT_EQ(lines[7], "");
-    EXPECT_EQ(lines[8], "file: " + second);
-    EXPECT_EQ(lines[9], "sampling frequency: 48000 Hz ,  8 bit");
-    EXPECT_EQ(lines[13], "corresponding note: e2 (659.3 Hz)");
+    EXPECT_EQ(lines[8], "");
+    EXPECT_EQ(lines[9], "file: " + second);
+    EXPECT_EQ(lines[10], "sampling frequency: 48000 Hz ,  8 bit");
+    EXPECT_EQ(lines[14], "corresponding note: e2 (659.3 Hz)");
 
     const auto json = RunPitch({"--json", first, second});
     const auto jsonLines = Lines(json.Out);
@@ -167,14 +168,14 @@ TEST_F(PitchCommandLine, TheSpectrumListsEveryBinWithItsFrequencyAndMagnitude)
     const auto run = RunPitch({"--spectrum", path});
     ASSERT_EQ(run.ExitStatus, 0) << run.Err;
     const auto lines = Lines(run.Out);
-    ASSERT_EQ(lines.size(), 7U + 4096U);
-    EXPECT_EQ(lines[7].substr(0, 4), "0\t0\t");
-    EXPECT_EQ(lines[8].substr(0, lines[8].rfind('\t')), "1\t0.9765625");
+    ASSERT_EQ(lines.size(), 8U + 4096U);
+    EXPECT_EQ(lines[8].substr(0, 4), "0\t0\t");
+    EXPECT_EQ(lines[9].substr(0, lines[9].rfind('\t')), "1\t0.9765625");
     // The strongest line lies at 1000 Hz: bin 1024.
     double strongest = 0.0;
     std::size_t strongestBin = 0;
     for (std::size_t k = 0; k < 4096; ++k) {
-        const std::string& line = lines[7 + k];
+        const std::string& line = lines[8 + k];
         ASSERT_EQ(line.substr(0, line.find('\t')), std::to_string(k));
         const double magnitude = std::stod(line.substr(line.rfind('\t') + 1));
         if (magnitude > strongest) {
@@ -282,7 +283,7 @@ TEST_F(PitchCommandLine, OneRefusedFileAmongGoodOnesExitsWithOneAndTheOthersStil
     const auto run = RunPitch({good, bad, good});
     EXPECT_EQ(run.ExitStatus, 1);
     EXPECT_EQ(run.Err, "korvani-pitch: " + bad + ": This is not a WAV file.\n");
-    EXPECT_EQ(Lines(run.Out).size(), 15U);  // two blocks of seven lines and the blank between
+    EXPECT_EQ(Lines(run.Out).size(), 17U);  // two blocks of eight lines and the blank between
 }
 
 TEST_F(PitchCommandLine, AStartPastTheEndIsAnErrorNotAPrompt)
