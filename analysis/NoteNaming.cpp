@@ -76,3 +76,19 @@ NamedNote NameNote(double frequency)
     const double noteFrequency = std::pow(2.0, static_cast<double>(exponent)) * lowestC;
     return {NoteText(octave, semitone), noteFrequency};
 }
+
+NamedNote NameNoteAt(double frequency, double a4)
+{
+    constexpr double kWindowA = 440.0;
+    if (a4 == kWindowA) {
+        return NameNote(frequency);
+    }
+    NamedNote note = NameNote(frequency * (kWindowA / a4));
+    note.Frequency *= a4 / kWindowA;
+    return note;
+}
+
+double CentsFrom(double noteFrequency, double frequency)
+{
+    return 1200.0 * std::log2(frequency / noteFrequency);
+}

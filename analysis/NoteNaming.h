@@ -17,3 +17,12 @@ struct NamedNote {
 /// "too high!" and the frequency still that of the note. A frequency that is
 /// not a number counts as too low, an infinite one as too high with 0.0.
 NamedNote NameNote(double frequency);
+
+/// NameNote with A at `a4` Hz instead of 440: the same names, boundaries and
+/// tie rule on the scale moved by the ratio a4 / 440, the note's frequency on
+/// that scale. With `a4` = 440 the answer is exactly NameNote's.
+NamedNote NameNoteAt(double frequency, double a4);
+
+/// How far `frequency` lies from `noteFrequency`, in cents (1/100 semitone),
+/// positive when it lies above.
+double CentsFrom(double noteFrequency, double frequency);

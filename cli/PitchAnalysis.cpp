@@ -96,7 +96,7 @@ std::string TooLowText(double frequency)
 
 // The climb, the note and the texts, into `result`; false after noting why
 // there is no result.
-bool LocateAndName(const FrequencyAnalysis& analysis, std::int64_t startBin, PitchResult& result)
+bool LocateAndName(const FrequencyAnalysis& analysis, std::int64_t startBin, double a4, PitchResult& result)
 {
     result.StartBin = startBin;
     const PeakLocation peak = analysis.LocatePeak(startBin);
@@ -110,7 +110,7 @@ bool LocateAndName(const FrequencyAnalysis& analysis, std::int64_t startBin, Pit
         result.Messages.AddFailure(OutsideSpectrumText(startBin, analysis.BinCount));
         return false;
     }
-    const NamedNote note = NameNote(peak.Frequency);
+    const NamedNote note = NameNoteAt(peak.Frequency, a4);
     if (note.Frequency == 0.0) {
         // korvani's click ends silently here; a command line has to say why.
         result.Messages.AddFailure(TooLowText(peak.Frequency));
@@ -119,6 +119,9 @@ bool LocateAndName(const FrequencyAnalysis& analysis, std::int64_t startBin, Pit
     result.Frequency = peak.Frequency;
     result.PeakBin = peak.Frequency * analysis.TransformSize / analysis.SampleRate;
     result.NoteFrequency = note.Frequency;
+    // Rounded to the tenth written, and never -0.0.
+    result.Cents = std::round(CentsFrom(note.Frequency, peak.Frequency) * 10.0) / 10.0 + 0.0;
+    result.A4 = a4;
     result.Rate = ProposeSampleRate(analysis.SampleRate, note.Frequency, peak.Frequency);
     result.FrequencyText = FormatFrequencyText(peak.Frequency);
     result.NoteText = FormatNoteText(note.Text, note.Frequency);
@@ -126,13 +129,26 @@ bool LocateAndName(const FrequencyAnalysis& analysis, std::int64_t startBin, Pit
     return true;
 }
 
+void WriteSmplCopy(const std::string& path, const std::string& target, double a4, std::uint32_t sampleRate,
+                   PitchResult& result)
+{
+    const std::optional<SamplerTuning> tuning = TuningOf(result.Frequency, a4);
+    if (!tuning) {
+        result.Messages.AddFailure(target + ": the pitch lies outside MIDI notes 0 to 127: no \"smpl\" chunk");
+    } else if (WriteSamplerCopy(path, target, *tuning, sampleRate, result.Messages)) {
+        result.SmplTuning = tuning;
+        result.SmplFile = target;
+    }
+}
+
 // The climb, the naming, the spectrum and, with --retune, the copy `retune`
-// writes at the rate chosen (answering true once written).
-void Conclude(const FrequencyAnalysis& analysis, const PitchOptions& options, PitchResult& result,
-              const std::function<bool(std::uint32_t)>& retune)
+// writes at the rate chosen (answering true once written); with --smpl, the
+// sampler's copy.
+void Conclude(const std::string& path, const FrequencyAnalysis& analysis, const PitchOptions& options,
+              PitchResult& result, const std::function<bool(std::uint32_t)>& retune)
 {
     const std::optional<std::int64_t> startBin = ChooseStartBin(analysis, options, result);
-    if (!startBin || !LocateAndName(analysis, *startBin, result)) {
+    if (!startBin || !LocateAndName(analysis, *startBin, options.A4, result)) {
         return;
     }
     if (options.Spectrum) {
@@ -146,6 +162,9 @@ void Conclude(const FrequencyAnalysis& analysis, const PitchOptions& options, Pi
             result.WrittenRate = rate;
             result.WrittenFile = *options.RetuneTarget;
         }
+    }
+    if (options.SmplTarget) {
+        WriteSmplCopy(path, *options.SmplTarget, options.A4, result.SampleRate, result);
     }
 }
 
@@ -184,7 +203,7 @@ PitchResult AnalyseSoundFile(const std::string& path, const PitchOptions& option
     }
     analysis.ComputeSpectrumOfValues(signal->Values, 0);
     result.TransformSize = analysis.TransformSize;
-    Conclude(analysis, options, result, [&](std::uint32_t rate) {
+    Conclude(path, analysis, options, result, [&](std::uint32_t rate) {
         return WriteRetunedSoundFile(path, *signal, *options.RetuneTarget, rate, result.Messages);
     });
     return result;
@@ -239,7 +258,7 @@ PitchResult AnalyseFile(const std::string& path, const PitchOptions& options)
         return result;
     }
     result.TransformSize = analysis->TransformSize;
-    Conclude(*analysis, options, result, [&](std::uint32_t rate) {
+    Conclude(path, *analysis, options, result, [&](std::uint32_t rate) {
         return WriteRetunedCopy(path, *options.RetuneTarget, rate, result.Messages);
     });
     wave.Close(result.Messages);

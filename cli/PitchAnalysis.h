@@ -2,6 +2,7 @@
 
 #include "MessageLog.h"
 #include "PitchOptions.h"
+#include "SamplerChunk.h"
 
 #include <cstdint>
 #include <optional>
@@ -25,6 +26,8 @@ struct PitchResult {
     double PeakBin = 0.0;            ///< the refined peak position, in bins
     double Frequency = 0.0;          ///< the refined peak, Hz
     double NoteFrequency = 0.0;      ///< the nearest note, Hz
+    double Cents = 0.0;              ///< the frequency's distance from the note, to 0.1 cent
+    double A4 = 440.0;               ///< the reference of the note
     long Rate = 0;                   ///< the rate at which the peak sounds on the note
     std::string FrequencyText;       ///< "%5.1f Hz"
     std::string NoteText;            ///< "%s (%5.1f Hz)"
@@ -33,6 +36,8 @@ struct PitchResult {
     std::string NoPitch;             ///< why --auto found no pitch ("silent", ...); empty otherwise
     std::optional<std::uint32_t> WrittenRate;  ///< the rate of the retuned copy, once written
     std::string WrittenFile;                   ///< the retuned copy, once written
+    std::optional<SamplerTuning> SmplTuning;   ///< the tuning of the --smpl copy, once written
+    std::string SmplFile;                      ///< the --smpl copy, once written
 
     /// True when no message tells of a failure.
     bool Succeeded() const { return Messages.Failures().empty(); }
@@ -41,8 +46,8 @@ struct PitchResult {
 /// Runs korvani's road for one WAV file without a window and without sound:
 /// the load with its checks and messages, the analysis set-up and spectrum
 /// from the --start time, the climb from the bin the options choose, the
-/// refinement, the note and the proposed rate, then, with --retune, the
-/// retuned copy. Every step is the program's own code (the WAV engine and the
+/// refinement, the note (A at --a4) and the proposed rate, then, with
+/// --retune, the retuned copy and with --smpl the copy with the sampler's tuning. Every step is the program's own code (the WAV engine and the
 /// analysis); this only chooses the start and the bin and gathers what they
 /// answer. A failing step ends the road with its message, as in korvani.
 ///

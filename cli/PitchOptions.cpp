@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <string_view>
 #include <system_error>
@@ -63,7 +64,10 @@ private:
     {
         std::string_view name = argument;
         std::optional<std::string_view> inlineValue;
-        if (const auto equals = argument.find('='); equals != std::string_view::npos) {
+        if (argument.starts_with("-j") && argument.size() > 2 && argument[2] != '=') {
+            name = argument.substr(0, 2);
+            inlineValue = argument.substr(2);
+        } else if (const auto equals = argument.find('='); equals != std::string_view::npos) {
             name = argument.substr(0, equals);
             inlineValue = argument.substr(equals + 1);
         }
@@ -84,6 +88,26 @@ private:
             options.Json = true;
         } else if (name == "--spectrum") {
             options.Spectrum = true;
+        } else if (name == "--csv") {
+            options.Csv = true;
+        } else if (name == "--a4") {
+            if (const auto value = Value(name, inlineValue)) {
+                const auto hz = ReadFrequency(*value);
+                Store(options.A4, hz && *hz >= 400.0 && *hz <= 480.0 ? hz : std::nullopt, name,
+                      "a frequency from 400 to 480 Hz");
+            }
+        } else if (name == "-j" || name == "--jobs") {
+            if (const auto value = Value(name, inlineValue)) {
+                Store(options.Jobs, ReadInteger<unsigned>(*value, 1, 1024), name, "a number of files from 1 to 1024");
+            }
+        } else if (name == "--smpl") {
+            if (const auto value = Value(name, inlineValue)) {
+                if (value->empty()) {
+                    Fail("--smpl needs a file name");
+                } else {
+                    options.SmplTarget = std::string(*value);
+                }
+            }
         } else if (name == "--start") {
             if (const auto value = Value(name, inlineValue)) {
                 Store(options.StartMilliseconds,
@@ -127,7 +151,8 @@ private:
 
     static bool TakesValue(std::string_view name)
     {
-        return name == "--start" || name == "--bin" || name == "--near" || name == "--retune" || name == "--rate";
+        return name == "--start" || name == "--bin" || name == "--near" || name == "--retune" || name == "--rate" ||
+               name == "--smpl" || name == "--a4" || name == "-j" || name == "--jobs";
     }
 
     // The option's value: after "=", or the next argument.
@@ -170,11 +195,22 @@ private:
             Fail("no WAV file given");
         } else if ((options.RetuneRate || options.NoHigher) && !options.RetuneTarget) {
             Fail(options.RetuneRate ? "--rate needs --retune" : "--no-higher needs --retune");
-        } else if (options.RetuneTarget && options.Files.size() != 1) {
+        } else if (options.RetuneTarget && !OneFileOrFolder(*options.RetuneTarget)) {
             Fail("--retune takes exactly one WAV file");
+        } else if (options.SmplTarget && !OneFileOrFolder(*options.SmplTarget)) {
+            Fail("--smpl takes exactly one WAV file");
         } else if (options.Spectrum && options.Json) {
             Fail("--spectrum and --json exclude each other");
+        } else if (options.Csv && (options.Json || options.Spectrum)) {
+            Fail(options.Json ? "--csv and --json exclude each other" : "--spectrum and --csv exclude each other");
         }
+    }
+
+    // Several files, or a folder's, can only be copied into a folder.
+    bool OneFileOrFolder(const std::string& target) const
+    {
+        const std::vector<std::string>& files = parsed_.Options.Files;
+        return std::filesystem::is_directory(target) || (files.size() == 1 && !std::filesystem::is_directory(files[0]));
     }
 
     void Fail(std::string reason)
@@ -200,7 +236,8 @@ ParsedOptions ParsePitchOptions(std::span<const char* const> arguments)
 std::string UsageText()
 {
     return "usage: korvani-pitch [--start MS] [--auto | --bin K | --near HZ | --strongest] [--as-window]\n"
-           "                     [--retune OUT.wav [--rate R] [--no-higher]] [--json | --spectrum] FILE.wav...\n"
+           "                     [--a4 HZ] [--retune OUT.wav [--rate R] [--no-higher]] [--smpl OUT.wav]\n"
+           "                     [--json | --csv | --spectrum] [-j N] FILE.wav|FOLDER...\n"
            "       korvani-pitch --help | --version\n";
 }
 
@@ -212,9 +249,10 @@ std::string HelpText()
            "without a window and without playing it: from the start time it takes N samples\n"
            "(N from the sample rate), windows them, transforms them, climbs from a starting\n"
            "bin to the nearest local maximum of the magnitude spectrum, refines it between\n"
-           "bins and names the nearest note (A = 440 Hz) and the sample rate at which the\n"
-           "peak would sound exactly on that note. A file of several channels is analysed as\n"
-           "it is heard: the channels of each frame mixed into one signal at the file's rate.\n"
+           "bins and names the nearest note (A = 440 Hz, or --a4), its distance in cents and\n"
+           "the sample rate at which the peak would sound exactly on that note. A file of\n"
+           "several channels is analysed as it is heard: the channels of each frame mixed\n"
+           "into one signal at the file's rate.\n"
            "\n"
            "Options:\n"
            "  --start MS        start the analysis MS milliseconds into the file (default 0);\n"
@@ -235,26 +273,42 @@ std::string HelpText()
            "  --rate R          write R instead of the proposed rate (with --retune)\n"
            "  --no-higher       halve the written rate once when it exceeds the file's own\n"
            "                    rate, as korvani's \"no higher frequency\" box (with --retune)\n"
+           "  --a4 HZ           the reference A for the note, the cents and the proposed rate,\n"
+           "                    from 400 to 480 (default 440)\n"
+           "  --smpl OUT.wav    write a copy whose \"smpl\" chunk gives the MIDI unity note\n"
+           "                    (at or below the pitch) and the pitch fraction above it; an\n"
+           "                    existing chunk keeps its loops, every other byte stays\n"
            "  --json            print one JSON object per file, one a line, instead of text\n"
+           "  --csv             print a header row and one row per file (RFC 4180)\n"
+           "  -j N              analyse N files at once (default: one per processor); the\n"
+           "                    output keeps the order of the arguments\n"
            "  --spectrum        also print \"bin<TAB>Hz<TAB>magnitude\" for every bin\n"
            "  --help            print this text\n"
            "  --version         print the program's version\n"
            "\n"
            "Text output, one block per file: the file, the channel count when it is not 1,\n"
-           "the sample rate and resolution (\"44100 Hz ,  16 bit\"), \"channels: C, mixed for\n"
+           "the sample rate and resolution (\"44100 Hz , 16 bit\"), \"channels: C, mixed for\n"
            "the analysis\" when they were, the transform size N, the start sample (a frame\n"
-           "when mixed), the frequency (\"%5.1f Hz\"), the note (\"%s (%5.1f Hz)\"), the\n"
-           "proposed sample rate (\"%ld\") and, after --retune, \"retuned copy: OUT (R Hz)\"\n"
-           "with the rate written. JSON keys: file, sample_rate, bits_per_sample, channels,\n"
-           "mixed, transform_size, start_sample, start_bin (where the climb started),\n"
-           "peak_bin (the refined peak position in bins), frequency, frequency_text,\n"
-           "note_text, note_frequency, rate, rate_text, and written ({file, rate}) after\n"
-           "--retune; for a file that failed: file and errors, a list of [caption or null,\n"
-           "text], and no_pitch (\"silent\" or \"no harmonic series\") when none was found.\n"
+           "when mixed), the frequency (\"%5.1f Hz\"), the note (\"%s (%5.1f Hz)\"), the cents\n"
+           "(\"%+.1f\"), the proposed sample rate (\"%ld\"), after --retune \"retuned copy: OUT\n"
+           "(R Hz)\" with the rate written and after --smpl \"sampler copy: OUT (unity note U,\n"
+           "fraction F)\"; with --csv a row of the JSON values. JSON keys: file, sample_rate,\n"
+           "bits_per_sample, channels, mixed, transform_size, start_sample, start_bin (where\n"
+           "the climb started), peak_bin (the refined peak position in bins), frequency,\n"
+           "frequency_text, note_text, note_frequency, cents, a4, rate, rate_text, written\n"
+           "({file, rate}) after --retune and smpl ({file, unity_note, pitch_fraction})\n"
+           "after --smpl; for a file that failed: file and errors, a list of [caption or\n"
+           "null, text], and no_pitch (\"silent\" or \"no harmonic series\") when none was\n"
+           "found.\n"
            "Control characters in names are shown escaped (\"\\n\"); JSON is valid UTF-8.\n"
            "\n"
-           "A file that fails prints nothing on standard output (with --json: its file and\n"
-           "errors); each message goes to standard error, one a line, as\n"
+           "A FOLDER stands for every file under it ending in .wav (in any case), walked\n"
+           "recursively in sorted order. With several files, --retune and --smpl need an\n"
+           "existing folder: each copy goes in it under the file's name (its path within\n"
+           "a walked folder).\n"
+           "\n"
+           "A file that fails prints nothing on standard output (with --json or --csv: its\n"
+           "file and errors); each message goes to standard error, one a line, as\n"
            "\"korvani-pitch: FILE: CAPTION: TEXT\" or \"korvani-pitch: FILE: TEXT\".\n"
            "\n"
            "Exit status: 0 when every file was analysed, 1 when any file was refused, had no\n"

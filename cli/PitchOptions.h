@@ -23,6 +23,10 @@ struct PitchOptions {
     double NearHz = 0.0;                         ///< --near HZ
     std::optional<std::string> RetuneTarget;     ///< --retune OUT.wav
     std::optional<std::uint32_t> RetuneRate;     ///< --rate R, instead of the proposed rate
+    std::optional<std::string> SmplTarget;       ///< --smpl OUT.wav: a copy with the sampler's tuning chunk
+    double A4 = 440.0;                           ///< --a4 HZ: the reference of the note names
+    bool Csv = false;                            ///< --csv
+    unsigned Jobs = 0;                           ///< -j N: files analysed at once; 0: one per processor
     bool NoHigher = false;                       ///< --no-higher
     bool Json = false;                           ///< --json
     bool Spectrum = false;                       ///< --spectrum
@@ -43,7 +47,8 @@ struct ParsedOptions {
 /// makes every later argument a file. A command line is refused (UsageError
 /// says why) for an unknown option, a missing or malformed value, more than
 /// one of --auto, --bin, --near and --strongest, --rate or --no-higher without
-/// --retune, --retune with other than one file, --spectrum with --json, and no
+/// --retune, --retune or --smpl with other than one file unless its target is
+/// an existing directory, more than one of --json, --csv and --spectrum, and no
 /// file at all (unless --help or --version is given, which makes every other
 /// check moot).
 ParsedOptions ParsePitchOptions(std::span<const char* const> arguments);

@@ -4,9 +4,19 @@
 
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
+#include <vector>
 
 namespace {
+
+// "-11.8", "+3.0", "+0.0": one decimal, always signed.
+std::string CentsText(double cents)
+{
+    std::array<char, 32> text{};
+    std::snprintf(text.data(), text.size(), "%+.1f", cents);
+    return text.data();
+}
 
 std::string BoxLine(const BoxMessage& message)
 {
@@ -72,9 +82,15 @@ void WriteTextBlock(std::ostream& out, const PitchResult& result, bool withSpect
         << "start sample: " << result.StartSample << '\n'
         << "local maximum at: " << result.FrequencyText << '\n'
         << "corresponding note: " << result.NoteText << '\n'
+        << "cents: " << CentsText(result.Cents) << '\n'
         << "proposed sample rate: " << result.RateText << '\n';
     if (result.WrittenRate) {
         out << "retuned copy: " << EscapeControls(result.WrittenFile) << " (" << *result.WrittenRate << " Hz)\n";
+    }
+    if (result.SmplTuning) {
+        out << "sampler copy: " << EscapeControls(result.SmplFile) << " (unity note " << result.SmplTuning->UnityNote
+            << ", fraction " << ShortestNumber(std::round(result.SmplTuning->PitchFraction / 0x1p32 * 1000.0) / 1000.0)
+            << ")\n";
     }
     if (withSpectrum) {
         const double binHz = static_cast<double>(result.SampleRate) / result.TransformSize;
@@ -85,7 +101,10 @@ void WriteTextBlock(std::ostream& out, const PitchResult& result, bool withSpect
     }
 }
 
-void WriteJsonLine(std::ostream& out, const PitchResult& result)
+namespace {
+
+// The object of one result, the JSON line's and the CSV row's.
+nlohmann::ordered_json ResultJson(const PitchResult& result)
 {
     nlohmann::ordered_json json;
     json["file"] = result.File;
@@ -98,8 +117,7 @@ void WriteJsonLine(std::ostream& out, const PitchResult& result)
         if (!result.NoPitch.empty()) {
             json["no_pitch"] = result.NoPitch;
         }
-        out << JsonText(json) << '\n';
-        return;
+        return json;
     }
     json["reader"] = result.Reader;
     json["format"] = result.Format;
@@ -115,12 +133,103 @@ void WriteJsonLine(std::ostream& out, const PitchResult& result)
     json["frequency_text"] = result.FrequencyText;
     json["note_text"] = result.NoteText;
     json["note_frequency"] = result.NoteFrequency;
+    json["cents"] = result.Cents;
+    // 440, not 440.0: a whole reference reads as one.
+    if (result.A4 == std::floor(result.A4)) {
+        json["a4"] = static_cast<long>(result.A4);
+    } else {
+        json["a4"] = result.A4;
+    }
     json["rate"] = result.Rate;
     json["rate_text"] = result.RateText;
     if (result.WrittenRate) {
         json["written"] = {{"file", result.WrittenFile}, {"rate", *result.WrittenRate}};
     }
-    out << JsonText(json) << '\n';
+    if (result.SmplTuning) {
+        json["smpl"] = {{"file", result.SmplFile},
+                        {"unity_note", result.SmplTuning->UnityNote},
+                        {"pitch_fraction", result.SmplTuning->PitchFraction}};
+    }
+    return json;
+}
+
+// The columns of a CSV row: the JSON keys, those of an object inside as
+// "object_key". A key added to the JSON needs its column here.
+constexpr std::array<const char*, 26> kCsvColumns = {
+    "file",          "reader",       "format",          "sample_rate",  "bits_per_sample", "channels",   "mixed",          "transform_size",
+    "start_sample",  "start_bin",    "peak_bin",        "frequency",  "frequency_text", "note_text",
+    "note_frequency", "cents",       "a4",              "rate",       "rate_text",      "written_file",
+    "written_rate",  "smpl_file",    "smpl_unity_note", "smpl_pitch_fraction", "errors", "no_pitch",
+};
+
+// A field as RFC 4180 writes it: in quotes, quotes doubled, when it holds a
+// comma, a quote or a line break.
+std::string CsvField(const std::string& text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string::npos) {
+        return text;
+    }
+    std::string quoted = "\"";
+    for (const char c : text) {
+        quoted += c == '"' ? "\"\"" : std::string(1, c);
+    }
+    return quoted + "\"";
+}
+
+std::string CsvText(const nlohmann::ordered_json& value)
+{
+    if (value.is_string()) {
+        return value.get<std::string>();
+    }
+    if (value.is_array()) {  // the errors: "CAPTION: TEXT" pairs, "; " between them
+        std::string joined;
+        for (const auto& pair : value) {
+            joined += (joined.empty() ? "" : "; ") +
+                      (pair[0].is_null() ? "" : pair[0].get<std::string>() + ": ") + pair[1].get<std::string>();
+        }
+        return joined;
+    }
+    return JsonText(value);
+}
+
+void WriteCsvLine(std::ostream& out, const std::vector<std::string>& fields)
+{
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        out << (i == 0 ? "" : ",") << CsvField(fields[i]);
+    }
+    out << "\r\n";
+}
+
+}  // namespace
+
+void WriteJsonLine(std::ostream& out, const PitchResult& result)
+{
+    out << JsonText(ResultJson(result)) << '\n';
+}
+
+void WriteCsvHeader(std::ostream& out)
+{
+    WriteCsvLine(out, std::vector<std::string>(kCsvColumns.begin(), kCsvColumns.end()));
+}
+
+void WriteCsvRow(std::ostream& out, const PitchResult& result)
+{
+    const nlohmann::ordered_json json = ResultJson(result);
+    nlohmann::ordered_json flat;
+    for (const auto& [key, value] : json.items()) {
+        if (value.is_object()) {
+            for (const auto& [inner, innerValue] : value.items()) {
+                flat[key + "_" + inner] = innerValue;
+            }
+        } else {
+            flat[key] = value;
+        }
+    }
+    std::vector<std::string> fields;
+    for (const char* column : kCsvColumns) {
+        fields.push_back(flat.contains(column) ? CsvText(flat[column]) : "");
+    }
+    WriteCsvLine(out, fields);
 }
 
 void WriteFailureLines(std::ostream& err, const PitchResult& result)

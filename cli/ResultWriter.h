@@ -15,8 +15,8 @@
 /// The block of a successful result, one item a line: the file, the
 /// channel-count box when there was one, the sampling-frequency box, the
 /// mixing of the channels when they were mixed, the transform size, the
-/// start sample, the frequency, note and rate texts, the retuned copy when
-/// one was written, and with `withSpectrum` "bin<TAB>Hz<TAB>magnitude" for
+/// start sample, the frequency, note, cents and rate texts, the retuned copy
+/// and the sampler copy when written, and with `withSpectrum` "bin<TAB>Hz<TAB>magnitude" for
 /// every bin.
 void WriteTextBlock(std::ostream& out, const PitchResult& result, bool withSpectrum);
 
@@ -26,6 +26,15 @@ void WriteTextBlock(std::ostream& out, const PitchResult& result, bool withSpect
 /// reads back as the same double). Bytes of names that are not UTF-8 become
 /// U+FFFD.
 void WriteJsonLine(std::ostream& out, const PitchResult& result);
+
+/// The header row of --csv: the JSON keys, "object_key" for those of an
+/// object inside, errors and no_pitch last; fields quoted as RFC 4180 says,
+/// rows ended by CR LF.
+void WriteCsvHeader(std::ostream& out);
+
+/// One CSV row under WriteCsvHeader: the values WriteJsonLine writes, empty
+/// where a result has none; the errors as "CAPTION: TEXT", "; " between them.
+void WriteCsvRow(std::ostream& out, const PitchResult& result);
 
 /// Each failure message on a line of its own, naming the file:
 /// "korvani-pitch: FILE: CAPTION: TEXT" or "korvani-pitch: FILE: TEXT".

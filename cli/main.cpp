@@ -1,7 +1,10 @@
 // korvani-pitch: korvani's pitch analysis from the command line. Reads the
-// options, analyses each file in order with the program's own engine, prints
-// each result and answers 0, 1 (a file failed) or 2 (a usage error).
+// options, analyses the files (those of folders walked) on several threads
+// with the program's own engine, prints each result in the order of the
+// arguments and answers 0, 1 (a file failed) or 2 (a usage error).
 
+#include "InputWalk.h"
+#include "OrderedRun.h"
 #include "PitchAnalysis.h"
 #include "PitchOptions.h"
 #include "ResultWriter.h"
@@ -11,8 +14,40 @@
 #include "platform/ReplacementFile.h"
 
 #include <exception>
+#include <filesystem>
 #include <iostream>
 #include <span>
+#include <thread>
+
+namespace {
+
+// One file's road; a failure of the tool itself becomes the file's failure.
+PitchResult Analyse(const InputFile& input, const PitchOptions& shared)
+{
+    if (!input.Failure.empty()) {
+        PitchResult result;
+        result.File = input.Path;
+        result.Messages.AddFailure(input.Failure);
+        return result;
+    }
+    try {
+        PitchOptions options = shared;
+        // With a folder as the target, each copy goes in it under the input's name.
+        for (std::optional<std::string>* target : {&options.RetuneTarget, &options.SmplTarget}) {
+            if (*target && std::filesystem::is_directory(**target)) {
+                *target = CopyPathIn(**target, input);
+            }
+        }
+        return AnalyseFile(input.Path, options);
+    } catch (const std::exception& failure) {
+        PitchResult result;
+        result.File = input.Path;
+        result.Messages.AddFailure(failure.what());
+        return result;
+    }
+}
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -21,12 +56,11 @@ int main(int argc, char** argv)
         std::cerr << "korvani-pitch: " << parsed.UsageError << '\n' << UsageText();
         return 2;
     }
-    const PitchOptions& options = parsed.Options;
-    if (options.Help) {
+    if (parsed.Options.Help) {
         std::cout << HelpText();
         return 0;
     }
-    if (options.Version) {
+    if (parsed.Options.Version) {
         // The version block korvani's about box shows, linked into this program too.
         const ProjectRCVersion version(nullptr);
         const char* text = "unknown";
@@ -34,19 +68,29 @@ int main(int argc, char** argv)
         std::cout << "korvani-pitch " << text << '\n';
         return 0;
     }
+    const std::vector<InputFile> inputs = ExpandInputs(parsed.Options.Files);
+    PitchOptions options = parsed.Options;
+    options.Files.clear();  // each worker copies the options; the files are in `inputs`
+    const unsigned jobs = options.Jobs != 0 ? options.Jobs : std::max(std::thread::hardware_concurrency(), 1U);
 
-    // An interrupted --retune leaves no half-written copy behind.
+    // An interrupted copy leaves no half-written file behind.
     platform::RemoveReplacementFilesOnInterrupt();
+    // It answers "no device" for every sound from any thread and holds nothing.
     SilentSoundOutput silence;
     const platform::ScopedSoundOutput noSound(silence);
     int status = 0;
     bool firstBlock = true;
-    for (const std::string& file : options.Files) {
-        try {
-            const PitchResult result = AnalyseFile(file, options);
+    if (options.Csv) {
+        WriteCsvHeader(std::cout);
+    }
+    RunInOrder<PitchResult>(
+        inputs.size(), jobs, [&](std::size_t i) { return Analyse(inputs[i], options); },
+        [&](const PitchResult& result) {
             WriteFailureLines(std::cerr, result);
             if (options.Json) {
                 WriteJsonLine(std::cout, result);
+            } else if (options.Csv) {
+                WriteCsvRow(std::cout, result);
             } else if (result.Succeeded()) {
                 std::cout << (firstBlock ? "" : "\n");
                 WriteTextBlock(std::cout, result, options.Spectrum);
@@ -55,11 +99,7 @@ int main(int argc, char** argv)
             if (!result.Succeeded()) {
                 status = 1;
             }
-        } catch (const std::exception& failure) {
-            std::cerr << FailureLine(file, failure.what()) << '\n';
-            status = 1;
-        }
-        std::cout.flush();
-    }
+            std::cout.flush();
+        });
     return status;
 }

@@ -1,5 +1,6 @@
 # Installs the build into a fresh prefix and checks what a desktop expects to
-# find there: both programs, a valid desktop entry and the icon at each size.
+# find there: both programs, their manual pages, a valid desktop entry, its
+# AppStream metadata and the icon at each size.
 # Run by CTest as: cmake -DBUILD_DIR=... -DPREFIX=... -P InstallCheck.cmake
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${PREFIX}"
@@ -9,7 +10,8 @@ if(NOT installed EQUAL 0)
 endif()
 
 set(expected bin/korvani bin/korvani-pitch share/applications/korvani.desktop
-    share/icons/hicolor/scalable/apps/korvani.svg)
+    share/icons/hicolor/scalable/apps/korvani.svg share/metainfo/org.korvani.korvani.metainfo.xml
+    share/man/man1/korvani.1 share/man/man1/korvani-pitch.1)
 foreach(size IN ITEMS 16 32 48 64 128 256)
   list(APPEND expected share/icons/hicolor/${size}x${size}/apps/korvani.png)
 endforeach()

@@ -60,7 +60,8 @@ TEST_F(PitchCommandLine, TheFourHundredThirtyEightHzExampleGivesKorvanisTexts)
                                   "start sample: 0",
                                   "local maximum at: 438.2 Hz",
                                   "corresponding note: a1 (440.0 Hz)",
-                                  "proposed sample rate: 44281",
+                                  "cents: -7.1",
+                                 "proposed sample rate: 44281",
                               }));
 }
 
@@ -72,7 +73,7 @@ TEST_F(PitchCommandLine, JsonCarriesEveryKeyUnroundedAndAgreesWithKorvanisClick)
     const FlatJson json(Lines(run.Out).at(0));
     EXPECT_EQ(json.Keys(), (std::vector<std::string>{"file", "reader", "format", "sample_rate", "bits_per_sample", "channels",
                                                      "mixed", "transform_size", "start_sample", "start_bin", "peak_bin",
-                                                     "frequency", "frequency_text", "note_text", "note_frequency",
+                                                     "frequency", "frequency_text", "note_text", "note_frequency", "cents", "a4",
                                                      "rate", "rate_text"}));
     const DialogTexts dialog = ClickInKorvani(path, 220);
     EXPECT_EQ(json.String("file"), path);
@@ -132,17 +133,17 @@ TEST_F(PitchCommandLine, SeveralFilesGiveOneBlockOrLineEachInOrder)
     const auto text = RunPitch({first, second});
     EXPECT_EQ(text.ExitStatus, 0);
     const auto lines = Lines(text.Out);
-    ASSERT_EQ(lines.size(), 19U);
+    ASSERT_EQ(lines.size(), 21U);
     EXPECT_EQ(lines[0], "file: " + first);
     EXPECT_EQ(lines[2], "format: WAV 16-bit PCM");
     EXPECT_EQ(lines[3], "sampling frequency: 11025 Hz ,  16 bit");
     EXPECT_EQ(lines[4], "transform size: 8192");
     EXPECT_EQ(lines[7], "corresponding note: a (220.0 Hz)");
-    EXPECT_EQ(lines[9], "");
-    EXPECT_EQ(lines[10], "file: " + second);
-    EXPECT_EQ(lines[12], "format: WAV 8-bit PCM");
-    EXPECT_EQ(lines[13], "sampling frequency: 48000 Hz ,  8 bit");
-    EXPECT_EQ(lines[17], "corresponding note: e2 (659.3 Hz)");
+    EXPECT_EQ(lines[10], "");
+    EXPECT_EQ(lines[11], "file: " + second);
+    EXPECT_EQ(lines[13], "format: WAV 8-bit PCM");
+    EXPECT_EQ(lines[14], "sampling frequency: 48000 Hz ,  8 bit");
+    EXPECT_EQ(lines[18], "corresponding note: e2 (659.3 Hz)");
 
     const auto json = RunPitch({"--json", first, second});
     const auto jsonLines = Lines(json.Out);
@@ -171,14 +172,14 @@ TEST_F(PitchCommandLine, TheSpectrumListsEveryBinWithItsFrequencyAndMagnitude)
     const auto run = RunPitch({"--spectrum", path});
     ASSERT_EQ(run.ExitStatus, 0) << run.Err;
     const auto lines = Lines(run.Out);
-    ASSERT_EQ(lines.size(), 9U + 4096U);
-    EXPECT_EQ(lines[9].substr(0, 4), "0\t0\t");
-    EXPECT_EQ(lines[10].substr(0, lines[10].rfind('\t')), "1\t0.9765625");
+    ASSERT_EQ(lines.size(), 10U + 4096U);
+    EXPECT_EQ(lines[10].substr(0, 4), "0\t0\t");
+    EXPECT_EQ(lines[11].substr(0, lines[11].rfind('\t')), "1\t0.9765625");
     // The strongest line lies at 1000 Hz: bin 1024.
     double strongest = 0.0;
     std::size_t strongestBin = 0;
     for (std::size_t k = 0; k < 4096; ++k) {
-        const std::string& line = lines[9 + k];
+        const std::string& line = lines[10 + k];
         ASSERT_EQ(line.substr(0, line.find('\t')), std::to_string(k));
         const double magnitude = std::stod(line.substr(line.rfind('\t') + 1));
         if (magnitude > strongest) {
@@ -284,7 +285,7 @@ TEST_F(PitchCommandLine, OneRefusedFileAmongGoodOnesExitsWithOneAndTheOthersStil
     const auto run = RunPitch({good, bad, good});
     EXPECT_EQ(run.ExitStatus, 1);
     EXPECT_EQ(run.Err, "korvani-pitch: " + bad + ": Format not recognised.\n");
-    EXPECT_EQ(Lines(run.Out).size(), 19U);  // two blocks of nine lines and the blank between
+    EXPECT_EQ(Lines(run.Out).size(), 21U);  // two blocks of ten lines and the blank between
 }
 
 TEST_F(PitchCommandLine, AStartPastTheEndIsAnErrorNotAPrompt)

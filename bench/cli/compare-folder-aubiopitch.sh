@@ -1,0 +1,89 @@
+#!/bin/sh
+# Times korvani-pitch on a folder of 1000 one-second 44100 Hz 16-bit mono WAV
+# files (one process, --csv, the folder walked) against a shell loop running
+# aubiopitch (Debian aubio-tools, default method) on each file, side by side,
+# whole processes, wall time by date +%s%N. korvani-pitch runs with -j 1 and
+# then with each job count up to the processors, to show the time falling with
+# the cores. The goal is at most 5 % of the loop's time (with the default -j).
+#
+# Usage: bench/cli/compare-folder-aubiopitch.sh [KORVANI_PITCH [FILES]]
+#   KORVANI_PITCH  the program to time (default: build/cli/korvani-pitch)
+#   FILES          how many files the folder holds (default: 1000)
+set -eu
+
+pitch=${1:-build/cli/korvani-pitch}
+count=${2:-1000}
+if [ ! -x "$pitch" ]; then
+  echo "compare-folder-aubiopitch: no program at $pitch (build korvani-pitch first)" >&2
+  exit 1
+fi
+if ! command -v aubiopitch >/dev/null 2>&1; then
+  echo "compare-folder-aubiopitch: aubiopitch is missing (tools/install-deps bench installs aubio-tools)" >&2
+  exit 1
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/folder"
+
+# Twelve tones a semitone apart from 220 Hz, with octave and twelfth, each
+# written byte by byte (44-byte header, 44100 little-endian 16-bit samples),
+# copied round-robin into the folder's files in nested subfolders.
+i=0
+while [ "$i" -lt 12 ]; do
+  LC_ALL=C awk -v semitone="$i" 'function le(value, bytes,   k) {
+                  for (k = 0; k < bytes; k++) { printf "%c", value % 256; value = int(value / 256) }
+                }
+                BEGIN {
+                  rate = 44100; n = rate; size = 2 * n; pi = atan2(0, -1); f = 220 * 2 ^ (semitone / 12)
+                  printf "RIFF"; le(36 + size, 4); printf "WAVEfmt "; le(16, 4)
+                  le(1, 2); le(1, 2); le(rate, 4); le(2 * rate, 4); le(2, 2); le(16, 2)
+                  printf "data"; le(size, 4)
+                  for (s = 0; s < n; s++) {
+                    t = 2 * pi * f * s / rate
+                    v = int(8000 * sin(t) + 6000 * sin(2 * t) + 3000 * sin(3 * t))
+                    if (v < 0) v += 65536
+                    le(v, 2)
+                  }
+                }' >"$work/tone-$i.wav"
+  i=$((i + 1))
+done
+i=0
+while [ "$i" -lt "$count" ]; do
+  sub="$work/folder/set-$((i / 100))"
+  mkdir -p "$sub"
+  cp "$work/tone-$((i % 12)).wav" "$sub/sample-$i.wav"
+  i=$((i + 1))
+done
+echo "folder: $count files, 1 s each, 44100 Hz, 16 bit, mono"
+
+# Wall time of one run of a command, in seconds.
+seconds() {
+  start=$(date +%s%N)
+  "$@" >/dev/null 2>&1 || true
+  end=$(date +%s%N)
+  echo "$end $start" | awk '{ printf "%.3f", ($1 - $2) / 1e9 }'
+}
+aubio_loop() {
+  find "$work/folder" -name '*.wav' | sort | while read -r file; do aubiopitch -i "$file" >/dev/null; done
+}
+
+cat "$work"/folder/*/*.wav >/dev/null  # both read from the page cache
+aubio=$(seconds aubio_loop)
+echo "aubiopitch, shell loop:        $aubio s"
+cores=$(nproc)
+jobs=1
+while [ "$jobs" -le "$cores" ]; do
+  korvani=$(seconds "$pitch" --csv -j "$jobs" "$work/folder")
+  echo "korvani-pitch --csv -j $jobs:     $korvani s"
+  jobs=$((jobs * 2))
+done
+korvani=$(seconds "$pitch" --csv "$work/folder")
+echo "korvani-pitch --csv (default): $korvani s"
+
+echo "$korvani $aubio" | awk '{
+  share = $1 / $2
+  printf "korvani-pitch takes %.1f %% of the loop'"'"'s time (goal: at most 5 %%): %s\n",
+         100 * share, share <= 0.05 ? "met" : "NOT met"
+  exit share <= 0.05 ? 0 : 3
+}'

@@ -1,0 +1,17 @@
+# Renders each manual page with every groff warning on and validates the
+# AppStream metadata, strictly and without the network; any complaint fails.
+# Run by CTest as: cmake -DSOURCE_DIR=... -P DocsCheck.cmake
+foreach(page IN ITEMS korvani.1 korvani-pitch.1)
+  execute_process(COMMAND groff -man -ww -z "${SOURCE_DIR}/docs/man/${page}"
+                  RESULT_VARIABLE rendered OUTPUT_VARIABLE complaints ERROR_VARIABLE complaints)
+  if(NOT rendered EQUAL 0 OR NOT complaints STREQUAL "")
+    message(FATAL_ERROR "groff on ${page}: ${complaints}")
+  endif()
+endforeach()
+
+execute_process(COMMAND appstreamcli validate --no-net --pedantic
+                        "${SOURCE_DIR}/resources/desktop/org.korvani.korvani.metainfo.xml"
+                RESULT_VARIABLE valid OUTPUT_VARIABLE report ERROR_VARIABLE report)
+if(NOT valid EQUAL 0)
+  message(FATAL_ERROR "appstreamcli validate: ${report}")
+endif()
