@@ -72,11 +72,11 @@ TEST(PitchReference, NamesTheNoteCentsAndRateOnTheScaleOfTheReference)
         arguments.erase(std::find(arguments.begin(), arguments.end(), "--json"));
         const auto text = RunPitch(arguments);
         const std::vector<std::string> lines = Lines(text.Out);
-        EXPECT_EQ(lines.at(5), std::string("corresponding note: ") + row.Note);
+        EXPECT_EQ(lines.at(7), std::string("corresponding note: ") + row.Note);
         char cents[32];
         std::snprintf(cents, sizeof cents, "cents: %+.1f", json.Number("cents"));
-        EXPECT_EQ(lines.at(6), cents);
-        EXPECT_EQ(lines.at(7), "proposed sample rate: " + json["rate"].Text);
+        EXPECT_EQ(lines.at(8), cents);
+        EXPECT_EQ(lines.at(9), "proposed sample rate: " + json["rate"].Text);
     }
     const std::string path = folder.Write("tone.wav", clitest::SineWave(437.0, 44100, 16, 1.0));
     EXPECT_EQ(RunPitch({"--a4", "440", path}).Out, RunPitch({path}).Out);
@@ -265,7 +265,7 @@ TEST_F(PitchFolder, IsWalkedInSortedOrderIntoOneCsvRowPerWavFile)
     const std::vector<Row> expected = {
         {"lib/a.wav", ""},
         {"lib/b.WAV", ""},
-        {"lib/broken.wav", "This is not a WAV file."},
+        {"lib/broken.wav", "Format not recognised."},
         {"lib/sub/cut.wav", "*"},
         {"lib/sub/d.Wav", ""},
         {"lib/sub/deeper/c.wav", ""},
