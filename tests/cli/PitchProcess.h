@@ -22,6 +22,22 @@ struct ProcessOutcome {
     std::string Err;      ///< everything written to standard error
 };
 
+/// Starts `program` with `arguments` under `actions`; answers the child's
+/// process id, or -1 when it could not be started.
+inline pid_t Spawn(const std::string& program, const std::vector<std::string>& arguments,
+                   const posix_spawn_file_actions_t& actions)
+{
+    std::vector<std::string> all{program};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& argument : all) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    return ::posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ) == 0 ? child : -1;
+}
+
 /// Runs `program` with `arguments` as a child process, with no standard input,
 /// and collects both of its outputs to the end.
 inline ProcessOutcome RunProcess(const std::string& program, const std::vector<std::string>& arguments)
@@ -39,19 +55,11 @@ inline ProcessOutcome RunProcess(const std::string& program, const std::vector<s
     for (const int end : {outPipe[0], outPipe[1], errPipe[0], errPipe[1]}) {
         posix_spawn_file_actions_addclose(&actions, end);
     }
-    std::vector<char*> argv;
-    std::vector<std::string> all{program};
-    all.insert(all.end(), arguments.begin(), arguments.end());
-    for (std::string& argument : all) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-    pid_t child = 0;
-    const int spawned = ::posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
+    const pid_t child = Spawn(program, arguments, actions);
     posix_spawn_file_actions_destroy(&actions);
     ::close(outPipe[1]);
     ::close(errPipe[1]);
-    if (spawned != 0) {
+    if (child < 0) {
         ::close(outPipe[0]);
         ::close(errPipe[0]);
         throw std::runtime_error("cannot start " + program);
@@ -94,17 +102,9 @@ inline pid_t StartProcess(const std::string& program, const std::vector<std::str
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    std::vector<std::string> all{program};
-    all.insert(all.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& argument : all) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-    pid_t child = 0;
-    const int spawned = ::posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
+    const pid_t child = Spawn(program, arguments, actions);
     posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
+    if (child < 0) {
         throw std::runtime_error("cannot start " + program);
     }
     return child;

@@ -166,17 +166,6 @@ TEST_F(PitchRetune, WritesNothingWhenTheFileFailsItsAnalysis)
     EXPECT_FALSE(std::filesystem::exists(folder_.PathOf("new.wav")));
 }
 
-// The names in `folder`, sorted.
-std::vector<std::string> Listing(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 TEST_F(PitchRetune, ACopyTheKernelCutsShortFailsAndLeavesTheTargetAsItWas)
 {
     const std::string source = folder_.Write("long.wav", clitest::SineWave(440.0, 44100, 16, 4.0));
@@ -188,7 +177,7 @@ TEST_F(PitchRetune, ACopyTheKernelCutsShortFailsAndLeavesTheTargetAsItWas)
         if (targetExists) {
             folder_.Write("out.wav", standing);
         }
-        const std::vector<std::string> before = Listing(folder_.Path());
+        const std::vector<std::string> before = fixtures::Listing(folder_.Path());
         // 200 blocks of 512 bytes, about a third of the copy; SIGXFSZ ignored.
         const auto run = clitest::RunProcess(
             "/bin/sh", {"-c", "trap '' XFSZ; ulimit -f 200; exec \"$0\" \"$@\"", KORVANI_PITCH_PATH, "--retune",
@@ -196,7 +185,7 @@ TEST_F(PitchRetune, ACopyTheKernelCutsShortFailsAndLeavesTheTargetAsItWas)
         EXPECT_EQ(run.ExitStatus, 1);
         EXPECT_NE(run.Err.find("Failed to write file   :- (: " + target + "  -  File too large"), std::string::npos)
             << run.Err;
-        EXPECT_EQ(Listing(folder_.Path()), before);
+        EXPECT_EQ(fixtures::Listing(folder_.Path()), before);
         if (targetExists) {
             EXPECT_EQ(ReadBytes(target), standing);
         }
@@ -222,7 +211,7 @@ TEST_F(PitchRetune, AnInterruptedCopyLeavesNoTemporaryFile)
     }
     std::filesystem::resize_file(source, 44 + kDataBytes);
     const std::string target = folder_.PathOf("retuned.wav");
-    const std::vector<std::string> before = Listing(folder_.Path());
+    const std::vector<std::string> before = fixtures::Listing(folder_.Path());
 
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
         SCOPED_TRACE(signal);
@@ -230,7 +219,7 @@ TEST_F(PitchRetune, AnInterruptedCopyLeavesNoTemporaryFile)
         // Waits until the copy has begun beside the target, then interrupts it.
         bool copying = false;
         for (int wait = 0; wait < 60000 && !copying; ++wait) {
-            copying = Listing(folder_.Path()).size() > before.size();
+            copying = fixtures::Listing(folder_.Path()).size() > before.size();
             if (!copying) {
                 ::usleep(500);
             }
@@ -240,7 +229,7 @@ TEST_F(PitchRetune, AnInterruptedCopyLeavesNoTemporaryFile)
         int status = 0;
         ::waitpid(child, &status, 0);
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
-        EXPECT_EQ(Listing(folder_.Path()), before);
+        EXPECT_EQ(fixtures::Listing(folder_.Path()), before);
     }
 }
 

@@ -193,17 +193,6 @@ TEST_F(SampleRateRewrite, ReadOnlyTargetIsNotReplacedAndShowsItsPath)
     EXPECT_EQ(rateAsked, 0);
 }
 
-// The names in `folder`, sorted: what a failed copy must not add to.
-std::vector<std::string> Listing(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // Runs the rewrite in a child process, as `user` would with `fileSizeLimit`
 // bytes at most per file (0: no limit; SIGXFSZ ignored, so that the kernel
 // refuses the write part-way instead of ending the process), and answers the
@@ -286,13 +275,13 @@ TEST_F(SampleRateRewrite, CopyThatCannotBeMadeWholeLeavesTheTargetAsItWasAndSays
         if (c.readOnlyFolder) {
             ::chmod(folderPath.c_str(), 0555);
         }
-        const std::vector<std::string> before = Listing(folderPath);
+        const std::vector<std::string> before = fixtures::Listing(folderPath);
 
         const auto shown = RewriteInChild(place.PathOf(c.sourceName), target, c.fileSizeLimit, c.readOnlyFolder);
 
         ::chmod(folderPath.c_str(), 0755);
         EXPECT_THAT(shown, ElementsAre(Box(target + "  -  " + c.reason, "Failed to write file   :- (")));
-        EXPECT_EQ(Listing(folderPath), before);
+        EXPECT_EQ(fixtures::Listing(folderPath), before);
         if (c.targetExists) {
             EXPECT_EQ(ReadBytes(target), standing);
         }
@@ -310,7 +299,7 @@ TEST_F(SampleRateRewrite, TargetWithTheLongestNameAFolderHoldsIsWritten)
 
     EXPECT_THAT(reporter.messages, IsEmpty());
     EXPECT_EQ(ReadLe32(ReadBytes(target), kRateAt), 22050U);
-    EXPECT_EQ(Listing(folder.Path()).size(), 2U);
+    EXPECT_EQ(fixtures::Listing(folder.Path()).size(), 2U);
 }
 
 // One refused rewrite: the source, a fault to arm, the one message, and
@@ -377,7 +366,7 @@ TEST_P(RefusedRewriteTest, ShowsOneMessageLeavesTheSourceAndGivesEverythingBack)
     EXPECT_THAT(reporter.messages, ElementsAre(expected));
     EXPECT_EQ(rateAsked, refused.rateAsked);
     EXPECT_EQ(ReadBytes(source), refused.source);
-    EXPECT_EQ(Listing(folder.Path()), std::vector<std::string>{"source.wav"});  // no copy, no temporary file
+    EXPECT_EQ(fixtures::Listing(folder.Path()), std::vector<std::string>{"source.wav"});  // no copy, no temporary file
     EXPECT_EQ(HeldSinceStart(), kNothing);
     EXPECT_EQ(platform::fault::Calls().mmioClose, 1U);
 }

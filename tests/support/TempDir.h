@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace fixtures {
 
@@ -57,6 +59,17 @@ public:
 private:
     std::string path_;
 };
+
+/// The names in `folder`, sorted: what a test compares before and after to
+/// see that nothing was added or left behind.
+inline std::vector<std::string> Listing(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 /// Answers the whole contents of the file at `path`; empty when it cannot be read.
 inline Bytes ReadBytes(const std::string& path) {
