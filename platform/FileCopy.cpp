@@ -1,7 +1,5 @@
 #include "platform/FileCopy.h"
 
-#include "platform/RegularFile.h"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,10 +10,6 @@
 
 namespace platform {
 namespace {
-
-bool SameFile(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
 
 /// Copies with read and write from `offset` on, for file systems that cannot
 /// copy in the kernel. Answers 0 at the source's end, or the errno of the failure.
@@ -70,42 +64,6 @@ int CopyContents(int from, int to) {
 }
 
 }  // namespace
-
-bool CopyFile(const char* source, const char* target, bool failIfExists) {
-    if (target == nullptr) {
-        return false;
-    }
-    OpenedRegularFile from = OpenRegularFile(source, false);
-    if (from.failure != OpenFailure::None) {
-        return false;
-    }
-    struct stat sourceStatus {};
-    if (::fstat(from.descriptor.Get(), &sourceStatus) != 0) {
-        return false;
-    }
-    struct stat targetStatus {};
-    if (::stat(target, &targetStatus) == 0) {
-        if (failIfExists || SameFile(sourceStatus, targetStatus) || !S_ISREG(targetStatus.st_mode)) {
-            return false;
-        }
-    }
-    // No O_TRUNC: the target is emptied only once its descriptor is known not to
-    // be the source, whatever the path turned into since the check above.
-    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | (failIfExists ? O_EXCL : 0);
-    FileDescriptor to(::open(target, flags, 0666));
-    if (!to.IsOpen()) {
-        return false;
-    }
-    if (::fstat(to.Get(), &targetStatus) != 0 || !S_ISREG(targetStatus.st_mode) ||
-        SameFile(sourceStatus, targetStatus)) {
-        return false;
-    }
-    if (::ftruncate(to.Get(), 0) != 0) {
-        return false;
-    }
-    const bool copied = CopyAllBytes(from.descriptor.Get(), to.Get()) == 0;
-    return to.Close() && copied;
-}
 
 int CopyAllBytes(int from, int to) {
     struct stat before {};
