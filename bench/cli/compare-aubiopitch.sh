@@ -12,36 +12,14 @@ set -eu
 
 pitch=${1:-build/cli/korvani-pitch}
 runs=${2:-20}
-if [ ! -x "$pitch" ]; then
-  echo "compare-aubiopitch: no program at $pitch (build korvani-pitch first)" >&2
-  exit 1
-fi
-if ! command -v aubiopitch >/dev/null 2>&1; then
-  echo "compare-aubiopitch: aubiopitch is missing (tools/install-deps installs aubio-tools)" >&2
-  exit 1
-fi
+. "$(dirname "$0")/aubiopitch-common.sh"
+require_programs "$pitch"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 wav=$work/tone-60s.wav
 
-# 60 s of a 220 Hz tone with its octave and twelfth, written byte by byte:
-# the 44-byte PCM header, then 2 646 000 little-endian 16-bit samples.
-LC_ALL=C awk 'function le(value, bytes,   i) {
-                for (i = 0; i < bytes; i++) { printf "%c", value % 256; value = int(value / 256) }
-              }
-              BEGIN {
-                rate = 44100; count = 60 * rate; size = 2 * count; pi = atan2(0, -1)
-                printf "RIFF"; le(36 + size, 4); printf "WAVEfmt "; le(16, 4)
-                le(1, 2); le(1, 2); le(rate, 4); le(2 * rate, 4); le(2, 2); le(16, 2)
-                printf "data"; le(size, 4)
-                for (n = 0; n < count; n++) {
-                  t = 2 * pi * 220 * n / rate
-                  v = int(8000 * sin(t) + 6000 * sin(2 * t) + 3000 * sin(3 * t))
-                  if (v < 0) v += 65536
-                  le(v, 2)
-                }
-              }' >"$wav"
+write_tone 60 220 >"$wav"
 
 echo "file: 60 s, 44100 Hz, 16 bit, mono ($(wc -c <"$wav") bytes)"
 echo "korvani-pitch says: $("$pitch" "$wav" | grep 'corresponding note')"
@@ -69,9 +47,4 @@ else
   echo "aubiopitch:    mean $aubio s over $runs runs"
 fi
 
-echo "$korvani $aubio" | awk '{
-  share = $1 / $2
-  printf "korvani-pitch takes %.1f %% of aubiopitch'"'"'s time (goal: at most 25 %%): %s\n",
-         100 * share, share <= 0.25 ? "met" : "NOT met"
-  exit share <= 0.25 ? 0 : 3
-}'
+judge_share "$korvani" "$aubio" 0.25 "aubiopitch's"

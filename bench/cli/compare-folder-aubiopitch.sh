@@ -13,39 +13,18 @@ set -eu
 
 pitch=${1:-build/cli/korvani-pitch}
 count=${2:-1000}
-if [ ! -x "$pitch" ]; then
-  echo "compare-folder-aubiopitch: no program at $pitch (build korvani-pitch first)" >&2
-  exit 1
-fi
-if ! command -v aubiopitch >/dev/null 2>&1; then
-  echo "compare-folder-aubiopitch: aubiopitch is missing (tools/install-deps bench installs aubio-tools)" >&2
-  exit 1
-fi
+. "$(dirname "$0")/aubiopitch-common.sh"
+require_programs "$pitch"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/folder"
 
-# Twelve tones a semitone apart from 220 Hz, with octave and twelfth, each
-# written byte by byte (44-byte header, 44100 little-endian 16-bit samples),
-# copied round-robin into the folder's files in nested subfolders.
+# Twelve tones a semitone apart from 220 Hz, copied round-robin into the
+# folder's files in nested subfolders.
 i=0
 while [ "$i" -lt 12 ]; do
-  LC_ALL=C awk -v semitone="$i" 'function le(value, bytes,   k) {
-                  for (k = 0; k < bytes; k++) { printf "%c", value % 256; value = int(value / 256) }
-                }
-                BEGIN {
-                  rate = 44100; n = rate; size = 2 * n; pi = atan2(0, -1); f = 220 * 2 ^ (semitone / 12)
-                  printf "RIFF"; le(36 + size, 4); printf "WAVEfmt "; le(16, 4)
-                  le(1, 2); le(1, 2); le(rate, 4); le(2 * rate, 4); le(2, 2); le(16, 2)
-                  printf "data"; le(size, 4)
-                  for (s = 0; s < n; s++) {
-                    t = 2 * pi * f * s / rate
-                    v = int(8000 * sin(t) + 6000 * sin(2 * t) + 3000 * sin(3 * t))
-                    if (v < 0) v += 65536
-                    le(v, 2)
-                  }
-                }' >"$work/tone-$i.wav"
+  write_tone 1 "$(awk -v i="$i" 'BEGIN { print 220 * 2 ^ (i / 12) }')" >"$work/tone-$i.wav"
   i=$((i + 1))
 done
 i=0
@@ -81,9 +60,4 @@ done
 korvani=$(seconds "$pitch" --csv "$work/folder")
 echo "korvani-pitch --csv (default): $korvani s"
 
-echo "$korvani $aubio" | awk '{
-  share = $1 / $2
-  printf "korvani-pitch takes %.1f %% of the loop'"'"'s time (goal: at most 5 %%): %s\n",
-         100 * share, share <= 0.05 ? "met" : "NOT met"
-  exit share <= 0.05 ? 0 : 3
-}'
+judge_share "$korvani" "$aubio" 0.05 "the loop's"
