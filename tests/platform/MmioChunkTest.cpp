@@ -19,9 +19,20 @@ using namespace platform;
 class MmioChunks : public testing::Test {
 protected:
     void OpenBytes(const Bytes& content) {
+        if (file_ != nullptr) {
+            ASSERT_EQ(MmioClose(file_, 0), 0U);
+        }
         path_ = dir_.Write("chunks.wav", content);
         file_ = MmioOpen(path_.c_str(), nullptr, MMIO_READ | MMIO_ALLOCBUF);
         ASSERT_NE(file_, nullptr);
+    }
+
+    // Finds the RIFF chunk into `riff`, then enters its "fmt " chunk and leaves it.
+    void PassFormatChunk(MmioChunkInfo& riff) {
+        ASSERT_EQ(FindRiff(riff), 0U);
+        MmioChunkInfo fmt{};
+        ASSERT_EQ(FindChunk(fmt, "fmt ", &riff), 0U);
+        ASSERT_EQ(MmioAscend(file_, &fmt, 0), 0U);
     }
 
     void TearDown() override {
@@ -163,34 +174,34 @@ TEST_F(MmioChunks, AnUnknownDescendFlagFindsNothing) {
     EXPECT_EQ(MmioDescend(file_, &riff, nullptr, 0x40), MMIOERR_CHUNKNOTFOUND);
 }
 
-TEST_F(MmioChunks, ADataChunkBeforeTheFormatChunkIsNotFoundAfterIt) {
-    OpenBytes(RiffBuilder().Data({1, 2, 3, 4}).Fmt(fixtures::FmtFields::Pcm(1, 8000, 8)).Build());
-    MmioChunkInfo riff{};
-    ASSERT_EQ(FindRiff(riff), 0U);
-    MmioChunkInfo fmt{};
-    ASSERT_EQ(FindChunk(fmt, "fmt ", &riff), 0U);
-    ASSERT_EQ(MmioAscend(file_, &fmt, 0), 0U);
-    MmioChunkInfo data{};
-    EXPECT_EQ(FindChunk(data, "data", &riff), MMIOERR_CHUNKNOTFOUND);
-}
-
-TEST_F(MmioChunks, TheSearchEndsAtTheEndOfTheParent) {
-    // The RIFF size covers only the "fmt " chunk; a "data" chunk follows it in
-    // the file, outside the RIFF chunk.
+// Past the "fmt " chunk, a "data" chunk that lies before it, or after the end
+// of the RIFF chunk (whose size covers only "fmt "), is not found in the RIFF
+// chunk; without a parent the file's end bounds the search instead.
+TEST_F(MmioChunks, PastTheFormatChunkOnlyTheRestOfTheParentIsSearched) {
     const Bytes fmtOnly = RiffBuilder().Fmt(fixtures::FmtFields::Pcm(1, 8000, 8)).Build();
-    Bytes file = fmtOnly;
+    Bytes trailingData = fmtOnly;
     const Bytes trailing = {'d', 'a', 't', 'a', 2, 0, 0, 0, 5, 6};
-    file.insert(file.end(), trailing.begin(), trailing.end());
-    OpenBytes(file);
-    MmioChunkInfo riff{};
-    ASSERT_EQ(FindRiff(riff), 0U);
-    MmioChunkInfo fmt{};
-    ASSERT_EQ(FindChunk(fmt, "fmt ", &riff), 0U);
-    ASSERT_EQ(MmioAscend(file_, &fmt, 0), 0U);
-    MmioChunkInfo data{};
-    EXPECT_EQ(FindChunk(data, "data", &riff), MMIOERR_CHUNKNOTFOUND);
-    EXPECT_EQ(FindChunk(data, "data", nullptr), 0U);  // without a parent the file's end bounds it
-    EXPECT_EQ(data.dataOffset, fmtOnly.size() + 8);
+    trailingData.insert(trailingData.end(), trailing.begin(), trailing.end());
+    const struct {
+        const char* name;
+        Bytes file;
+        bool foundWithoutParent;
+    } rows[] = {
+        {"data before fmt", RiffBuilder().Data({1, 2, 3, 4}).Fmt(fixtures::FmtFields::Pcm(1, 8000, 8)).Build(), false},
+        {"data after the RIFF chunk", trailingData, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        OpenBytes(row.file);
+        MmioChunkInfo riff{};
+        ASSERT_NO_FATAL_FAILURE(PassFormatChunk(riff));
+        MmioChunkInfo data{};
+        EXPECT_EQ(FindChunk(data, "data", &riff), MMIOERR_CHUNKNOTFOUND);
+        if (row.foundWithoutParent) {
+            EXPECT_EQ(FindChunk(data, "data", nullptr), 0U);
+            EXPECT_EQ(data.dataOffset, fmtOnly.size() + 8);
+        }
+    }
 }
 
 TEST_F(MmioChunks, AHeaderThatCrossesTheParentsEndIsNotFound) {
@@ -221,10 +232,7 @@ TEST_F(MmioChunks, AvailableSizeTellsHowMuchOfAChunkReallyExists) {
                   .ChunkClaiming("data", fixtures::Pattern(10), 1000)
                   .Build());
     MmioChunkInfo riff{};
-    ASSERT_EQ(FindRiff(riff), 0U);
-    MmioChunkInfo fmt{};
-    ASSERT_EQ(FindChunk(fmt, "fmt ", &riff), 0U);
-    ASSERT_EQ(MmioAscend(file_, &fmt, 0), 0U);
+    ASSERT_NO_FATAL_FAILURE(PassFormatChunk(riff));
     MmioChunkInfo data{};
     ASSERT_EQ(FindChunk(data, "data", &riff), 0U);
     EXPECT_EQ(data.size, 1000U);
