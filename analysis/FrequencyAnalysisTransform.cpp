@@ -1,6 +1,7 @@
 #include "FrequencyAnalysis.h"
 
 #include "TransformStages.h"
+#include "platform/SampleFormat.h"
 
 #include <algorithm>
 #include <cmath>
@@ -21,15 +22,12 @@ constexpr double kFullScale16 = 32768.0;
 
 struct EightBitValue {
     static constexpr std::size_t kBytes = 1;
-    static double Read(const std::uint8_t* bytes) { return bytes[0] - 128; }
+    static double Read(const std::uint8_t* bytes) { return platform::EightBitSample(bytes); }
 };
 
 struct SixteenBitValue {
     static constexpr std::size_t kBytes = 2;
-    static double Read(const std::uint8_t* bytes)
-    {
-        return static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8));
-    }
+    static double Read(const std::uint8_t* bytes) { return platform::SixteenBitSample(bytes); }
 };
 
 // Writes window(i) x value for i = 0 ... N - 1, taking the values from
@@ -55,7 +53,7 @@ void WindowValues(std::span<const std::uint8_t> data, std::int64_t sampleCount, 
 SpectrumResult FrequencyAnalysis::ComputeSpectrum(std::span<const std::uint8_t> data, std::int64_t startSample)
 {
     RequireTables("ComputeSpectrum");
-    if (BitsPerSample != 8 && BitsPerSample != 16) {
+    if (!platform::IsSupportedResolution(BitsPerSample)) {
         return SpectrumResult::UnsupportedResolution;
     }
     if (startSample < 0 || startSample >= SampleCount) {

@@ -1,5 +1,7 @@
 #include "FrequencyAnalysis.h"
 
+#include "platform/SampleFormat.h"
+
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
@@ -24,7 +26,7 @@ void CheckStart(const char* operation, std::int64_t startSample, std::int64_t sa
 SpectrumResult FrequencyAnalysis::ComputeSpectrumOfValues(std::span<const double> values, std::int64_t startSample)
 {
     RequireTables("ComputeSpectrumOfValues");
-    if (BitsPerSample != 8 && BitsPerSample != 16) {
+    if (!platform::IsSupportedResolution(BitsPerSample)) {
         return SpectrumResult::UnsupportedResolution;
     }
     CheckStart("ComputeSpectrumOfValues", startSample, SampleCount, values.size());

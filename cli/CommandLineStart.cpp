@@ -4,7 +4,7 @@
 
 std::int64_t CommandLineStart::AskStartSample(const TWaveData& wave)
 {
-    startSample_ = StartSampleFromMilliseconds(milliseconds_, wave.SampleRate);
-    pastTheEnd_ = startSample_ >= wave.Analysis.SampleCount;
+    startSample_ = StartSampleFromMilliseconds(milliseconds_, wave.SampleRate());
+    pastTheEnd_ = startSample_ >= wave.Analysis().SampleCount;
     return pastTheEnd_ ? 0 : startSample_;
 }

@@ -7,7 +7,6 @@
 #include "SoundFileSignal.h"
 #include "WaveHeader.h"
 
-#include "document/FormatChunk.h"
 #include "document/WaveData.h"
 #include "document/WaveTexts.h"
 
@@ -224,29 +223,29 @@ PitchResult AnalyseFile(const std::string& path, const PitchOptions& options)
     if (!wave.Open(path, start, result.Messages)) {
         return result;
     }
-    result.SampleRate = wave.SampleRate;
-    result.BitsPerSample = wave.BitsPerSample;
-    result.Format = KorvaniWavFormatText(wave.BitsPerSample);
-    result.Channels = ReadLittleEndian16(wave.FormatBytes + kChannelsOffset);
+    result.SampleRate = wave.SampleRate();
+    result.BitsPerSample = wave.BitsPerSample();
+    result.Format = KorvaniWavFormatText(wave.BitsPerSample());
+    result.Channels = wave.Channels();
     result.Mixed = result.Channels > 1 && !options.AsWindow;
     result.StartSample = start.StartSample();
-    const FrequencyAnalysis* analysis = &wave.Analysis;
+    const FrequencyAnalysis* analysis = &wave.Analysis();
     FrequencyAnalysis mixed;
     if (result.Mixed) {
         // The window wraps to the start when fewer than N frames follow it, so
         // the frames from the start to N on are all it reads.
-        const std::int64_t frameCount = wave.Analysis.SampleCount / result.Channels;
+        const std::int64_t frameCount = wave.Analysis().SampleCount / result.Channels;
         if (result.StartSample >= frameCount) {
             result.Messages.AddFailure(
                 PastTheEndText(options.StartMilliseconds, result.StartSample, frameCount, "frame"));
             return result;
         }
         const std::int64_t count =
-            std::min<std::int64_t>(frameCount - result.StartSample, wave.Analysis.TransformSize);
+            std::min<std::int64_t>(frameCount - result.StartSample, wave.Analysis().TransformSize);
         const std::vector<double> frames =
-            MixedFrames(wave.Samples(), wave.BitsPerSample, result.Channels, result.StartSample, count);
-        const auto mixedBytes = static_cast<std::uint32_t>(count * (wave.BitsPerSample / 8));
-        if (mixed.Prepare(wave.SampleRate, wave.BitsPerSample, mixedBytes) != SetupResult::Ready) {
+            MixedFrames(wave.Samples(), wave.BitsPerSample(), result.Channels, result.StartSample, count);
+        const auto mixedBytes = static_cast<std::uint32_t>(count * (wave.BitsPerSample() / 8));
+        if (mixed.Prepare(wave.SampleRate(), wave.BitsPerSample(), mixedBytes) != SetupResult::Ready) {
             result.Messages.Report(kMemoryAllocationImpossibleText, nullptr);
             return result;
         }

@@ -15,7 +15,7 @@
 namespace {
 
 // Rate and byte rate lie next to each other: one write of 8 bytes.
-constexpr std::size_t kPatchedBytes = kByteRateOffset + 4 - kSampleRateOffset;
+constexpr std::size_t kPatchedBytes = platform::kByteRateOffset + 4 - platform::kSampleRateOffset;
 
 // Sets the rate and byte rate in the "fmt " chunk of the RF64 file at `path`,
 // every other byte kept; failures name `shownName`.
@@ -37,12 +37,13 @@ bool PatchRf64SampleRate(const std::string& path, const std::string& shownName, 
         return false;
     }
     std::array<std::byte, kPatchedBytes> fields{};
-    WriteLittleEndian32(fields.data(), rate);
-    WriteLittleEndian32(fields.data() + 4, std::uint32_t{ReadLittleEndian16(chunk + kChannelsOffset)} *
-                                               std::uint32_t{ReadLittleEndian16(chunk + kBitsPerSampleOffset)} *
-                                               rate >> 3);
+    platform::WriteLittleEndian32(fields.data(), rate);
+    platform::WriteLittleEndian32(
+        fields.data() + 4, std::uint32_t{platform::ReadLittleEndian16(chunk + platform::kChannelsOffset)} *
+                               std::uint32_t{platform::ReadLittleEndian16(chunk + platform::kBitsPerSampleOffset)} *
+                               rate >> 3);
     const platform::FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
-    const auto offset = static_cast<off_t>(header->FormatOffset + kSampleRateOffset);
+    const auto offset = static_cast<off_t>(header->FormatOffset + platform::kSampleRateOffset);
     if (!file.IsOpen() ||
         ::pwrite(file.Get(), fields.data(), fields.size(), offset) != static_cast<ssize_t>(fields.size())) {
         reporter.Report(shownName, kCannotWriteFmtCaption);

@@ -1,6 +1,7 @@
 #include "WaveHeader.h"
 
 #include "document/FormatChunk.h"
+#include "platform/SampleFormat.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -8,14 +9,12 @@
 
 namespace {
 
-constexpr std::uint16_t kPcmTag = 1;
-constexpr std::uint16_t kExtensibleTag = 0xFFFE;
-constexpr std::size_t kSubFormatOffset = 24;  // the GUID of an extensible chunk starts with the tag
 constexpr std::uint32_t kSizeInDs64 = 0xFFFFFFFF;
 
 std::uint64_t ReadLittleEndian64(const std::byte* at)
 {
-    return std::uint64_t{ReadLittleEndian32(at)} | std::uint64_t{ReadLittleEndian32(at + 4)} << 32;
+    return std::uint64_t{platform::ReadLittleEndian32(at)} |
+           std::uint64_t{platform::ReadLittleEndian32(at + 4)} << 32;
 }
 
 bool ReadAt(std::ifstream& in, std::uint64_t offset, std::byte* into, std::size_t count)
@@ -41,13 +40,16 @@ bool WaveHeader::ReadByKorvani() const
         return true;
     }
     // The resolution as korvani's engine computes it: from the byte rate, in 32 bits.
-    const std::uint32_t bits = ReadLittleEndian32(FormatBytes.data() + kByteRateOffset) * 8U /
-                               ReadLittleEndian32(FormatBytes.data() + kSampleRateOffset) /
-                               ReadLittleEndian16(FormatBytes.data() + kChannelsOffset);
-    const std::uint16_t tag = ReadLittleEndian16(FormatBytes.data());
-    const bool pcm = tag == kPcmTag ||
-                     (tag == kExtensibleTag && ReadLittleEndian16(FormatBytes.data() + kSubFormatOffset) == kPcmTag);
-    return pcm && (bits == 8 || bits == 16);
+    const std::uint32_t bits = platform::ReadLittleEndian32(FormatBytes.data() + platform::kByteRateOffset) * 8U /
+                               platform::ReadLittleEndian32(FormatBytes.data() + platform::kSampleRateOffset) /
+                               platform::ReadLittleEndian16(FormatBytes.data() + platform::kChannelsOffset);
+    const std::uint16_t tag = platform::ReadLittleEndian16(FormatBytes.data() + platform::kFormatTagOffset);
+    // The GUID of an extensible chunk starts with the tag of its format.
+    const bool pcm = tag == platform::kFormatTagPcm ||
+                     (tag == platform::kFormatTagExtensible &&
+                      platform::ReadLittleEndian16(FormatBytes.data() + platform::kSubFormatOffset) ==
+                          platform::kFormatTagPcm);
+    return pcm && platform::IsSupportedResolution(bits);
 }
 
 bool WaveHeader::DataCutShort() const { return HasData && DataSize > FileSize - std::min(FileSize, DataOffset); }
@@ -74,7 +76,7 @@ std::optional<WaveHeader> ReadWaveHeader(const std::string& path)
     std::array<std::byte, 8> chunk{};
     while (!(header.HasFormat && header.HasData) && ReadAt(in, at, chunk.data(), chunk.size())) {
         const std::uint64_t contents = at + chunk.size();
-        std::uint64_t size = ReadLittleEndian32(chunk.data() + 4);
+        std::uint64_t size = platform::ReadLittleEndian32(chunk.data() + 4);
         if (HasId(chunk.data(), "ds64")) {
             std::array<std::byte, 16> sizes{};
             if (ReadAt(in, contents, sizes.data(), sizes.size())) {

@@ -2,25 +2,6 @@
 
 #include "TransformSize.h"
 
-std::uint16_t ReadLittleEndian16(const std::byte* at)
-{
-    return static_cast<std::uint16_t>(std::to_integer<unsigned>(at[0]) |
-                                      std::to_integer<unsigned>(at[1]) << 8);
-}
-
-std::uint32_t ReadLittleEndian32(const std::byte* at)
-{
-    return std::to_integer<std::uint32_t>(at[0]) | std::to_integer<std::uint32_t>(at[1]) << 8 |
-           std::to_integer<std::uint32_t>(at[2]) << 16 | std::to_integer<std::uint32_t>(at[3]) << 24;
-}
-
-void WriteLittleEndian32(std::byte* at, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i) {
-        at[i] = static_cast<std::byte>(value >> (8 * i));
-    }
-}
-
 bool IsUsableFormatChunk(const std::byte* chunk, std::uint32_t size, std::uint32_t neededBytes)
 {
     // Every chunk that passes has the channel count and the rate the load
@@ -28,7 +9,41 @@ bool IsUsableFormatChunk(const std::byte* chunk, std::uint32_t size, std::uint32
     if (size < neededBytes) {
         return false;
     }
-    const std::uint32_t rate = ReadLittleEndian32(chunk + kSampleRateOffset);
-    return ReadLittleEndian16(chunk + kChannelsOffset) != 0 && rate <= kHighestSampleRate &&
+    const std::uint32_t rate = platform::ReadLittleEndian32(chunk + platform::kSampleRateOffset);
+    return platform::ReadLittleEndian16(chunk + platform::kChannelsOffset) != 0 && rate <= kHighestSampleRate &&
            ChooseTransformSize(rate).has_value();
+}
+
+std::optional<LoadFailure> FailureOf(platform::ChunkRead read, const ChunkReadFailures& failures)
+{
+    switch (read) {
+    case platform::ChunkRead::Done:
+        return std::nullopt;
+    case platform::ChunkRead::CannotRead:
+        return failures.cannotRead;
+    case platform::ChunkRead::NoMemory:
+        return failures.noMemory;
+    case platform::ChunkRead::CannotLock:
+        return failures.cannotLock;
+    }
+    return failures.cannotRead;
+}
+
+std::optional<LoadFailure> ReadFormatChunk(platform::MmioFile& file, std::uint32_t neededBytes,
+                                           platform::MmioChunkInfo& riff, platform::MmioChunkInfo& chunk,
+                                           platform::LockedBlock& block)
+{
+    if (platform::FindWaveChunk(file, riff) != 0) {
+        return LoadFailure::NotAWavFile;
+    }
+    if (platform::FindChunk(file, riff, platform::MmioFourCC("fmt "), chunk) != 0) {
+        return LoadFailure::NoFmtChunk;
+    }
+    if (const auto failure = FailureOf(platform::ReadChunk(file, chunk, block), kFormatChunkFailures)) {
+        return failure;
+    }
+    if (!IsUsableFormatChunk(block.Bytes().data(), chunk.size, neededBytes)) {
+        return LoadFailure::InvalidFmtChunk;
+    }
+    return std::nullopt;
 }

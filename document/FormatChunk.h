@@ -1,31 +1,20 @@
 #pragma once
 
+#include "document/WaveTexts.h"
+
+#include "platform/WavFormat.h"
+
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
-// The fields of a WAV "fmt " chunk that the load and the rewrite read and
-// write, by byte offset from the start of the chunk's data (little-endian),
-// and the check both make before they trust the chunk.
-
-inline constexpr std::size_t kChannelsOffset = 2;       ///< 16-bit unsigned: number of channels
-inline constexpr std::size_t kSampleRateOffset = 4;     ///< 32-bit unsigned: samples per second
-inline constexpr std::size_t kByteRateOffset = 8;       ///< 32-bit unsigned: average bytes per second
-inline constexpr std::size_t kBlockAlignOffset = 12;    ///< 16-bit: block alignment, never read or written
-inline constexpr std::size_t kBitsPerSampleOffset = 14; ///< 16-bit unsigned: bits per sample
+// The steps the load and the rewrite share to reach a "fmt " chunk they can
+// trust, and the check they make before they trust it.
 
 /// Bytes the load reads of the chunk: up to the end of the byte rate.
 inline constexpr std::uint32_t kLoadedFormatBytes = 12;
 /// Bytes the rewrite reads of the chunk: up to the end of the bits per sample.
-inline constexpr std::uint32_t kRewrittenFormatBytes = 16;
-
-/// The 16-bit little-endian value at `at`.
-std::uint16_t ReadLittleEndian16(const std::byte* at);
-
-/// The 32-bit little-endian value at `at`.
-std::uint32_t ReadLittleEndian32(const std::byte* at);
-
-/// Stores `value` as 32-bit little-endian at `at`.
-void WriteLittleEndian32(std::byte* at, std::uint32_t value);
+inline constexpr std::uint32_t kRewrittenFormatBytes = platform::kPcmFormatBytes;
 
 /// The highest sample rate a file may name: the highest in real use. Higher
 /// rates would only make the analysis of a tiny file take gigabytes.
@@ -36,3 +25,26 @@ inline constexpr std::uint32_t kHighestSampleRate = 768000;
 /// and names a sample rate for which a transform size exists (2 Hz and more),
 /// not above kHighestSampleRate.
 bool IsUsableFormatChunk(const std::byte* chunk, std::uint32_t size, std::uint32_t neededBytes);
+
+/// The failures of a chunk read for the "fmt " or the "data" chunk.
+struct ChunkReadFailures {
+    LoadFailure cannotRead;
+    LoadFailure noMemory;
+    LoadFailure cannotLock;
+};
+
+inline constexpr ChunkReadFailures kFormatChunkFailures{LoadFailure::CannotReadFmt, LoadFailure::NoMemoryForFmt,
+                                                        LoadFailure::CannotLockHeader};
+inline constexpr ChunkReadFailures kDataChunkFailures{LoadFailure::CannotReadData, LoadFailure::OutOfMemory,
+                                                      LoadFailure::CannotLockData};
+
+/// The failure `read` is for a chunk with these `failures`; none when it was done.
+std::optional<LoadFailure> FailureOf(platform::ChunkRead read, const ChunkReadFailures& failures);
+
+/// From the start of `file`: finds the RIFF "WAVE" chunk (`riff`) and its "fmt "
+/// chunk (`chunk`), reads that whole into `block` and checks it with
+/// IsUsableFormatChunk for `neededBytes`. Answers the first failure, or none
+/// with the file standing after the chunk's bytes.
+std::optional<LoadFailure> ReadFormatChunk(platform::MmioFile& file, std::uint32_t neededBytes,
+                                           platform::MmioChunkInfo& riff, platform::MmioChunkInfo& chunk,
+                                           platform::LockedBlock& block);

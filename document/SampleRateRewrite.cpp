@@ -4,7 +4,6 @@
 #include "document/WaveTexts.h"
 
 #include "platform/FileCopy.h"
-#include "platform/GlobalMemory.h"
 #include "platform/Mmio.h"
 #include "platform/RegularFile.h"
 #include "platform/ReplacementFile.h"
@@ -15,11 +14,10 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <utility>
+#include <memory>
+#include <span>
 
 namespace {
-
-constexpr std::uint32_t kBlockFlags = platform::GMEM_MOVEABLE | platform::GMEM_DDESHARE;
 
 // True when both paths exist and name the same file: the same path, a
 // symbolic link to it or a hard link (same device and inode).
@@ -31,67 +29,9 @@ bool NameTheSameFile(const std::string& first, const std::string& second)
            firstStatus.st_dev == secondStatus.st_dev && firstStatus.st_ino == secondStatus.st_ino;
 }
 
-// The open target file and the block holding its "fmt " chunk during one
-// rewrite; whatever is still held is given back when it ends, the block
-// (unlocked, freed) before the file (closed, result not looked at).
-class RewriteResources {
-public:
-    explicit RewriteResources(platform::MmioHandle file) : file_(file) {}
-    ~RewriteResources()
-    {
-        if (bytes_ != nullptr) {
-            platform::GlobalUnlock(block_);
-        }
-        platform::GlobalFree(block_);
-        if (file_ != nullptr) {
-            platform::MmioClose(file_, 0);
-        }
-    }
-    RewriteResources(const RewriteResources&) = delete;
-    RewriteResources& operator=(const RewriteResources&) = delete;
-
-    platform::MmioHandle File() const { return file_; }
-
-    // Allocates the block; false when there is no memory.
-    bool Allocate(std::uint32_t size)
-    {
-        block_ = platform::GlobalAlloc(kBlockFlags, size);
-        return block_ != nullptr;
-    }
-
-    // Locks the block; on failure frees it and answers false.
-    bool Lock()
-    {
-        bytes_ = platform::GlobalLock(block_);
-        if (bytes_ == nullptr) {
-            block_ = platform::GlobalFree(block_);
-        }
-        return bytes_ != nullptr;
-    }
-
-    // Unlocks and frees the block now.
-    void ReleaseBlock()
-    {
-        platform::GlobalUnlock(block_);
-        bytes_ = nullptr;
-        block_ = platform::GlobalFree(block_);
-    }
-
-    std::byte* Bytes() const { return bytes_; }
-
-    // Gives back the block and closes the file now; false when the close
-    // could not store the buffered bytes.
-    bool Finish()
-    {
-        ReleaseBlock();
-        const platform::MmioHandle file = std::exchange(file_, nullptr);
-        return platform::MmioClose(file, 0) == 0;
-    }
-
-private:
-    platform::MmioHandle file_;
-    platform::GlobalHandle block_ = nullptr;
-    std::byte* bytes_ = nullptr;
+// Closes a file still open when a rewrite ends, without looking at the result.
+struct CloseFile {
+    void operator()(platform::MmioHandle file) const { platform::MmioClose(file, 0); }
 };
 
 // True when `target` names no file yet, or a regular file this user may
@@ -130,63 +70,38 @@ int CopyBeside(const std::string& source, const std::string& target, platform::R
 bool PatchSampleRate(const std::string& path, const std::string& shownName, const NewSampleRate& newRate,
                      TWaveReporter& reporter)
 {
-    const platform::MmioHandle file =
-        platform::MmioOpen(path.c_str(), nullptr, platform::MMIO_READWRITE | platform::MMIO_ALLOCBUF);
+    std::unique_ptr<platform::MmioFile, CloseFile> file(
+        platform::MmioOpen(path.c_str(), nullptr, platform::MMIO_READWRITE | platform::MMIO_ALLOCBUF));
     if (file == nullptr) {
         reporter.Report(shownName, kFailedToOpenCaption);
         return false;
     }
-    RewriteResources held(file);
-
+    // Declared after the file, so that a block still held goes back before the file closes.
+    platform::LockedBlock block;
     platform::MmioChunkInfo riffChunk;
-    riffChunk.formType = platform::MmioFourCC("WAVE");
-    if (platform::MmioDescend(file, &riffChunk, nullptr, platform::MMIO_FINDRIFF) != 0) {
-        reporter.Report(kNotAWavFileText, nullptr);
-        return false;
-    }
     platform::MmioChunkInfo formatChunk;
-    formatChunk.id = platform::MmioFourCC("fmt ");
-    if (platform::MmioDescend(file, &formatChunk, &riffChunk, platform::MMIO_FINDCHUNK) != 0) {
-        reporter.Report(kNoFmtChunkText, nullptr);
+    if (const auto failure = ReadFormatChunk(*file, kRewrittenFormatBytes, riffChunk, formatChunk, block)) {
+        reporter.Report(LoadFailureText(*failure), nullptr);
         return false;
     }
-    const std::int64_t formatStart = platform::MmioSeek(file, 0, SEEK_CUR);
-    const std::uint32_t formatSize = formatChunk.size;
-
-    // A size that runs past the RIFF chunk or the file is never allocated.
-    if (formatChunk.availableSize < formatSize) {
-        reporter.Report(kCannotReadFmtText, nullptr);
-        return false;
-    }
-    if (!held.Allocate(formatSize)) {
-        reporter.Report(kNoMemoryForFmtText, nullptr);
-        return false;
-    }
-    if (!held.Lock()) {
-        reporter.Report(kCannotLockHeaderText, nullptr);
-        return false;
-    }
-    std::byte* const chunk = held.Bytes();
-    if (platform::MmioRead(file, chunk, formatSize) != std::int64_t{formatSize}) {
-        held.ReleaseBlock();
-        reporter.Report(kCannotReadFmtText, nullptr);
-        return false;
-    }
-    if (!IsUsableFormatChunk(chunk, formatSize, kRewrittenFormatBytes)) {
-        reporter.Report(kInvalidFmtChunkText, nullptr);
-        return false;
-    }
+    const std::span<std::byte> chunk = block.Bytes();
 
     const std::uint32_t rate = newRate();
-    WriteLittleEndian32(chunk + kSampleRateOffset, rate);
+    platform::WriteLittleEndian32(chunk.data() + platform::kSampleRateOffset, rate);
     // 32-bit arithmetic: the product wraps at 2^32 before the division by 8.
-    const std::uint32_t byteRate = std::uint32_t{ReadLittleEndian16(chunk + kChannelsOffset)} *
-                                   std::uint32_t{ReadLittleEndian16(chunk + kBitsPerSampleOffset)} * rate >> 3;
-    WriteLittleEndian32(chunk + kByteRateOffset, byteRate);
+    const std::uint32_t byteRate =
+        std::uint32_t{platform::ReadLittleEndian16(chunk.data() + platform::kChannelsOffset)} *
+        std::uint32_t{platform::ReadLittleEndian16(chunk.data() + platform::kBitsPerSampleOffset)} * rate >> 3;
+    platform::WriteLittleEndian32(chunk.data() + platform::kByteRateOffset, byteRate);
 
-    platform::MmioSeek(file, formatStart, SEEK_SET);
+    platform::MmioSeek(file.get(), static_cast<std::int64_t>(formatChunk.dataOffset), SEEK_SET);
+    const auto size = static_cast<std::int64_t>(chunk.size());
+    const auto finish = [&] {
+        block.Release();
+        return platform::MmioClose(file.release(), 0) == 0;
+    };
     // A write the buffer took but the close could not store failed all the same.
-    if (platform::MmioWrite(file, chunk, formatSize) != std::int64_t{formatSize} || !held.Finish()) {
+    if (platform::MmioWrite(file.get(), chunk.data(), size) != size || !finish()) {
         reporter.Report(shownName, kCannotWriteFmtCaption);
         return false;
     }

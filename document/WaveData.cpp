@@ -4,56 +4,18 @@
 #include "document/WaveTexts.h"
 
 #include "AnalysisTexts.h"
+#include "platform/SampleFormat.h"
 
 #include <stdexcept>
 #include <string>
 
-namespace {
-
-// Movable and shareable, not zero-filled: every byte is read from the file.
-constexpr std::uint32_t kBlockFlags = platform::GMEM_MOVEABLE | platform::GMEM_DDESHARE;
-
-// Unlocks (when locked) and frees (when held) one block, and forgets it.
-void ReleaseBlock(platform::GlobalHandle& block, std::byte*& bytes)
-{
-    if (bytes != nullptr) {
-        platform::GlobalUnlock(block);
-        bytes = nullptr;
-    }
-    block = platform::GlobalFree(block);
-}
-
-// Allocates and locks a block of `size` bytes and reads `size` bytes of the
-// file into it. Answers the text of the failure, or nullptr when all went well;
-// what was taken stays in `block` and `bytes` for the caller to give back.
-const char* ReadChunkIntoBlock(platform::MmioHandle file, std::uint32_t size, platform::GlobalHandle& block,
-                               std::byte*& bytes, const char* allocFailure, const char* lockFailure,
-                               const char* readFailure)
-{
-    block = platform::GlobalAlloc(kBlockFlags, size);
-    if (block == nullptr) {
-        return allocFailure;
-    }
-    bytes = platform::GlobalLock(block);
-    if (bytes == nullptr) {
-        return lockFailure;
-    }
-    if (platform::MmioRead(file, bytes, size) != std::int64_t{size}) {
-        return readFailure;
-    }
-    return nullptr;
-}
-
-}  // namespace
-
 TWaveData::TWaveData(std::size_t analysisAllocationLimit)
-    : Analysis(analysisAllocationLimit)
+    : analysis_(analysisAllocationLimit)
 {
 }
 
 TWaveData::~TWaveData()
 {
-    OpenInfo.reset();
     // A failed analysis set-up or a failed close leaves both blocks held.
     ReleaseBlocksAndFile();
 }
@@ -62,121 +24,88 @@ bool TWaveData::Load(const std::string& path, TWaveReporter& reporter, const pla
 {
     // A document that is loaded again (revert) gives back its earlier load first.
     ReleaseLoad();
-    OpenInfo = std::make_unique<platform::MmioOpenInfo>();
+    platform::MmioOpenInfo openInfo;
 
     if (path.empty()) {
         reporter.Report(kNoValidPathText, kFileOpenCaption);
         return false;
     }
-    FileName = path;
+    fileName_ = path;
 
-    platform::SndPlaySound(FileName.c_str(), platform::SND_SYNC, soundWait);
+    platform::SndPlaySound(fileName_.c_str(), platform::SND_SYNC, soundWait);
 
-    WaveFile = platform::MmioOpen(FileName.c_str(), OpenInfo.get(), platform::MMIO_READ | platform::MMIO_ALLOCBUF);
-    if (WaveFile == nullptr) {
-        reporter.Report(OpenFailureText(FileName, OpenInfo->errorRet), kFailedToOpenCaption);
+    waveFile_ = platform::MmioOpen(fileName_.c_str(), &openInfo, platform::MMIO_READ | platform::MMIO_ALLOCBUF);
+    if (waveFile_ == nullptr) {
+        reporter.Report(OpenFailureText(fileName_, openInfo.errorRet), kFailedToOpenCaption);
         return false;
     }
-
-    RiffChunk = {};
-    RiffChunk.formType = platform::MmioFourCC("WAVE");
-    if (platform::MmioDescend(WaveFile, &RiffChunk, nullptr, platform::MMIO_FINDRIFF) != 0) {
-        return Refuse(reporter, kNotAWavFileText);
+    if (const std::optional<LoadFailure> failure = ReadChunks(reporter)) {
+        reporter.Report(LoadFailureText(*failure), nullptr);
+        ReleaseBlocksAndFile();
+        return false;
     }
-    return ReadFormatChunk(reporter) && ReadDataChunk(reporter);
-}
-
-bool TWaveData::ReadFormatChunk(TWaveReporter& reporter)
-{
-    SubChunk = {};
-    SubChunk.id = platform::MmioFourCC("fmt ");
-    if (platform::MmioDescend(WaveFile, &SubChunk, &RiffChunk, platform::MMIO_FINDCHUNK) != 0) {
-        return Refuse(reporter, kNoFmtChunkText);
-    }
-    FormatSize = SubChunk.size;
-    // A size that runs past the RIFF chunk or the file is never allocated.
-    if (SubChunk.availableSize < FormatSize) {
-        return Refuse(reporter, kCannotReadFmtText);
-    }
-    if (const char* failure = ReadChunkIntoBlock(WaveFile, FormatSize, FormatBlock, FormatBytes, kNoMemoryForFmtText,
-                                                 kCannotLockHeaderText, kCannotReadFmtText)) {
-        return Refuse(reporter, failure);
-    }
-    if (!IsUsableFormatChunk(FormatBytes, FormatSize, kLoadedFormatBytes)) {
-        return Refuse(reporter, kInvalidFmtChunkText);
-    }
-
-    SampleRate = ReadLittleEndian32(FormatBytes + kSampleRateOffset);
-    const std::uint16_t channels = ReadLittleEndian16(FormatBytes + kChannelsOffset);
-    // The resolution comes from the byte rate, in 32 bits (the product wraps).
-    const std::uint32_t byteRate = ReadLittleEndian32(FormatBytes + kByteRateOffset);
-    BitsPerSample = byteRate * 8U / SampleRate / channels;
-
-    if (channels != 1) {
-        reporter.Report(std::to_string(channels), kChannelCountCaption);
-    }
-    reporter.Report(RateAndResolutionText(SampleRate, BitsPerSample), kSamplingFrequencyCaption);
-    platform::MmioAscend(WaveFile, &SubChunk, 0);
     return true;
 }
 
-bool TWaveData::ReadDataChunk(TWaveReporter& reporter)
+std::optional<LoadFailure> TWaveData::ReadChunks(TWaveReporter& reporter)
 {
-    SubChunk.id = platform::MmioFourCC("data");
-    if (platform::MmioDescend(WaveFile, &SubChunk, &RiffChunk, platform::MMIO_FINDCHUNK) != 0) {
-        return Refuse(reporter, kNoDataChunkText);
+    const std::optional<LoadFailure> formatFailure =
+        ReadFormatChunk(*waveFile_, kLoadedFormatBytes, riffChunk_, subChunk_, formatBlock_);
+    formatSize_ = subChunk_.size;
+    if (formatFailure) {
+        return formatFailure;
     }
-    DataSize = SubChunk.size;
+    const std::byte* const format = formatBlock_.Bytes().data();
+    sampleRate_ = platform::ReadLittleEndian32(format + platform::kSampleRateOffset);
+    channels_ = platform::ReadLittleEndian16(format + platform::kChannelsOffset);
+    // The resolution comes from the byte rate, in 32 bits (the product wraps).
+    const std::uint32_t byteRate = platform::ReadLittleEndian32(format + platform::kByteRateOffset);
+    bitsPerSample_ = byteRate * 8U / sampleRate_ / channels_;
+
+    if (channels_ != 1) {
+        reporter.Report(std::to_string(channels_), kChannelCountCaption);
+    }
+    reporter.Report(RateAndResolutionText(sampleRate_, bitsPerSample_), kSamplingFrequencyCaption);
+    platform::MmioAscend(waveFile_, &subChunk_, 0);
+
+    if (platform::FindChunk(*waveFile_, riffChunk_, platform::MmioFourCC("data"), subChunk_) != 0) {
+        return LoadFailure::NoDataChunk;
+    }
+    dataSize_ = subChunk_.size;
     // Less than one sample value is no data either; 64 bits, as DataSize x 8
     // wraps at 512 MiB. A resolution of 0 is left to the analysis to refuse.
     const bool noSampleValue =
-        DataSize == 0 || (BitsPerSample != 0 && std::uint64_t{DataSize} * 8 / BitsPerSample == 0);
+        dataSize_ == 0 || (bitsPerSample_ != 0 && std::uint64_t{dataSize_} * 8 / bitsPerSample_ == 0);
     if (noSampleValue) {
-        return Refuse(reporter, kEmptyDataChunkText);
+        return LoadFailure::EmptyDataChunk;
     }
-    if (SubChunk.availableSize < DataSize) {
-        return Refuse(reporter, kCannotReadDataText);
-    }
-    if (const char* failure = ReadChunkIntoBlock(WaveFile, DataSize, DataBlock, DataBytes, kOutOfMemoryText,
-                                                 kCannotLockDataText, kCannotReadDataText)) {
-        return Refuse(reporter, failure);
-    }
-    return true;
+    return FailureOf(platform::ReadChunk(*waveFile_, subChunk_, dataBlock_), kDataChunkFailures);
 }
 
 int TWaveData::PrepareAnalysis(TAnalysisStartChooser& chooser, TWaveReporter& reporter)
 {
-    if (DataBytes == nullptr) {
+    if (dataBlock_.Bytes().data() == nullptr) {
         throw std::logic_error("PrepareAnalysis: no file is loaded");
     }
-    switch (Analysis.Prepare(SampleRate, BitsPerSample, DataSize)) {
-    case SetupResult::Ready:
-        break;
-    case SetupResult::MemoryAllocationImpossible:
+    const SetupResult setup = analysis_.Prepare(sampleRate_, bitsPerSample_, dataSize_);
+    if (setup == SetupResult::MemoryAllocationImpossible) {
         reporter.Report(kMemoryAllocationImpossibleText, nullptr);
         return 0;
-    case SetupResult::InvalidBitsPerSample:
-        reporter.Report(BitsPerSampleText(BitsPerSample), kUnsupportedResolutionCaption);
-        return 0;
-    case SetupResult::InvalidSampleRate:  // the load refuses such a rate first
-        reporter.Report(kInvalidFmtChunkText, nullptr);
-        return 0;
-    case SetupResult::NoSamples:  // the load refuses such a chunk first
-        reporter.Report(kEmptyDataChunkText, nullptr);
-        return 0;
     }
-    if (BitsPerSample != 8 && BitsPerSample != 16) {
-        reporter.Report(BitsPerSampleText(BitsPerSample), kUnsupportedResolutionCaption);
+    // The load has refused every rate and every chunk the set-up refuses, so
+    // a set-up that is not ready was refused for 0 bits per sample.
+    if (setup != SetupResult::Ready || !platform::IsSupportedResolution(bitsPerSample_)) {
+        reporter.Report(BitsPerSampleText(bitsPerSample_), kUnsupportedResolutionCaption);
         return 0;
     }
     if (!chooser.ShowPreview(*this)) {
         return 0;
     }
     std::int64_t startSample = chooser.AskStartSample(*this);
-    while (startSample < 0 || startSample >= Analysis.SampleCount) {
+    while (startSample < 0 || startSample >= analysis_.SampleCount) {
         startSample = chooser.AskStartSample(*this);
     }
-    Analysis.ComputeSpectrum(Samples(), startSample);
+    analysis_.ComputeSpectrum(Samples(), startSample);
     return 1;
 }
 
@@ -195,15 +124,15 @@ bool TWaveData::Open(const std::string& path, TAnalysisStartChooser& chooser, TW
 
 bool TWaveData::Close(TWaveReporter& reporter)
 {
-    if (WaveFile == nullptr) {
+    if (waveFile_ == nullptr) {
         return true;
     }
-    CloseResult = platform::MmioClose(WaveFile, 0);
-    WaveFile = nullptr;
-    switch (CloseResult) {
+    closeResult_ = platform::MmioClose(waveFile_, 0);
+    waveFile_ = nullptr;
+    switch (closeResult_) {
     case 0:
-        ReleaseBlock(DataBlock, DataBytes);
-        ReleaseBlock(FormatBlock, FormatBytes);
+        dataBlock_.Release();
+        formatBlock_.Release();
         return true;
     case platform::MMIOERR_CANNOTWRITE:
         reporter.Report(kCannotWriteCloseText, kCloseCaption);
@@ -218,26 +147,17 @@ bool TWaveData::Close(TWaveReporter& reporter)
 
 std::span<const std::uint8_t> TWaveData::Samples() const
 {
-    if (DataBytes == nullptr) {
-        return {};
-    }
-    return {reinterpret_cast<const std::uint8_t*>(DataBytes), DataSize};
-}
-
-bool TWaveData::Refuse(TWaveReporter& reporter, const char* text)
-{
-    reporter.Report(text, nullptr);
-    ReleaseBlocksAndFile();
-    return false;
+    const std::span<const std::byte> bytes = dataBlock_.Bytes();
+    return {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
 }
 
 void TWaveData::ReleaseBlocksAndFile()
 {
-    ReleaseBlock(DataBlock, DataBytes);
-    ReleaseBlock(FormatBlock, FormatBytes);
-    if (WaveFile != nullptr) {
-        platform::MmioClose(WaveFile, 0);
-        WaveFile = nullptr;
+    dataBlock_.Release();
+    formatBlock_.Release();
+    if (waveFile_ != nullptr) {
+        platform::MmioClose(waveFile_, 0);
+        waveFile_ = nullptr;
     }
 }
 
@@ -247,10 +167,9 @@ void TWaveData::ReleaseLoad()
     // them: a view goes on painting them while the file plays, and after a
     // reload that fails before it reads them.
     ReleaseBlocksAndFile();
-    OpenInfo.reset();
-    FileName.clear();
-    RiffChunk = {};
-    SubChunk = {};
-    FormatSize = 0;
-    DataSize = 0;
+    fileName_.clear();
+    riffChunk_ = {};
+    subChunk_ = {};
+    formatSize_ = 0;
+    dataSize_ = 0;
 }

@@ -5,15 +5,17 @@
 
 #include "AnalysisBuffers.h"
 #include "FrequencyAnalysis.h"
-#include "platform/GlobalMemory.h"
 #include "platform/Mmio.h"
 #include "platform/Sound.h"
+#include "platform/WavFormat.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <optional>
 #include <span>
 #include <string>
+
+enum class LoadFailure;  // document/WaveTexts.h
 
 /// One WAV file as the document holds it: plays it, opens it, finds its RIFF
 /// "WAVE", "fmt " and "data" chunks, reads the two chunks whole into locked
@@ -21,21 +23,21 @@
 /// analysis and computes the spectrum; closes the file and gives everything
 /// back. Every message goes to a TWaveReporter, one box each, in order.
 ///
-/// It owns the open file, both blocks, the open-info record and the analysis
+/// It owns the open file, both blocks and the analysis
 /// buffers, from the load that takes them until Close, the next Load or its
 /// own end. It knows no window and no framework: the document of the window
 /// program and the command-line tool run the same steps through it.
 ///
-/// The fields carry the program's own names. Only this class writes them;
-/// readers get it as const.
+/// Its state carries the program's own names; only this class writes it,
+/// readers see it through the accessors.
 class TWaveData {
 public:
     /// Nothing loaded: no file, no blocks, DataSize 0. `analysisAllocationLimit`
     /// caps the bytes one analysis set-up may allocate (see FrequencyAnalysis).
     explicit TWaveData(std::size_t analysisAllocationLimit = AllocationBudget::kAnalysisBytes);
 
-    /// Releases the open-info record, closes the file if it is still open
-    /// (result ignored), frees both blocks if still held and the analysis buffers.
+    /// Frees both blocks if still held, closes the file if it is still open
+    /// (result ignored), and frees the analysis buffers.
     ~TWaveData();
 
     TWaveData(const TWaveData&) = delete;
@@ -75,31 +77,48 @@ public:
 
     /// True when a load has found a non-empty "data" chunk, also when a later
     /// step of that load failed.
-    bool IsOpen() const { return DataSize != 0; }
+    bool IsOpen() const { return dataSize_ != 0; }
 
-    /// The loaded "data" chunk: DataSize bytes at DataBytes, or nothing.
+    /// The loaded "data" chunk: DataSize bytes, or nothing.
     std::span<const std::uint8_t> Samples() const;
 
-    platform::GlobalHandle DataBlock = nullptr;  ///< block holding the "data" chunk
-    std::byte* DataBytes = nullptr;              ///< locked contents of DataBlock
-    std::string FileName;                        ///< the path as played and opened, never cut
-    platform::MmioHandle WaveFile = nullptr;     ///< the file, open for reading after a load
-    platform::MmioChunkInfo RiffChunk;           ///< the RIFF "WAVE" chunk, parent of the searches
-    platform::MmioChunkInfo SubChunk;            ///< the "fmt " chunk, then the "data" chunk
-    std::unique_ptr<platform::MmioOpenInfo> OpenInfo;  ///< made zero-filled by each load
-    std::uint32_t FormatSize = 0;                ///< size of the "fmt " chunk in bytes
-    std::uint32_t DataSize = 0;                  ///< size of the "data" chunk in bytes; 0 before any load
-    platform::GlobalHandle FormatBlock = nullptr;  ///< block holding the "fmt " chunk
-    std::byte* FormatBytes = nullptr;            ///< locked contents of FormatBlock
-    std::uint32_t CloseResult = 0;               ///< result of the last file close made by Close
-    std::uint32_t SampleRate = 0;                ///< samples per second, from the "fmt " chunk
-    std::uint32_t BitsPerSample = 0;             ///< resolution computed from the byte rate
-    FrequencyAnalysis Analysis;                   ///< transform size, tables, spectrum
+    /// The loaded "fmt " chunk: FormatSize bytes, or nothing.
+    std::span<const std::byte> FormatBytes() const { return formatBlock_.Bytes(); }
+
+    /// The path as played and opened, never cut; empty before a load.
+    const std::string& FileName() const { return fileName_; }
+    /// Size of the "fmt " chunk in bytes.
+    std::uint32_t FormatSize() const { return formatSize_; }
+    /// Size of the "data" chunk in bytes; 0 before any load.
+    std::uint32_t DataSize() const { return dataSize_; }
+    /// Result of the last file close made by Close.
+    std::uint32_t CloseResult() const { return closeResult_; }
+    /// Samples per second, from the "fmt " chunk.
+    std::uint32_t SampleRate() const { return sampleRate_; }
+    /// Number of channels, from the "fmt " chunk (never 0 after a load reads it).
+    std::uint16_t Channels() const { return channels_; }
+    /// Resolution computed from the byte rate.
+    std::uint32_t BitsPerSample() const { return bitsPerSample_; }
+    /// Transform size, tables, spectrum.
+    const FrequencyAnalysis& Analysis() const { return analysis_; }
 
 private:
-    bool Refuse(TWaveReporter& reporter, const char* text);
+    std::optional<LoadFailure> ReadChunks(TWaveReporter& reporter);
     void ReleaseBlocksAndFile();
     void ReleaseLoad();
-    bool ReadFormatChunk(TWaveReporter& reporter);
-    bool ReadDataChunk(TWaveReporter& reporter);
+
+    std::string fileName_;
+    platform::MmioHandle waveFile_ = nullptr;  // open for reading after a load
+    platform::MmioChunkInfo riffChunk_;        // the RIFF "WAVE" chunk, parent of the searches
+    platform::MmioChunkInfo subChunk_;         // the "fmt " chunk, then the "data" chunk
+    std::uint32_t formatSize_ = 0;
+    std::uint32_t dataSize_ = 0;
+    platform::LockedBlock formatBlock_;
+    platform::LockedBlock dataBlock_;
+    std::uint32_t closeResult_ = 0;
+    // The rate, channels and resolution stay until a load replaces them.
+    std::uint32_t sampleRate_ = 0;
+    std::uint16_t channels_ = 0;
+    std::uint32_t bitsPerSample_ = 0;
+    FrequencyAnalysis analysis_;
 };

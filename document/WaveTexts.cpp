@@ -25,7 +25,20 @@ std::string FormatSigned(const char* format, Values... values)
     return std::string(buffer.data(), static_cast<std::size_t>(length));
 }
 
+// The text of each load failure, in the order of LoadFailure.
+constexpr std::array<const char*, 11> kLoadFailureTexts = {
+    kNotAWavFileText,     kNoFmtChunkText,   kCannotReadFmtText,  kNoMemoryForFmtText,
+    kCannotLockHeaderText, kInvalidFmtChunkText, kNoDataChunkText, kEmptyDataChunkText,
+    kCannotReadDataText,  kOutOfMemoryText,  kCannotLockDataText,
+};
+static_assert(kLoadFailureTexts.size() == static_cast<std::size_t>(LoadFailure::CannotLockData) + 1);
+
 }  // namespace
+
+const char* LoadFailureText(LoadFailure failure)
+{
+    return kLoadFailureTexts[static_cast<std::size_t>(failure)];
+}
 
 const char* MmioErrorText(std::uint32_t code)
 {

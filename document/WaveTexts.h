@@ -57,6 +57,25 @@ inline constexpr char kSetupFailedText[] = "Failed";
 /// Caption of that box.
 inline constexpr char kSetupFailedCaption[] = "init";
 
+/// Every way a load can be refused once its file is open, each shown as one
+/// box with its text and no caption; the rewrite shares the first six.
+enum class LoadFailure {
+    NotAWavFile,       ///< kNotAWavFileText
+    NoFmtChunk,        ///< kNoFmtChunkText
+    CannotReadFmt,     ///< kCannotReadFmtText
+    NoMemoryForFmt,    ///< kNoMemoryForFmtText
+    CannotLockHeader,  ///< kCannotLockHeaderText
+    InvalidFmtChunk,   ///< kInvalidFmtChunkText
+    NoDataChunk,       ///< kNoDataChunkText
+    EmptyDataChunk,    ///< kEmptyDataChunkText
+    CannotReadData,    ///< kCannotReadDataText
+    OutOfMemory,       ///< kOutOfMemoryText
+    CannotLockData,    ///< kCannotLockDataText
+};
+
+/// The text of the box shown for `failure`.
+const char* LoadFailureText(LoadFailure failure);
+
 // Close.
 
 /// Text when closing the file reports that written bytes could not be stored.

@@ -1,5 +1,7 @@
 #include "platform/AlsaSoundOutput.h"
 
+#include "platform/SampleFormat.h"
+
 #include <alsa/asoundlib.h>
 
 #include <mutex>
@@ -38,7 +40,7 @@ public:
             Release();
             return OpenResult::NoDevice;
         }
-        if (format.bitsPerSample != 8 && format.bitsPerSample != 16) {
+        if (!IsSupportedResolution(format.bitsPerSample)) {
             Release();
             return OpenResult::FormatRefused;
         }

@@ -1,5 +1,7 @@
 #include "platform/MmioFile.h"
 
+#include "platform/LittleEndian.h"
+
 #include <algorithm>
 #include <array>
 #include <limits>
@@ -13,11 +15,6 @@ constexpr std::uint64_t kHeaderBytes = 8;  // chunk id and 32-bit size
 constexpr std::uint64_t kFormTypeBytes = 4;
 constexpr FourCC kRiff = MmioFourCC("RIFF");
 constexpr FourCC kList = MmioFourCC("LIST");
-
-std::uint32_t LittleEndian32(const std::array<unsigned char, 4>& bytes) {
-    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-}
 
 std::uint32_t ErrorCodeOf(OpenFailure failure) {
     switch (failure) {
@@ -87,8 +84,8 @@ std::uint32_t MmioFile::Descend(MmioChunkInfo& chunk, const MmioChunkInfo* paren
         if (file_.Read(id.data(), 4) != 4 || file_.Read(size.data(), 4) != 4) {
             break;
         }
-        const FourCC chunkId = LittleEndian32(id);
-        const std::uint32_t chunkSize = LittleEndian32(size);
+        const FourCC chunkId = ReadLittleEndian32(id.data());
+        const std::uint32_t chunkSize = ReadLittleEndian32(size.data());
         const std::uint64_t dataOffset = position + kHeaderBytes;
         const bool hasFormType = (chunkId == kRiff || chunkId == kList) && chunkSize >= kFormTypeBytes &&
                                  end - dataOffset >= kFormTypeBytes;
@@ -96,7 +93,7 @@ std::uint32_t MmioFile::Descend(MmioChunkInfo& chunk, const MmioChunkInfo* paren
         if (hasFormType && file_.Read(form.data(), 4) != 4) {
             break;
         }
-        const FourCC formType = hasFormType ? LittleEndian32(form) : 0;
+        const FourCC formType = hasFormType ? ReadLittleEndian32(form.data()) : 0;
         if (Matches(flags, chunk, chunkId, hasFormType, formType)) {
             chunk.id = chunkId;
             chunk.size = chunkSize;

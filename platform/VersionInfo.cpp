@@ -1,5 +1,6 @@
 #include "platform/VersionInfo.h"
 
+#include "platform/LittleEndian.h"
 #include "platform/RegularFile.h"
 
 #include <elf.h>
@@ -25,14 +26,6 @@ namespace {
 
 using Bytes = std::span<const std::uint8_t>;
 
-std::uint16_t Le16(Bytes bytes, std::size_t at) {
-    return static_cast<std::uint16_t>(bytes[at] | bytes[at + 1] << 8);
-}
-
-std::uint32_t Le32(Bytes bytes, std::size_t at) {
-    return static_cast<std::uint32_t>(Le16(bytes, at)) | static_cast<std::uint32_t>(Le16(bytes, at + 2)) << 16;
-}
-
 /// Reads a block front to back, refusing every step that would go past its end.
 class BlockCursor {
 public:
@@ -43,7 +36,7 @@ public:
         if (!Take(2, taken)) {
             return false;
         }
-        value = Le16(taken, 0);
+        value = ReadLittleEndian16(taken.data());
         return true;
     }
 
@@ -52,7 +45,7 @@ public:
         if (!Take(4, taken)) {
             return false;
         }
-        value = Le32(taken, 0);
+        value = ReadLittleEndian32(taken.data());
         return true;
     }
 
@@ -128,7 +121,7 @@ std::optional<Bytes> BlockIn(Bytes bytes) {
     if (bytes.size() < kVersionHeaderBytes) {
         return std::nullopt;
     }
-    const std::uint32_t size = Le32(bytes, kVersionBlockMagic.size());
+    const std::uint32_t size = ReadLittleEndian32(bytes.data() + kVersionBlockMagic.size());
     if (size > bytes.size()) {
         return std::nullopt;
     }
@@ -356,7 +349,7 @@ std::optional<Bytes> BlockAt(const void* block) {
     if (!std::ranges::equal(header.first(kVersionBlockMagic.size()), kVersionBlockMagic)) {
         return std::nullopt;
     }
-    const std::uint32_t size = Le32(header, kVersionBlockMagic.size());
+    const std::uint32_t size = ReadLittleEndian32(header.data() + kVersionBlockMagic.size());
     if (size > kMaxVersionBlockBytes) {
         return std::nullopt;
     }

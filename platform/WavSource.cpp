@@ -1,5 +1,8 @@
 #include "platform/WavSource.h"
 
+#include "platform/SampleFormat.h"
+#include "platform/WavFormat.h"
+
 #include <algorithm>
 #include <array>
 #include <optional>
@@ -7,38 +10,18 @@
 namespace platform {
 namespace {
 
-// Layout of the "fmt " chunk's data, as far as playing needs it.
-constexpr std::size_t kTagOffset = 0;
-constexpr std::size_t kChannelsOffset = 2;
-constexpr std::size_t kRateOffset = 4;
-constexpr std::size_t kBlockAlignOffset = 12;
-constexpr std::size_t kBitsOffset = 14;
-constexpr std::size_t kPcmFormatBytes = 16;
-constexpr std::size_t kSubFormatOffset = 24;   // WAVE_FORMAT_EXTENSIBLE only
-constexpr std::size_t kExtensibleBytes = 40;
-constexpr std::uint16_t kTagPcm = 0x0001;
-constexpr std::uint16_t kTagExtensible = 0xFFFE;
 // KSDATAFORMAT_SUBTYPE_PCM, 00000001-0000-0010-8000-00aa00389b71, as stored.
 constexpr std::array<unsigned char, 16> kPcmSubFormat{0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
                                                       0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
-using FmtBytes = std::array<unsigned char, kExtensibleBytes>;
-
-std::uint16_t Field16(const FmtBytes& bytes, std::size_t offset) {
-    return static_cast<std::uint16_t>(bytes[offset] | bytes[offset + 1] << 8);
-}
-
-std::uint32_t Field32(const FmtBytes& bytes, std::size_t offset) {
-    return static_cast<std::uint32_t>(Field16(bytes, offset)) |
-           static_cast<std::uint32_t>(Field16(bytes, offset + 2)) << 16;
-}
+using FmtBytes = std::array<unsigned char, kExtensibleFormatBytes>;
 
 bool IsPcm(const FmtBytes& bytes, std::size_t length) {
-    const std::uint16_t tag = Field16(bytes, kTagOffset);
-    if (tag == kTagPcm) {
+    const std::uint16_t tag = ReadLittleEndian16(bytes.data() + kFormatTagOffset);
+    if (tag == kFormatTagPcm) {
         return true;
     }
-    return tag == kTagExtensible && length >= kExtensibleBytes &&
+    return tag == kFormatTagExtensible && length >= kExtensibleFormatBytes &&
            std::equal(kPcmSubFormat.begin(), kPcmSubFormat.end(), bytes.begin() + kSubFormatOffset);
 }
 
@@ -46,10 +29,11 @@ std::optional<PcmFormat> PlayableFormat(const FmtBytes& bytes, std::size_t lengt
     if (length < kPcmFormatBytes || !IsPcm(bytes, length)) {
         return std::nullopt;
     }
-    const PcmFormat format{Field16(bytes, kChannelsOffset), Field32(bytes, kRateOffset), Field16(bytes, kBitsOffset)};
-    if (format.channels == 0 || format.sampleRate == 0 ||
-        (format.bitsPerSample != 8 && format.bitsPerSample != 16) ||
-        Field16(bytes, kBlockAlignOffset) != format.FrameBytes()) {
+    const unsigned char* const fields = bytes.data();
+    const PcmFormat format{ReadLittleEndian16(fields + kChannelsOffset), ReadLittleEndian32(fields + kSampleRateOffset),
+                           ReadLittleEndian16(fields + kBitsPerSampleOffset)};
+    if (format.channels == 0 || format.sampleRate == 0 || !IsSupportedResolution(format.bitsPerSample) ||
+        ReadLittleEndian16(fields + kBlockAlignOffset) != format.FrameBytes()) {
         return std::nullopt;
     }
     return format;
@@ -63,14 +47,9 @@ std::unique_ptr<WavSource> WavSource::Open(const char* path) {
     if (file == nullptr) {
         return nullptr;
     }
-    MmioChunkInfo riff{};
-    riff.formType = MmioFourCC("WAVE");
-    if (file->Descend(riff, nullptr, MMIO_FINDRIFF) != 0) {
-        return nullptr;
-    }
-    MmioChunkInfo fmt{};
-    fmt.id = MmioFourCC("fmt ");
-    if (file->Descend(fmt, &riff, MMIO_FINDCHUNK) != 0) {
+    MmioChunkInfo riff;
+    MmioChunkInfo fmt;
+    if (FindWaveChunk(*file, riff) != 0 || FindChunk(*file, riff, MmioFourCC("fmt "), fmt) != 0) {
         return nullptr;
     }
     FmtBytes fields{};
@@ -83,9 +62,8 @@ std::unique_ptr<WavSource> WavSource::Open(const char* path) {
         return nullptr;
     }
     file->Ascend(fmt);
-    MmioChunkInfo data{};
-    data.id = MmioFourCC("data");
-    if (file->Descend(data, &riff, MMIO_FINDCHUNK) != 0) {
+    MmioChunkInfo data;
+    if (FindChunk(*file, riff, MmioFourCC("data"), data) != 0) {
         return nullptr;
     }
     const std::uint64_t frameBytes = format->FrameBytes();

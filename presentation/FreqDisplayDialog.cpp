@@ -88,7 +88,7 @@ std::uint32_t TFreqDisplayDialog::RateToWrite() const {
     char text[kBoxTextLimit];
     SampleRateBox->GetText(text, sizeof text);
     std::uint32_t rate = LeadingUnsigned32(text);
-    const std::uint32_t presentRate = ParentView.GetWaveDocument().Wave().SampleRate;
+    const std::uint32_t presentRate = ParentView.GetWaveDocument().Wave().SampleRate();
     if (IsDlgButtonChecked(resid::NoHigherFrequencyBox) && presentRate < rate) {
         rate /= 2;
     }

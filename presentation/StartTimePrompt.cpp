@@ -72,7 +72,7 @@ std::int64_t TStartTimePrompt::AskStartSample(const TWaveData& wave) {
     if (prompt.Execute() != IDOK) {
         return 0;
     }
-    return StartSampleOfEntry(entry, wave.SampleRate);
+    return StartSampleOfEntry(entry, wave.SampleRate());
 }
 
 std::unique_ptr<TAnalysisStartChooser> MakeStartTimePrompt(TWindow* owner, const TWaveDocument&) {

@@ -8,6 +8,7 @@
 #include "framework/Document.h"
 #include "framework/Messages.h"
 #include "framework/Scroller.h"
+#include "platform/SampleFormat.h"
 #include "resources/ResourceIds.h"
 
 #include "AnalysisTexts.h"
@@ -62,7 +63,7 @@ TColor CrossColor(long long x, long long y) {
 TWaveView::TWaveView(TWaveDocument& document, TWindow* parent)
     : TWindowView(document, parent), WaveDocument(document) {
     Attr.Style |= WS_HSCROLL;
-    const int range = document.Wave().Analysis.BinCount - RecordedWidth(document.MessageOwner);
+    const int range = document.Wave().Analysis().BinCount - RecordedWidth(document.MessageOwner);
     SetScroller(std::make_unique<TScroller>(this, 1, 0, range, 0));
     GetScroller()->SetAutoOrg(true);
 }
@@ -97,7 +98,7 @@ void TWaveView::OnPaint(TDC& dc, bool, TRect& rect) {
     const TBrush brush(kBackground);
     dc.SelectObject(pen);
     dc.SelectObject(brush);
-    dc.Rectangle(0, 0, WaveDocument.Wave().Analysis.BinCount, RepaintRect.Height());
+    dc.Rectangle(0, 0, WaveDocument.Wave().Analysis().BinCount, RepaintRect.Height());
     dc.SetBkColor(kBackground);
     dc.SetTextColor(kTextColor);
     if (RepaintRect.Width() != 0) {
@@ -126,14 +127,14 @@ void TWaveView::DrawSpectrum() {
     dc.TextOut(kHelpLineX, 4 * line + kHelpLineGap, "The location of the maximum will then be determined.");
 
     const TWaveData& wave = WaveDocument.Wave();
-    if (wave.BitsPerSample != 8 && wave.BitsPerSample != 16) {
-        MessageBox(FormatBitCountText(wave.BitsPerSample), kUnsupportedResolutionBitsCaption, MB_OK);
+    if (!platform::IsSupportedResolution(wave.BitsPerSample())) {
+        MessageBox(FormatBitCountText(wave.BitsPerSample()), kUnsupportedResolutionBitsCaption, MB_OK);
         return;
     }
-    const bool eightBit = wave.BitsPerSample == 8;
+    const bool eightBit = wave.BitsPerSample() == 8;
     const int baseline = height - (eightBit ? kBaseline8Bit : kBaseline16Bit);
     const long long columns = width > 0 ? width : 1;
-    const FrequencyAnalysis& analysis = wave.Analysis;
+    const FrequencyAnalysis& analysis = wave.Analysis();
     for (std::int32_t bin = 0; bin < analysis.BinCount; ++bin) {
         const double magnitude = analysis.Magnitude[static_cast<std::size_t>(bin)];
         if (!(std::fabs(magnitude) < kDrawableMagnitude)) {
@@ -153,7 +154,7 @@ void TWaveView::OnSize(unsigned sizeType, const TSize& size) {
 
 void TWaveView::OnLeftButtonDown(unsigned, const TPoint& point) {
     const std::int64_t bin = static_cast<std::int64_t>(point.X) + GetScroller()->GetXPos();
-    const FrequencyAnalysis& analysis = WaveDocument.Wave().Analysis;
+    const FrequencyAnalysis& analysis = WaveDocument.Wave().Analysis();
     if (bin < 0 || bin >= analysis.BinCount) {
         return;  // no spectrum value under the pointer
     }
@@ -172,11 +173,11 @@ void TWaveView::OnLeftButtonDown(unsigned, const TPoint& point) {
     const std::string frequencyText = FormatFrequencyText(peak.Frequency);
     const std::string noteText = FormatNoteText(note.Text, note.Frequency);
     const std::string rateText =
-        FormatRateText(ProposeSampleRate(WaveDocument.Wave().SampleRate, note.Frequency, peak.Frequency));
+        FormatRateText(ProposeSampleRate(WaveDocument.Wave().SampleRate(), note.Frequency, peak.Frequency));
 
     DropResultDialog();
     ResultDialog = std::make_unique<TFreqDisplayDialog>(*this, resid::FreqDisplayDialog, frequencyText, noteText,
-                                                        rateText, WaveDocument.Wave().FileName, GetModule());
+                                                        rateText, WaveDocument.Wave().FileName(), GetModule());
     ResultDialog->Create();
 }
 

@@ -6,6 +6,7 @@
 #include "AnalysisTexts.h"
 #include "framework/Dc.h"
 #include "framework/Window.h"
+#include "platform/SampleFormat.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -26,19 +27,14 @@ TColor ColumnColor(std::uint8_t red, int greenSpan, int x, int w) {
 
 // The height of sample `index` above the middle line, in pixels.
 int SampleHeight(std::span<const std::uint8_t> data, std::uint32_t bitsPerSample, std::uint64_t index) {
-    if (bitsPerSample == 8) {
-        return data[index] - 128;
-    }
-    const auto low = data[2 * index];
-    const auto high = data[2 * index + 1];
-    const auto sample = static_cast<std::int16_t>(static_cast<std::uint16_t>(low | high << 8));
-    return sample / 256;  // truncates toward zero
+    const int sample = platform::SampleValue(&data[index * (bitsPerSample / 8)], bitsPerSample);
+    return bitsPerSample == 8 ? sample : sample / 256;  // truncates toward zero
 }
 
 void DrawColumns(TDC& dc, const TWaveData& wave, int w, int h) {
-    const std::uint32_t bits = wave.BitsPerSample;
+    const std::uint32_t bits = wave.BitsPerSample();
     // 64 bits: DataSize x 8 wraps at 512 MiB.
-    const std::uint64_t sampleCount = std::uint64_t{wave.DataSize} * 8 / bits;
+    const std::uint64_t sampleCount = std::uint64_t{wave.DataSize()} * 8 / bits;
     const std::span<const std::uint8_t> data = wave.Samples();
     // Never read past the bytes really held, whatever DataSize says.
     const std::uint64_t readable = std::min<std::uint64_t>(sampleCount, data.size() * 8 / bits);
@@ -61,14 +57,14 @@ bool DrawWaveformPreview(TWindow* mainWindow, const TWaveData& wave) {
     const int w = client.Width();
     const int h = client.Height();
 
-    if (wave.BitsPerSample != 8 && wave.BitsPerSample != 16) {
-        mainWindow->MessageBox(BitsPerSampleText(wave.BitsPerSample), kUnsupportedResolutionCaption, 0);
+    if (!platform::IsSupportedResolution(wave.BitsPerSample())) {
+        mainWindow->MessageBox(BitsPerSampleText(wave.BitsPerSample()), kUnsupportedResolutionCaption, 0);
         return false;
     }
     DrawColumns(dc, wave, w, h);
 
-    if (wave.SampleRate != 0) {
-        const std::uint32_t milliseconds = static_cast<std::uint32_t>(w) * 1000U / wave.SampleRate;
+    if (wave.SampleRate() != 0) {
+        const std::uint32_t milliseconds = static_cast<std::uint32_t>(w) * 1000U / wave.SampleRate();
         char text[sizeof kShownMillisecondsFormat + 16];
         std::snprintf(text, sizeof text, kShownMillisecondsFormat, static_cast<int>(milliseconds));
         dc.SetTextAlign(TA_LEFT | TA_TOP);

@@ -172,10 +172,10 @@ double TimeLoad(const std::string& path, std::uint64_t& peakBytes)
     const bool ok = loaded.Load(path, reporter);
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     peakBytes = PeakMemory();
-    if (!ok || loaded.DataSize != kDataBytes || reporter.messages != 2) {
+    if (!ok || loaded.DataSize() != kDataBytes || reporter.messages != 2) {
         throw std::runtime_error("the load of " + path + " failed");
     }
-    benchmark::DoNotOptimize(loaded.DataBytes);
+    benchmark::DoNotOptimize(loaded.Samples().data());
     return seconds;
 }
 

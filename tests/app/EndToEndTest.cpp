@@ -74,7 +74,7 @@ TEST_F(EndToEnd, OpenClickThePeakReadTheNoteAndWriteARetunedCopy)
         ASSERT_NE(view, nullptr);
         EXPECT_EQ(view->GetScroller()->GetXRange(), 16384 - 1004);
         const int h = view->GetClientRect().Height();
-        const auto peak = static_cast<int>(view->GetWaveDocument().Wave().Analysis.Magnitude[327]);
+        const auto peak = static_cast<int>(view->GetWaveDocument().Wave().Analysis().Magnitude[327]);
         EXPECT_EQ(harness::Pixel(*view, 327, h - 10 - peak).R, 200) << "the peak is drawn in its column";
 
         {

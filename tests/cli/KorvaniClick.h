@@ -44,11 +44,11 @@ inline DialogTexts ClickInKorvani(const std::string& path, std::int64_t bin)
     TFirstSampleStart firstSample;
     TWaveData wave;
     EXPECT_TRUE(wave.Open(path, firstSample, boxes));
-    const PeakLocation peak = wave.Analysis.LocatePeak(bin);
+    const PeakLocation peak = wave.Analysis().LocatePeak(bin);
     EXPECT_EQ(peak.Outcome, PeakOutcome::Found);
     const NamedNote note = NameNote(peak.Frequency);
     return {FormatFrequencyText(peak.Frequency), FormatNoteText(note.Text, note.Frequency),
-            FormatRateText(ProposeSampleRate(wave.SampleRate, note.Frequency, peak.Frequency)), peak.Frequency};
+            FormatRateText(ProposeSampleRate(wave.SampleRate(), note.Frequency, peak.Frequency)), peak.Frequency};
 }
 
 }  // namespace clitest

@@ -36,13 +36,13 @@ public:
     bool ShowPreview(const TWaveData& wave) override
     {
         ++previews;
-        previewHadSamples = !wave.Samples().empty() && wave.Analysis.TransformSize != 0;
+        previewHadSamples = !wave.Samples().empty() && wave.Analysis().TransformSize != 0;
         return previewSucceeds;
     }
 
     std::int64_t AskStartSample(const TWaveData& wave) override
     {
-        asked.push_back(wave.Analysis.SampleCount);
+        asked.push_back(wave.Analysis().SampleCount);
         const std::int64_t answer = answers.front();
         if (answers.size() > 1) {
             answers.pop_front();
@@ -70,7 +70,7 @@ class WaveAnalysisSetup : public wavetest::WaveFileTest {
 protected:
     std::vector<double> Spectrum() const
     {
-        return {wave.Analysis.Magnitude.span().begin(), wave.Analysis.Magnitude.span().end()};
+        return {wave.Analysis().Magnitude.span().begin(), wave.Analysis().Magnitude.span().end()};
     }
 
     TWaveData wave;
@@ -90,8 +90,8 @@ TEST_F(WaveAnalysisSetup, OpenRunsTheSpectrumFromTheChosenStartAndKeepsEverythin
     EXPECT_TRUE(start.previewHadSamples);
     // Asked again while the answer lies outside 0 ... S - 1.
     EXPECT_THAT(start.asked, ElementsAre(20000, 20000, 20000, 20000));
-    EXPECT_EQ(wave.Analysis.TransformSize, 32768);
-    ASSERT_TRUE(wave.Analysis.HasSpectrum());
+    EXPECT_EQ(wave.Analysis().TransformSize, 32768);
+    ASSERT_TRUE(wave.Analysis().HasSpectrum());
     EXPECT_EQ(Spectrum(), ReferenceSpectrum(44100, 16, samples, 777));
     EXPECT_EQ(HeldSinceStart(), (wavetest::Holdings{2, 2, 1}));
 }
@@ -104,7 +104,7 @@ TEST_F(WaveAnalysisSetup, FirstSampleStartAnalysesFromSampleZeroWithoutAsking)
 
     ASSERT_TRUE(wave.Open(path, fromTheStart, reporter));
 
-    EXPECT_EQ(wave.Analysis.TransformSize, 8192);
+    EXPECT_EQ(wave.Analysis().TransformSize, 8192);
     EXPECT_EQ(Spectrum(), ReferenceSpectrum(11025, 8, samples, 0));
 }
 
@@ -141,7 +141,7 @@ TEST_F(WaveAnalysisSetup, RefusedResolutionsShowTheirBitCountThenFailedAndKeepTh
             EXPECT_EQ(boxes.messages, c.boxes);
             EXPECT_EQ(never.previews, 0);
             EXPECT_TRUE(never.asked.empty());
-            EXPECT_FALSE(refused.Analysis.HasSpectrum());
+            EXPECT_FALSE(refused.Analysis().HasSpectrum());
             EXPECT_EQ(HeldSinceStart(), (wavetest::Holdings{2, 2, 1}));
         }
         EXPECT_EQ(HeldSinceStart(), kNothing);
@@ -193,7 +193,7 @@ TEST_F(WaveAnalysisSetup, SampleCountOfHalfAGibibyteDataChunkIsCountedInSixtyFou
     ASSERT_TRUE(wave.Open(path, start, reporter));
 
     EXPECT_THAT(start.asked, ElementsAre(std::int64_t{kDataBytes / 2}));
-    EXPECT_EQ(wave.DataSize, kDataBytes);
+    EXPECT_EQ(wave.DataSize(), kDataBytes);
     EXPECT_THAT(Spectrum(), ::testing::Each(0.0));
 }
 

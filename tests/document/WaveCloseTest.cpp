@@ -43,10 +43,7 @@ TEST_F(WaveClose, SuccessfulCloseFreesBothBlocksAndTheEndClosesNothingAgain)
     EXPECT_TRUE(wave->Close(reporter));
 
     EXPECT_THAT(reporter.messages, IsEmpty());
-    EXPECT_EQ(wave->CloseResult, 0U);
-    EXPECT_EQ(wave->WaveFile, nullptr);
-    EXPECT_EQ(wave->DataBlock, nullptr);
-    EXPECT_EQ(wave->FormatBlock, nullptr);
+    EXPECT_EQ(wave->CloseResult(), 0U);
     EXPECT_EQ(HeldSinceStart(), kNothing);
     wave.reset();
     EXPECT_EQ(platform::fault::Calls().mmioClose, 1U);
@@ -78,8 +75,7 @@ TEST_F(WaveClose, CloseErrorsShowTheirOwnTextAndKeepTheBlocksUntilTheEnd)
         EXPECT_FALSE(wave->Close(boxes));
 
         EXPECT_THAT(boxes.messages, ElementsAre(Box(c.text, "mmioClose")));
-        EXPECT_EQ(wave->CloseResult, c.code);
-        EXPECT_EQ(wave->WaveFile, nullptr);
+        EXPECT_EQ(wave->CloseResult(), c.code);
         EXPECT_TRUE(wave->IsOpen());
         EXPECT_EQ(HeldSinceStart(), kBlocksOnly);
 
@@ -100,7 +96,7 @@ TEST_F(WaveClose, OtherCloseResultsAnswerTrueWithoutFreeingTheBlocks)
     EXPECT_TRUE(wave->Close(reporter));
 
     EXPECT_THAT(reporter.messages, IsEmpty());
-    EXPECT_EQ(wave->CloseResult, platform::MMIOERR_CANNOTREAD);
+    EXPECT_EQ(wave->CloseResult(), platform::MMIOERR_CANNOTREAD);
     EXPECT_EQ(HeldSinceStart(), kBlocksOnly);
     wave.reset();
     EXPECT_EQ(HeldSinceStart(), kNothing);

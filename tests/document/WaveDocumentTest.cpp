@@ -123,8 +123,8 @@ TEST_F(WaveDocumentTest, OpenPlaysThenShowsTheRateOnTheMainWindowAndKeepsTheFile
         EXPECT_EQ(document->MessageOwner, &frame);
         EXPECT_TRUE(document->IsOpen());
         EXPECT_FALSE(document->IsDirty());
-        EXPECT_EQ(document->Wave().FileName, path);
-        EXPECT_TRUE(document->Wave().Analysis.HasSpectrum());
+        EXPECT_EQ(document->Wave().FileName(), path);
+        EXPECT_TRUE(document->Wave().Analysis().HasSpectrum());
         EXPECT_EQ(document->GetViews().size(), 1U);
         EXPECT_EQ(HeldSinceStart(), (wavetest::Holdings{2, 2, 1}));
     });
@@ -202,7 +202,7 @@ TEST_F(WaveDocumentTest, CloseFreesTheFileAndAFailedCloseKeepsTheDocument)
         TWaveDocument* kept = OpenDocument();
         ASSERT_NE(kept, nullptr);
         EXPECT_TRUE(kept->IsOpen());
-        EXPECT_EQ(kept->Wave().CloseResult, platform::MMIOERR_CANNOTCLOSE);
+        EXPECT_EQ(kept->Wave().CloseResult(), platform::MMIOERR_CANNOTCLOSE);
         EXPECT_EQ(HeldSinceStart(), (wavetest::Holdings{2, 2, 0}));
 
         // The file is closed already: the second close succeeds and the blocks go with the document.
@@ -240,7 +240,7 @@ TEST_F(WaveDocumentTest, RevertLoadsAgainUnlessClearAndCommitWritesNothing)
         EXPECT_EQ(user.Shown()[1].Text, "11025 Hz ,  8 bit");
         EXPECT_EQ(platform::fault::Calls().mmioClose, closesBefore + 1);  // the first load was given back
         EXPECT_EQ(HeldSinceStart(), (wavetest::Holdings{2, 2, 1}));
-        EXPECT_TRUE(document->Wave().Analysis.HasSpectrum());
+        EXPECT_TRUE(document->Wave().Analysis().HasSpectrum());
     });
     EXPECT_EQ(fixtures::ReadBytes(path), original);
 }
@@ -266,7 +266,7 @@ TEST_F(WaveDocumentTest, InstalledAnalysisStartGetsTheMainWindowAndChoosesTheSta
         FrequencyAnalysis reference;
         ASSERT_EQ(reference.Prepare(44100, 16, static_cast<std::uint32_t>(samples.size())), SetupResult::Ready);
         reference.ComputeSpectrum(samples, 321);
-        const auto magnitude = document->Wave().Analysis.Magnitude.span();
+        const auto magnitude = document->Wave().Analysis().Magnitude.span();
         EXPECT_TRUE(std::equal(magnitude.begin(), magnitude.end(), reference.Magnitude.span().begin()));
     });
 }

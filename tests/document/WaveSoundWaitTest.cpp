@@ -240,7 +240,7 @@ TEST_F(SoundWait, AWindowLeftToRepaintIsRepaintedWhileTheSoundPlaysAndTheSoundEn
         ASSERT_EQ(user.Shown().size(), 1U);
         EXPECT_EQ(user.Shown()[0].Text, "44100 Hz ,  16 bit");
         ASSERT_NE(OpenDocument(), nullptr);
-        EXPECT_TRUE(OpenDocument()->Wave().Analysis.HasSpectrum());
+        EXPECT_TRUE(OpenDocument()->Wave().Analysis().HasSpectrum());
     });
     EXPECT_TRUE(repaintedWhilePlaying) << "the window the dialog uncovered was repainted before the sound ended";
     EXPECT_TRUE(endedBeforeTheBox);

@@ -69,13 +69,13 @@ Bytes Samples16(const std::vector<std::int16_t>& samples) {
 // from the document: the oracle for the start the prompt chose.
 std::vector<double> SpectrumFrom(const TWaveData& wave, std::int64_t startSample) {
     FrequencyAnalysis analysis;
-    EXPECT_EQ(analysis.Prepare(wave.SampleRate, wave.BitsPerSample, wave.DataSize), SetupResult::Ready);
+    EXPECT_EQ(analysis.Prepare(wave.SampleRate(), wave.BitsPerSample(), wave.DataSize()), SetupResult::Ready);
     analysis.ComputeSpectrum(wave.Samples(), startSample);
     return {analysis.Magnitude.data(), analysis.Magnitude.data() + analysis.Magnitude.size()};
 }
 
 std::vector<double> SpectrumOf(const TWaveData& wave) {
-    const FrequencyAnalysis& analysis = wave.Analysis;
+    const FrequencyAnalysis& analysis = wave.Analysis();
     return {analysis.Magnitude.data(), analysis.Magnitude.data() + analysis.Magnitude.size()};
 }
 
@@ -139,7 +139,7 @@ protected:
         ASSERT_NE(document, nullptr);
         const TWaveData& wave = document->Wave();
         EXPECT_EQ(SpectrumOf(wave), SpectrumFrom(wave, startSample)) << "start sample " << startSample;
-        const std::int64_t neighbour = startSample + 1 < wave.Analysis.SampleCount ? startSample + 1 : startSample - 1;
+        const std::int64_t neighbour = startSample + 1 < wave.Analysis().SampleCount ? startSample + 1 : startSample - 1;
         EXPECT_NE(SpectrumOf(wave), SpectrumFrom(wave, neighbour)) << "the file tells starts apart";
     }
 
@@ -269,10 +269,13 @@ TEST_F(PreviewAndPrompt, ARefusedFileLeavesNoPreviewBehind) {
 }
 
 TEST_F(PreviewAndPrompt, PreviewCalledForAnUnsupportedResolutionRefusesWithItsOwnBox) {
+    fixtures::FmtFields fields = fixtures::FmtFields::Pcm(1, 44100, 16);
+    fields.byteRate = 44100 * 12 / 8;  // 12 bits per sample
+    const std::string path =
+        WriteFile("twelve.wav", fixtures::RiffBuilder().Fmt(fields).Data(fixtures::Pattern(3000)).Build());
+    TWaveData wave;
+    ASSERT_TRUE(wave.Load(path, reporter));
     Run([&](TFrameWindow& frame) {
-        TWaveData wave;
-        wave.SampleRate = 44100;
-        wave.BitsPerSample = 12;
         user.Press(IDOK);
         EXPECT_FALSE(DrawWaveformPreview(&frame, wave));
         const QImage image = harness::ClientImage(frame);

@@ -200,7 +200,7 @@ TEST_F(ResultDialog, AClickPastTheLastBinDoesNothing)
     Run([&](TFrameWindow& frame) {
         ProbeView* view = Open(frame, "low-rate.wav", spectrumtest::ToneWave(1000, {{100.0, 8000.0}}));
         ASSERT_NE(view, nullptr);
-        ASSERT_EQ(view->GetWaveDocument().Wave().Analysis.BinCount, 512);
+        ASSERT_EQ(view->GetWaveDocument().Wave().Analysis().BinCount, 512);
         ScriptedUser user;  // no box may appear
         ClickColumn(*view, 512);
         ClickColumn(*view, 900);

@@ -181,7 +181,7 @@ TEST_F(WaveView, ScrollsAcrossTheBinsLeftOfTheMainWindowsWidth)
     Run([&](TFrameWindow& frame) {
         ProbeView* view = Open(frame, "wide.wav", SilentWave(44100, 16));
         ASSERT_NE(view, nullptr);
-        ASSERT_EQ(view->GetWaveDocument().Wave().Analysis.BinCount, 16384);
+        ASSERT_EQ(view->GetWaveDocument().Wave().Analysis().BinCount, 16384);
         TScroller& scroller = *view->GetScroller();
         EXPECT_EQ(scroller.GetXRange(), 16384 - 1004);
         EXPECT_EQ(scroller.GetXUnit(), 1);
@@ -205,7 +205,7 @@ TEST_F(WaveView, FewerBinsThanTheMainWindowIsWideDoNotScroll)
     Run([&](TFrameWindow& frame) {
         ProbeView* view = Open(frame, "narrow.wav", SilentWave(1000, 16));
         ASSERT_NE(view, nullptr);
-        ASSERT_EQ(view->GetWaveDocument().Wave().Analysis.BinCount, 512);
+        ASSERT_EQ(view->GetWaveDocument().Wave().Analysis().BinCount, 512);
         TScroller& scroller = *view->GetScroller();
         EXPECT_EQ(scroller.GetXRange(), 512 - 1004);
         scroller.ScrollTo(300, 0);
@@ -262,7 +262,7 @@ TEST_F(WaveView, AToneRisesAboveTheBaselineByItsMagnitude)
     Run([&](TFrameWindow& frame) {
         ProbeView* view = Open(frame, "tone.wav", spectrumtest::ToneWave(44100, {{1000.0, 2000.0}}));
         ASSERT_NE(view, nullptr);
-        const FrequencyAnalysis& analysis = view->GetWaveDocument().Wave().Analysis;
+        const FrequencyAnalysis& analysis = view->GetWaveDocument().Wave().Analysis();
         const int h = view->GetClientRect().Height();
         for (const int bin : {742, 743, 744}) {  // 1000 Hz lies at bin 743.04
             const auto magnitude = static_cast<int>(analysis.Magnitude[static_cast<std::size_t>(bin)]);
