@@ -8,6 +8,7 @@
 #include "WaveHeader.h"
 
 #include "document/FormatChunk.h"
+#include "document/SampleRateRewrite.h"
 #include "document/WaveData.h"
 #include "document/WaveTexts.h"
 
@@ -20,6 +21,7 @@
 #include <cmath>
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -110,22 +112,22 @@ bool LocateAndName(const FrequencyAnalysis& analysis, std::int64_t startBin, dou
         result.Messages.AddFailure(OutsideSpectrumText(startBin, analysis.BinCount));
         return false;
     }
-    const NamedNote note = NameNoteAt(peak.Frequency, a4);
-    if (note.Frequency == 0.0) {
+    std::optional<PeakDescription> description = DescribePeak(peak.Frequency, analysis.SampleRate, a4);
+    if (!description) {
         // korvani's click ends silently here; a command line has to say why.
         result.Messages.AddFailure(TooLowText(peak.Frequency));
         return false;
     }
     result.Frequency = peak.Frequency;
     result.PeakBin = peak.Frequency * analysis.TransformSize / analysis.SampleRate;
-    result.NoteFrequency = note.Frequency;
+    result.NoteFrequency = description->Note.Frequency;
     // Rounded to the tenth written, and never -0.0.
-    result.Cents = std::round(CentsFrom(note.Frequency, peak.Frequency) * 10.0) / 10.0 + 0.0;
+    result.Cents = std::round(CentsFrom(result.NoteFrequency, peak.Frequency) * 10.0) / 10.0 + 0.0;
     result.A4 = a4;
-    result.Rate = ProposeSampleRate(analysis.SampleRate, note.Frequency, peak.Frequency);
-    result.FrequencyText = FormatFrequencyText(peak.Frequency);
-    result.NoteText = FormatNoteText(note.Text, note.Frequency);
-    result.RateText = FormatRateText(result.Rate);
+    result.Rate = description->ProposedRate;
+    result.FrequencyText = std::move(description->FrequencyText);
+    result.NoteText = std::move(description->NoteText);
+    result.RateText = std::move(description->RateText);
     return true;
 }
 
@@ -157,7 +159,7 @@ void Conclude(const std::string& path, const FrequencyAnalysis& analysis, const 
     }
     if (options.RetuneTarget) {
         const std::uint32_t requested = options.RetuneRate.value_or(static_cast<std::uint32_t>(result.Rate));
-        const std::uint32_t rate = RateToWrite(requested, result.SampleRate, options.NoHigher);
+        const std::uint32_t rate = RetunedRate(requested, result.SampleRate, options.NoHigher);
         if (retune(rate)) {
             result.WrittenRate = rate;
             result.WrittenFile = *options.RetuneTarget;
