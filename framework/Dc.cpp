@@ -19,9 +19,6 @@
 
 namespace {
 
-// Raised when a window gives no surface to draw on and no module has the text.
-constexpr char kGdiFailureText[] = "GDI-Fehler";
-
 const TColor kBlack{0, 0, 0};
 const TColor kWhite{255, 255, 255};
 
@@ -78,8 +75,7 @@ TDC::TDC(TWindow& window, TPoint origin) : Impl(std::make_unique<TDCImpl>()) {
     Impl->Target = TWindowAccess::ClientWidget(window);
     if (Impl->Target.isNull()) {
         // The platform fails to give a surface for a window without a client area.
-        const TModule* module = window.GetModule();
-        throw xmsg(module != nullptr ? module->LoadString(strid::GdiFailure).value_or(kGdiFailureText) : kGdiFailureText);
+        throw xmsg(std::string(res::FindString(strid::GdiFailure).value_or("")));
     }
     Impl->OriginX = origin.X;
     Impl->OriginY = origin.Y;
