@@ -10,18 +10,6 @@ inline constexpr char kNoLocalMaximumText[] = "no lokal maximum!";
 /// Text of the box shown when the analysis buffers cannot be allocated.
 inline constexpr char kMemoryAllocationImpossibleText[] = "memory allocation impossible";
 
-/// Caption of the box the waveform preview shows for a resolution it cannot draw.
-inline constexpr char kUnsupportedResolutionCaption[] = "unsupported resolution";
-
-/// Text of that box, filled with the bit count (two blanks before "bits").
-inline constexpr char kBitsPerSampleFormat[] = "%d  bits/sample";
-
-/// Caption of the box shown when the spectrum is asked for a resolution it cannot read.
-inline constexpr char kUnsupportedResolutionBitsCaption[] = "unsupported resolution (bits/sample)";
-
-/// Text of that box: the bit count alone.
-inline constexpr char kBitCountFormat[] = "%d";
-
 /// Note text for a frequency below the lowest nameable C.
 inline constexpr char kTooLowText[] = "too low!";
 

@@ -79,12 +79,11 @@ NamedNote NameNote(double frequency)
 
 NamedNote NameNoteAt(double frequency, double a4)
 {
-    constexpr double kWindowA = 440.0;
-    if (a4 == kWindowA) {
+    if (a4 == kStandardA4) {
         return NameNote(frequency);
     }
-    NamedNote note = NameNote(frequency * (kWindowA / a4));
-    note.Frequency *= a4 / kWindowA;
+    NamedNote note = NameNote(frequency * (kStandardA4 / a4));
+    note.Frequency *= a4 / kStandardA4;
     return note;
 }
 

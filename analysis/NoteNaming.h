@@ -2,6 +2,9 @@
 
 #include <string>
 
+/// The A the window names notes by, in Hz.
+inline constexpr double kStandardA4 = 440.0;
+
 /// A frequency named as the nearest note of the equal-tempered scale with
 /// A = 440 Hz: the note's text and its exact frequency in Hz.
 struct NamedNote {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -48,12 +49,14 @@ std::string FormatRateText(long sampleRate)
     return FormatText(kRateFormat, sampleRate);
 }
 
-std::string FormatBitsPerSampleText(std::uint32_t bitsPerSample)
+std::optional<PeakDescription> DescribePeak(double frequency, std::uint32_t sampleRate, double a4)
 {
-    return FormatText(kBitsPerSampleFormat, static_cast<int>(bitsPerSample));
-}
-
-std::string FormatBitCountText(std::uint32_t bitsPerSample)
-{
-    return FormatText(kBitCountFormat, static_cast<int>(bitsPerSample));
+    NamedNote note = NameNoteAt(frequency, a4);
+    if (note.Frequency == 0.0) {
+        return std::nullopt;
+    }
+    const long rate = ProposeSampleRate(sampleRate, note.Frequency, frequency);
+    std::string noteText = FormatNoteText(note.Text, note.Frequency);
+    return PeakDescription{frequency, std::move(note), rate, FormatFrequencyText(frequency), std::move(noteText),
+                           FormatRateText(rate)};
 }

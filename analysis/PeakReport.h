@@ -1,12 +1,31 @@
 #pragma once
 
+#include "NoteNaming.h"
+
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 // The result texts of one peak selection, each at most 31 characters, and the
 // sample rate at which the peak would sound exactly on its note. The program
 // line and the result dialog both use these, so the texts read alike.
+
+/// What one located peak comes to: its frequency, the nearest note, the rate
+/// at which it would sound exactly on that note, and the three result texts.
+struct PeakDescription {
+    double Frequency;           ///< the peak, Hz
+    NamedNote Note;             ///< the nearest note; its Frequency is never 0.0
+    long ProposedRate;          ///< ProposeSampleRate for the recording's rate
+    std::string FrequencyText;  ///< FormatFrequencyText: "438.2 Hz"
+    std::string NoteText;       ///< FormatNoteText: "a1 (440.0 Hz)"
+    std::string RateText;       ///< FormatRateText: "44281"
+};
+
+/// Describes the peak at `frequency` Hz of a recording at `sampleRate`, its
+/// note named with A at `a4` Hz (NameNoteAt). Nothing when the note has no
+/// frequency ("too low!", or an infinite peak): no rate puts it on a note.
+std::optional<PeakDescription> DescribePeak(double frequency, std::uint32_t sampleRate, double a4 = kStandardA4);
 
 /// The sample rate at which `frequency` would sound as `noteFrequency`:
 /// sampleRate x noteFrequency / frequency in extended precision, truncated
@@ -23,9 +42,3 @@ std::string FormatNoteText(std::string_view noteName, double noteFrequency);
 
 /// The proposed sample rate, "%ld": "44281".
 std::string FormatRateText(long sampleRate);
-
-/// The text of the unsupported-resolution box of the preview, "%d  bits/sample".
-std::string FormatBitsPerSampleText(std::uint32_t bitsPerSample);
-
-/// The text of the unsupported-resolution box of the spectrum, "%d".
-std::string FormatBitCountText(std::uint32_t bitsPerSample);

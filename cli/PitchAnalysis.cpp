@@ -7,8 +7,10 @@
 #include "SoundFileSignal.h"
 #include "WaveHeader.h"
 
+#include "document/SampleRateRewrite.h"
 #include "document/WaveData.h"
 #include "document/WaveTexts.h"
+#include "platform/SampleFormat.h"
 
 #include "AnalysisTexts.h"
 #include "NoteNaming.h"
@@ -19,6 +21,7 @@
 #include <cmath>
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -66,8 +69,7 @@ std::vector<double> MixedFrames(std::span<const std::uint8_t> data, std::uint32_
         double sum = 0.0;
         for (std::size_t c = 0; c < channels; ++c) {
             const std::uint8_t* at = frame + c * bytes;
-            sum += bytes == 1 ? at[0] - 128.0
-                              : static_cast<std::int16_t>(static_cast<std::uint16_t>(at[0] | at[1] << 8));
+            sum += platform::SampleValue(at, bitsPerSample);
         }
         value = sum / channels;
         frame += frameBytes;
@@ -109,22 +111,22 @@ bool LocateAndName(const FrequencyAnalysis& analysis, std::int64_t startBin, dou
         result.Messages.AddFailure(OutsideSpectrumText(startBin, analysis.BinCount));
         return false;
     }
-    const NamedNote note = NameNoteAt(peak.Frequency, a4);
-    if (note.Frequency == 0.0) {
+    std::optional<PeakDescription> description = DescribePeak(peak.Frequency, analysis.SampleRate, a4);
+    if (!description) {
         // korvani's click ends silently here; a command line has to say why.
         result.Messages.AddFailure(TooLowText(peak.Frequency));
         return false;
     }
     result.Frequency = peak.Frequency;
     result.PeakBin = peak.Frequency * analysis.TransformSize / analysis.SampleRate;
-    result.NoteFrequency = note.Frequency;
+    result.NoteFrequency = description->Note.Frequency;
     // Rounded to the tenth written, and never -0.0.
-    result.Cents = std::round(CentsFrom(note.Frequency, peak.Frequency) * 10.0) / 10.0 + 0.0;
+    result.Cents = std::round(CentsFrom(result.NoteFrequency, peak.Frequency) * 10.0) / 10.0 + 0.0;
     result.A4 = a4;
-    result.Rate = ProposeSampleRate(analysis.SampleRate, note.Frequency, peak.Frequency);
-    result.FrequencyText = FormatFrequencyText(peak.Frequency);
-    result.NoteText = FormatNoteText(note.Text, note.Frequency);
-    result.RateText = FormatRateText(result.Rate);
+    result.Rate = description->ProposedRate;
+    result.FrequencyText = std::move(description->FrequencyText);
+    result.NoteText = std::move(description->NoteText);
+    result.RateText = std::move(description->RateText);
     return true;
 }
 
@@ -156,7 +158,7 @@ void Conclude(const std::string& path, const FrequencyAnalysis& analysis, const 
     }
     if (options.RetuneTarget) {
         const std::uint32_t requested = options.RetuneRate.value_or(static_cast<std::uint32_t>(result.Rate));
-        const std::uint32_t rate = RateToWrite(requested, result.SampleRate, options.NoHigher);
+        const std::uint32_t rate = RetunedRate(requested, result.SampleRate, options.NoHigher);
         if (retune(rate)) {
             result.WrittenRate = rate;
             result.WrittenFile = *options.RetuneTarget;

@@ -64,7 +64,7 @@ std::string EscapeControls(std::string_view text)
 
 std::string FailureLine(std::string_view file, std::string_view text)
 {
-    return "korvani-pitch: " + EscapeControls(file) + ": " + EscapeControls(text);
+    return kErrorLinePrefix + EscapeControls(file) + ": " + EscapeControls(text);
 }
 
 void WriteTextBlock(std::ostream& out, const PitchResult& result, bool withSpectrum)

@@ -36,6 +36,9 @@ void WriteCsvHeader(std::ostream& out);
 /// where a result has none; the errors as "CAPTION: TEXT", "; " between them.
 void WriteCsvRow(std::ostream& out, const PitchResult& result);
 
+/// What each line korvani-pitch writes to standard error begins with.
+inline constexpr char kErrorLinePrefix[] = "korvani-pitch: ";
+
 /// Each failure message on a line of its own, naming the file:
 /// "korvani-pitch: FILE: CAPTION: TEXT" or "korvani-pitch: FILE: TEXT".
 void WriteFailureLines(std::ostream& err, const PitchResult& result);

@@ -5,11 +5,6 @@
 #include <cstdint>
 #include <string>
 
-/// The rate a retuned copy carries: `requested`, halved once (truncating) when
-/// `noHigher` is set and it lies above `fileRate`, as korvani's "no higher
-/// frequency" box does.
-std::uint32_t RateToWrite(std::uint32_t requested, std::uint32_t fileRate, bool noHigher);
-
 /// Writes to `target` the copy of `source` whose header carries `rate`, byte
 /// for byte what korvani's "Modify..." writes, through the same rewrite, and
 /// reports its failures through `reporter` with the same texts. Complete or

@@ -17,6 +17,9 @@ constexpr std::uint32_t kUnityNoteOffset = 12;  // within the chunk's data
 constexpr int kA4Note = 69;
 constexpr int kHighestNote = 127;
 
+constexpr char kCannotReadCopyText[] = "cannot read the copy";
+constexpr char kCannotWriteSmplText[] = "cannot write the \"smpl\" chunk";
+
 using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 
 void PutLe32(std::uint8_t* at, std::uint32_t value)
@@ -48,7 +51,7 @@ std::string SetTuning(const std::string& path, const SamplerTuning& tuning, std:
     const File file(std::fopen(path.c_str(), "r+b"), &std::fclose);
     std::array<std::uint8_t, 12> head{};
     if (!file || !ReadAt(file.get(), 0, head.data(), head.size())) {
-        return "cannot read the copy";
+        return kCannotReadCopyText;
     }
     if (std::memcmp(head.data(), "RIFF", 4) != 0 || std::memcmp(head.data() + 8, "WAVE", 4) != 0) {
         return "only a RIFF WAVE file can carry a \"smpl\" chunk";
@@ -70,7 +73,7 @@ std::string SetTuning(const std::string& path, const SamplerTuning& tuning, std:
             }
             return WriteAt(file.get(), at + kChunkHeader + kUnityNoteOffset, fields.data(), fields.size())
                        ? ""
-                       : "cannot write the \"smpl\" chunk";
+                       : kCannotWriteSmplText;
         }
         at += kChunkHeader + size + (size & 1U);
     }
@@ -90,14 +93,14 @@ std::string SetTuning(const std::string& path, const SamplerTuning& tuning, std:
     }
     std::vector<std::uint8_t> trailing(fileSize - riffEnd);
     if (!ReadAt(file.get(), riffEnd, trailing.data(), trailing.size())) {
-        return "cannot read the copy";
+        return kCannotReadCopyText;
     }
     added.insert(added.end(), trailing.begin(), trailing.end());
     std::array<std::uint8_t, 4> riffSize{};
     PutLe32(riffSize.data(), static_cast<std::uint32_t>(newRiffSize));
     if (!WriteAt(file.get(), riffEnd, added.data(), added.size()) ||
         !WriteAt(file.get(), 4, riffSize.data(), riffSize.size()) || std::fflush(file.get()) != 0) {
-        return "cannot write the \"smpl\" chunk";
+        return kCannotWriteSmplText;
     }
     return "";
 }

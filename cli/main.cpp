@@ -55,7 +55,7 @@ int main(int argc, char** argv)
 {
     const ParsedOptions parsed = ParsePitchOptions(std::span<const char* const>(argv + 1, argv + argc));
     if (!parsed.UsageError.empty()) {
-        std::cerr << "korvani-pitch: " << parsed.UsageError << '\n' << UsageText();
+        std::cerr << kErrorLinePrefix << parsed.UsageError << '\n' << UsageText();
         return 2;
     }
     if (parsed.Options.Help) {

@@ -140,3 +140,8 @@ bool RewriteSampleRate(const std::string& source, const std::string& target, con
         return PatchSampleRate(copy, target, newRate, shown);
     }, reporter);
 }
+
+std::uint32_t RetunedRate(std::uint32_t requested, std::uint32_t fileRate, bool noHigher)
+{
+    return noHigher && fileRate < requested ? requested / 2 : requested;
+}

@@ -35,3 +35,8 @@ bool WriteEditedCopy(const std::string& source, const std::string& target, const
 /// nothing on success. Gives back everything it takes.
 bool RewriteSampleRate(const std::string& source, const std::string& target, const NewSampleRate& newRate,
                        TWaveReporter& reporter);
+
+/// The rate a retuned copy carries: `requested`, halved once (truncating) when
+/// "no higher frequency" (`noHigher`) is set and it lies above the file's own
+/// `fileRate`.
+std::uint32_t RetunedRate(std::uint32_t requested, std::uint32_t fileRate, bool noHigher);

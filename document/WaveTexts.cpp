@@ -1,7 +1,5 @@
 #include "document/WaveTexts.h"
 
-#include "AnalysisTexts.h"
-
 #include <array>
 #include <cstdio>
 #include <cstring>

@@ -1,8 +1,8 @@
 #pragma once
 
 // The texts the WAV document shows while it loads, closes and rewrites a file:
-// message texts, captions and formats, each once. The analysis texts the load
-// also shows (memory, resolution) live in analysis/AnalysisTexts.h.
+// message texts, captions and formats, each once. The analysis text the load
+// also shows (memory) lives in analysis/AnalysisTexts.h.
 
 #include <cstdint>
 #include <string>
@@ -52,6 +52,11 @@ inline constexpr char kChannelCountCaption[] = "number of channels";
 inline constexpr char kRateAndResolutionFormat[] = "%d Hz ,  %d bit";
 /// Caption of the sample rate and resolution box.
 inline constexpr char kSamplingFrequencyCaption[] = "sampling frequency";
+/// Caption of the box shown for a resolution the analysis cannot read (load
+/// and waveform preview).
+inline constexpr char kUnsupportedResolutionCaption[] = "unsupported resolution";
+/// Text of that box, filled with the bit count (two blanks before "bits").
+inline constexpr char kBitsPerSampleFormat[] = "%d  bits/sample";
 /// Text of the box shown when the analysis set-up fails.
 inline constexpr char kSetupFailedText[] = "Failed";
 /// Caption of that box.
@@ -92,8 +97,6 @@ inline constexpr char kCloseCaption[] = "mmioClose";
 inline constexpr char kCannotWriteFmtCaption[] = "cannot write \u00b4fmt\u00b4 chunk";
 /// Caption of the box shown when the copy cannot be made or put in place.
 inline constexpr char kFailedToWriteCaption[] = "Failed to write file   :- (";
-/// Text of the box shown when the user cancels the choice of a target file.
-inline constexpr char kFileNotWrittenText[] = "file not written";
 
 /// The reason appended to the open-failure text for an MMIOERR code (257-266),
 /// or "" for any other code.
@@ -111,6 +114,6 @@ std::string WriteFailureText(const std::string& target, int error);
 /// number it is taken for ("44100 Hz ,  16 bit").
 std::string RateAndResolutionText(std::uint32_t sampleRate, std::uint32_t bitsPerSample);
 
-/// The analysis resolution text "%d  bits/sample" filled in, the value taken as
+/// kBitsPerSampleFormat filled in, the value taken as
 /// a signed 32-bit number ("24  bits/sample").
 std::string BitsPerSampleText(std::uint32_t bitsPerSample);

@@ -106,8 +106,8 @@ TEventMatch TApplication::FindEventHandler(unsigned msg, unsigned id) {
 }
 
 void TApplication::ReportException(const std::string& text) {
-    const std::string caption = LoadString(strid::UnhandledExceptionCaption).value_or("Unhandled Exception");
-    const std::string message = (text.empty() ? std::string("Unknown Exception") : text) + "\n" +
+    const std::string caption = LoadString(strid::UnhandledExceptionCaption).value_or(kUnhandledExceptionCaption);
+    const std::string message = (text.empty() ? std::string(kUnknownExceptionText) : text) + "\n" +
                                 LoadString(strid::OkToResume).value_or("OK to Resume?");
     if (MessageBoxEx(nullptr, message, caption.c_str(), MB_YESNO | MB_ICONSTOP) == IDNO) {
         PostQuit(-1);

@@ -18,6 +18,11 @@
 class TFrameWindow;
 class TApplicationLoop;
 
+/// The caption of an exception report when no string resource gives one, and
+/// the text of an exception that carries none.
+inline constexpr char kUnhandledExceptionCaption[] = "Unhandled Exception";
+inline constexpr char kUnknownExceptionText[] = "Unknown Exception";
+
 /// What the application needs of the document manager: its event table (the
 /// file commands) and the can-close query. The document manager derives from it.
 class TDocManagerBase : public TEventHandler {

@@ -75,8 +75,7 @@ TDC::TDC(TWindow& window, TPoint origin) : Impl(std::make_unique<TDCImpl>()) {
     Impl->Target = TWindowAccess::ClientWidget(window);
     if (Impl->Target.isNull()) {
         // The platform fails to give a surface for a window without a client area.
-        const TModule* module = window.GetModule();
-        throw xmsg(module != nullptr ? module->LoadString(strid::GdiFailure).value_or("GDI-Fehler") : "GDI-Fehler");
+        throw xmsg(std::string(res::FindString(strid::GdiFailure).value_or("")));
     }
     Impl->OriginX = origin.X;
     Impl->OriginY = origin.Y;

@@ -18,6 +18,7 @@ constexpr unsigned kBoxTextLimit = 32;
 
 constexpr char kSaveFilter[] = "Wave Files (*.WAV)|*.wav|";
 constexpr char kSaveDefaultExt[] = "WAV";
+// Shown when the user cancels the choice of the copy's name.
 constexpr char kFileNotWrittenText[] = "file not written";
 
 bool IsBlank(char c) {
@@ -87,10 +88,7 @@ void TFreqDisplayDialog::OnModify() {
 std::uint32_t TFreqDisplayDialog::RateToWrite() const {
     char text[kBoxTextLimit];
     SampleRateBox->GetText(text, sizeof text);
-    std::uint32_t rate = LeadingUnsigned32(text);
+    const std::uint32_t rate = LeadingUnsigned32(text);
     const std::uint32_t presentRate = ParentView.GetWaveDocument().Wave().SampleRate();
-    if (IsDlgButtonChecked(resid::NoHigherFrequencyBox) && presentRate < rate) {
-        rate /= 2;
-    }
-    return rate;
+    return RetunedRate(rate, presentRate, IsDlgButtonChecked(resid::NoHigherFrequencyBox));
 }

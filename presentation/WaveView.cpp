@@ -12,12 +12,12 @@
 #include "resources/ResourceIds.h"
 
 #include "AnalysisTexts.h"
-#include "NoteNaming.h"
 #include "PeakReport.h"
 
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 namespace {
@@ -36,6 +36,14 @@ constexpr int kBaseline16Bit = 10;
 // Magnitudes beyond this lie far outside any window; they are not drawn, so
 // no conversion to int can overflow.
 constexpr double kDrawableMagnitude = 1.0e9;
+
+// The box shown when the spectrum is asked for a resolution it cannot read.
+constexpr char kUnsupportedResolutionBitsCaption[] = "unsupported resolution (bits/sample)";
+
+/// The text of that box: the bit count alone, taken as a signed 32-bit number.
+std::string FormatBitCountText(std::uint32_t bitsPerSample) {
+    return std::to_string(static_cast<std::int32_t>(bitsPerSample));
+}
 
 /// The main window's width as the framework recorded it, else as it shows.
 int RecordedWidth(const TWindow* mainWindow) {
@@ -166,18 +174,15 @@ void TWaveView::OnLeftButtonDown(unsigned, const TPoint& point) {
     if (peak.Outcome != PeakOutcome::Found) {
         return;
     }
-    const NamedNote note = NameNote(peak.Frequency);
-    if (note.Frequency == 0.0) {
-        return;
+    const std::optional<PeakDescription> result = DescribePeak(peak.Frequency, WaveDocument.Wave().SampleRate());
+    if (!result) {
+        return;  // no note to name: the click shows nothing
     }
-    const std::string frequencyText = FormatFrequencyText(peak.Frequency);
-    const std::string noteText = FormatNoteText(note.Text, note.Frequency);
-    const std::string rateText =
-        FormatRateText(ProposeSampleRate(WaveDocument.Wave().SampleRate(), note.Frequency, peak.Frequency));
 
     DropResultDialog();
-    ResultDialog = std::make_unique<TFreqDisplayDialog>(*this, resid::FreqDisplayDialog, frequencyText, noteText,
-                                                        rateText, WaveDocument.Wave().FileName(), GetModule());
+    ResultDialog = std::make_unique<TFreqDisplayDialog>(*this, resid::FreqDisplayDialog, result->FrequencyText,
+                                                        result->NoteText, result->RateText,
+                                                        WaveDocument.Wave().FileName(), GetModule());
     ResultDialog->Create();
 }
 

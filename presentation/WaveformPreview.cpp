@@ -3,7 +3,6 @@
 #include "document/WaveData.h"
 #include "document/WaveTexts.h"
 
-#include "AnalysisTexts.h"
 #include "framework/Dc.h"
 #include "framework/Window.h"
 #include "platform/SampleFormat.h"

@@ -43,7 +43,7 @@ void Report(const std::string& text) {
         return;
     }
     // No application: nothing can end; the user is only told.
-    MessageBoxEx(nullptr, text.empty() ? "Unknown Exception" : text, "Unhandled Exception", MB_OK | MB_ICONSTOP);
+    MessageBoxEx(nullptr, text.empty() ? kUnknownExceptionText : text, kUnhandledExceptionCaption, MB_OK | MB_ICONSTOP);
 }
 
 // Runs `action` inside a handler frame; answers false, with the exception's

@@ -4,22 +4,50 @@
 #include "NoteNaming.h"
 #include "PeakReport.h"
 
+#include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 
 namespace {
 
-TEST(PeakReport, ProposesTheRateThatPutsThePeakOnItsNote)
+struct DescriptionRow {
+    double Frequency;
+    std::uint32_t SampleRate;
+    double A4;
+    const char* FrequencyText;  // nullptr: no description
+    const char* NoteText;
+    const char* RateText;
+};
+
+TEST(PeakReport, DescribesAPeakByItsNoteTextsAndRate)
 {
-    // A peak at 438.2 Hz in a 44100 Hz file: a1 at 440 Hz, at 44281 Hz it would be in tune.
-    const double frequency = 438.2;
-    const NamedNote note = NameNote(frequency);
-    ASSERT_EQ(note.Text, "a1");
-    const long rate = ProposeSampleRate(44100, note.Frequency, frequency);
-    EXPECT_EQ(rate, 44281);
-    EXPECT_EQ(FormatFrequencyText(frequency), "438.2 Hz");
-    EXPECT_EQ(FormatNoteText(note.Text, note.Frequency), "a1 (440.0 Hz)");
-    EXPECT_EQ(FormatRateText(rate), "44281");
+    constexpr double kInfinity = std::numeric_limits<double>::infinity();
+    const DescriptionRow rows[] = {
+        // 438.2 Hz in a 44100 Hz file: a1 at 440 Hz, in tune at 44281 Hz.
+        {438.2, 44100, 440.0, "438.2 Hz", "a1 (440.0 Hz)", "44281"},
+        {440.0, 22050, 443.0, "440.0 Hz", "a1 (443.0 Hz)", "22200"},
+        {8400.0, 44100, 440.0, "8400.0 Hz", "too high! (8372.0 Hz)", "43953"},
+        {16.0, 44100, 440.0, nullptr, nullptr, nullptr},  // below the lowest C
+        {kInfinity, 44100, 440.0, nullptr, nullptr, nullptr},
+    };
+    for (const DescriptionRow& row : rows) {
+        SCOPED_TRACE(row.Frequency);
+        const std::optional<PeakDescription> description = DescribePeak(row.Frequency, row.SampleRate, row.A4);
+        if (row.FrequencyText == nullptr) {
+            EXPECT_FALSE(description.has_value());
+            continue;
+        }
+        ASSERT_TRUE(description.has_value());
+        const NamedNote note = NameNoteAt(row.Frequency, row.A4);
+        EXPECT_EQ(description->Frequency, row.Frequency);
+        EXPECT_EQ(description->Note.Text, note.Text);
+        EXPECT_EQ(description->Note.Frequency, note.Frequency);
+        EXPECT_EQ(description->ProposedRate, ProposeSampleRate(row.SampleRate, note.Frequency, row.Frequency));
+        EXPECT_EQ(description->FrequencyText, row.FrequencyText);
+        EXPECT_EQ(description->NoteText, row.NoteText);
+        EXPECT_EQ(description->RateText, row.RateText);
+    }
 }
 
 TEST(PeakReport, TruncatesTheProposedRateTowardZero)
@@ -44,8 +72,6 @@ TEST(PeakReport, FormatsTheResultTexts)
     EXPECT_EQ(FormatNoteText("C2", 16.3516), "C2 ( 16.4 Hz)");
     EXPECT_EQ(FormatNoteText(kTooHighText, 8372.0181), "too high! (8372.0 Hz)");
     EXPECT_EQ(FormatRateText(-5), "-5");
-    EXPECT_EQ(FormatBitsPerSampleText(24), "24  bits/sample");
-    EXPECT_EQ(FormatBitCountText(24), "24");
 }
 
 TEST(PeakReport, KeepsEveryTextWithin31Characters)
