@@ -191,7 +191,7 @@ TEST_F(WaveDocumentTest, CloseFreesTheFileAndAFailedCloseKeepsTheDocument)
         ASSERT_NE(OpenDocument(), nullptr);
         EXPECT_TRUE(harness::IsMenuItemEnabled(frame, {"&file", "close"}));
 
-        platform::fault::FailMmioClose(platform::MMIOERR_CANNOTCLOSE);
+        faults.FailMmioClose(platform::MMIOERR_CANNOTCLOSE);
         user.Press(IDOK).Press(IDOK);
         ClickClose(frame);
 
@@ -225,11 +225,11 @@ TEST_F(WaveDocumentTest, RevertLoadsAgainUnlessClearAndCommitWritesNothing)
         ASSERT_NE(document, nullptr);
         EXPECT_TRUE(document->InitDoc());
         EXPECT_TRUE(document->Commit(true));
-        const auto closesBefore = platform::fault::Calls().mmioClose;
+        const auto closesBefore = faults.Calls().mmioClose;
 
         EXPECT_TRUE(document->Revert(true));
         EXPECT_EQ(user.Shown().size(), 1U);
-        EXPECT_EQ(platform::fault::Calls().mmioClose, closesBefore);
+        EXPECT_EQ(faults.Calls().mmioClose, closesBefore);
 
         user.Press(IDOK);
         document->SetDirty();
@@ -238,7 +238,7 @@ TEST_F(WaveDocumentTest, RevertLoadsAgainUnlessClearAndCommitWritesNothing)
         EXPECT_EQ(sound.Sounds().size(), 2U);  // played again
         ASSERT_EQ(user.Shown().size(), 2U);
         EXPECT_EQ(user.Shown()[1].Text, "11025 Hz ,  8 bit");
-        EXPECT_EQ(platform::fault::Calls().mmioClose, closesBefore + 1);  // the first load was given back
+        EXPECT_EQ(faults.Calls().mmioClose, closesBefore + 1);  // the first load was given back
         EXPECT_EQ(HeldSinceStart(), (wavetest::Holdings{2, 2, 1}));
         EXPECT_TRUE(document->Wave().Analysis.HasSpectrum());
     });
