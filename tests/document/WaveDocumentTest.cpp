@@ -4,6 +4,7 @@
 
 #include "WaveTestSupport.h"
 
+#include "document/WaveDocTemplate.h"
 #include "document/WaveDocument.h"
 
 #include "framework/DocTemplate.h"
@@ -89,8 +90,13 @@ protected:
     }
 
     TDocTemplateList templates;
-    TDocTemplateT<TWaveDocument, PlainWaveView> waveTemplate{"Wave files (*.wav)", "*.wav", nullptr, "WAV", kWaveFlags,
-                                                             templates};
+    // The documents' analysis start, when a test sets one.
+    TAnalysisStartFactory analysisStart;
+    TWaveDocTemplate<PlainWaveView> waveTemplate{
+        [this](TWindow* owner, const TWaveDocument& document) {
+            return analysisStart ? analysisStart(owner, document) : nullptr;
+        },
+        "Wave files (*.wav)", "*.wav", nullptr, "WAV", kWaveFlags, templates};
     fixtures::WaveTestApp* running = nullptr;
     harness::FileOpenAnswers files;
     const std::string noCaption{DefaultMessageBoxCaption};
@@ -245,14 +251,14 @@ TEST_F(WaveDocumentTest, RevertLoadsAgainUnlessClearAndCommitWritesNothing)
     EXPECT_EQ(fixtures::ReadBytes(path), original);
 }
 
-TEST_F(WaveDocumentTest, InstalledAnalysisStartGetsTheMainWindowAndChoosesTheStart)
+TEST_F(WaveDocumentTest, TheTemplatesAnalysisStartGetsTheMainWindowAndChoosesTheStart)
 {
     const fixtures::Bytes samples = fixtures::Pattern(2 * 12000, 4);
     const std::string path = WriteFile("tone.wav", PcmWave(1, 44100, 16, samples));
     std::vector<TWindow*> owners;
-    fixtures::ScopedAnalysisStart installed([&](TWindow* owner, const TWaveDocument&) {
+    analysisStart = [&](TWindow* owner, const TWaveDocument&) {
         return std::make_unique<FixedStart>(321, owners, owner);
-    });
+    };
     ScriptedUser user;
     user.Press(IDOK);
     Run([&](TFrameWindow& frame) {
