@@ -2,17 +2,13 @@
 
 #include "app/AboutDialog.h"
 #include "app/SDIDecFrame.h"
-#include "document/WaveDocument.h"
 #include "framework/DocManager.h"
 #include "framework/MenuDescr.h"
 #include "framework/StatusBar.h"
 #include "framework/View.h"
-#include "presentation/StartTimePrompt.h"
 #include "resources/ResourceIds.h"
 
-korvatekApp::korvatekApp() : TApplication("korvani", gModule) {
-    TWaveDocument::SetAnalysisStart(MakeStartTimePrompt);
-}
+korvatekApp::korvatekApp() : TApplication("korvani", gModule) {}
 
 korvatekApp::~korvatekApp() {
     // The document manager, and with it every open document, goes before
@@ -21,8 +17,6 @@ korvatekApp::~korvatekApp() {
         DocumentManager = nullptr;
         SetDocManager(nullptr);
     }
-    // Documents made after this application start at the first sample again.
-    TWaveDocument::SetAnalysisStart({});
 }
 
 const TEventTable& korvatekApp::ClassEventTable() {

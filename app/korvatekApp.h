@@ -2,8 +2,7 @@
 // korvatekApp: the application object of korvani. It builds the main
 // window (menu, icon, accelerators, status bar) and the document manager
 // over the static template list, and makes a reported view the frame's
-// client, and opens the about box. While it lives, every wave document it
-// opens shows the waveform preview and asks for the start time. It owns,
+// client, and opens the about box. It owns,
 // through the framework, the main window and the document manager; it
 // deletes the manager before the framework's part goes.
 

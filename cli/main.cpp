@@ -86,7 +86,7 @@ int main(int argc, char** argv)
     platform::RemoveReplacementFilesOnInterrupt();
     // It answers "no device" for every sound from any thread and holds nothing.
     SilentSoundOutput silence;
-    const platform::ScopedSoundOutput noSound(silence);
+    const TScopedSeam<platform::SoundOutput> noSound(silence);
     int status = 0;
     bool firstBlock = true;
     if (options.Csv) {

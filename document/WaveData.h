@@ -34,6 +34,8 @@ class TWaveData {
 public:
     /// Nothing loaded: no file, no blocks, DataSize 0. `analysisAllocationLimit`
     /// caps the bytes one analysis set-up may allocate (see FrequencyAnalysis).
+    /// A real limit, not a seam: analysis/ takes it as a plain argument, and
+    /// the fuzz driver sets a lower one to keep its memory bounded.
     explicit TWaveData(std::size_t analysisAllocationLimit = AllocationBudget::kAnalysisBytes);
 
     /// Frees both blocks if still held, closes the file if it is still open

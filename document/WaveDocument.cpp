@@ -9,17 +9,10 @@
 
 #include <utility>
 
-namespace {
-
-TAnalysisStartFactory& InstalledAnalysisStart()
+TWaveDocument::TWaveDocument(TDocument* parent, TAnalysisStartFactory analysisStart)
+    : TFileDocument(parent), AnalysisStart(std::move(analysisStart))
 {
-    static TAnalysisStartFactory factory;
-    return factory;
 }
-
-}  // namespace
-
-TWaveDocument::TWaveDocument(TDocument* parent) : TFileDocument(parent) {}
 
 TWaveDocument::~TWaveDocument() = default;
 
@@ -76,14 +69,9 @@ int TWaveDocument::PrepareAnalysis()
     TOwnerMessageBoxes boxes(MessageOwner);
     TFirstSampleStart fromTheStart;
     std::unique_ptr<TAnalysisStartChooser> chooser;
-    if (const TAnalysisStartFactory& factory = InstalledAnalysisStart()) {
-        chooser = factory(MessageOwner, *this);
+    if (AnalysisStart) {
+        chooser = AnalysisStart(MessageOwner, *this);
     }
     return Data.PrepareAnalysis(chooser != nullptr ? *chooser : static_cast<TAnalysisStartChooser&>(fromTheStart),
                                 boxes);
-}
-
-void TWaveDocument::SetAnalysisStart(TAnalysisStartFactory factory)
-{
-    InstalledAnalysisStart() = std::move(factory);
 }

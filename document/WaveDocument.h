@@ -13,9 +13,9 @@ class TWaveDocument;
 
 /// Makes the chooser that shows the waveform preview in `owner` (the main
 /// window) and asks for the start time, for one analysis set-up of `document`.
-/// The presentation layer installs one with TWaveDocument::SetAnalysisStart;
-/// until it does (or when it answers none), the analysis starts at the first
-/// sample without a preview.
+/// Whoever makes the document hands it one (korvani's document template hands
+/// it the start-time prompt); without one (or when it answers none), the
+/// analysis starts at the first sample without a preview.
 using TAnalysisStartFactory =
     std::function<std::unique_ptr<TAnalysisStartChooser>(TWindow* owner, const TWaveDocument& document)>;
 
@@ -30,8 +30,9 @@ using TAnalysisStartFactory =
 /// and owns its views (framework). Draws nothing itself.
 class TWaveDocument : public TFileDocument {
 public:
-    /// A document with nothing loaded, with `parent` (nullptr for none).
-    explicit TWaveDocument(TDocument* parent = nullptr);
+    /// A document with nothing loaded, with `parent` (nullptr for none),
+    /// whose analysis set-ups use `analysisStart`.
+    explicit TWaveDocument(TDocument* parent = nullptr, TAnalysisStartFactory analysisStart = {});
     /// Gives back everything the engine holds (see TWaveData), then the base.
     ~TWaveDocument() override;
 
@@ -54,16 +55,12 @@ public:
     bool IsOpen() const override;
 
     /// The analysis set-up: transform size and tables, then the preview and
-    /// start time of the installed TAnalysisStartFactory, then the spectrum.
+    /// start time of the document's TAnalysisStartFactory, then the spectrum.
     /// Answers 1, or 0 after its message.
     int PrepareAnalysis();
 
     /// The loaded file and its analysis, for the views.
     const TWaveData& Wave() const { return Data; }
-
-    /// Installs the maker of the preview and start-time prompt used by every
-    /// later set-up; an empty factory goes back to starting at the first sample.
-    static void SetAnalysisStart(TAnalysisStartFactory factory);
 
     /// The main window: owner of every box of the load, the close and the
     /// analysis. Looked up through the document manager by each open.
@@ -71,4 +68,5 @@ public:
 
 private:
     TWaveData Data;
+    TAnalysisStartFactory AnalysisStart;
 };

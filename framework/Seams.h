@@ -1,34 +1,11 @@
 #pragma once
-// Seams: the few places where the program touches the world outside the
-// process go through small interfaces. Each has a real implementation used
-// by default; tests put a double in its place with TSeam<I>::Override (the
-// harness has a scoped helper). The program itself never overrides a seam.
-//
-// Adding a seam: declare the interface here (or next to its users), and
-// define TSeam<I>::Default() in the source file of the real implementation.
+// The framework's seams (see platform/Seam.h): the desktop size and the lock
+// keys, whose real implementations live in Seams.cpp.
 
 #include "framework/Geometry.h"
+#include "platform/Seam.h"
 
 #include <optional>
-
-/// Access to one seam: the override if a test set one, else the real implementation.
-template <class Interface>
-class TSeam {
-public:
-    /// The implementation in use.
-    static Interface& Get() { return Current != nullptr ? *Current : Default(); }
-    /// Puts `replacement` in place (nullptr: back to the real one); answers
-    /// the previous override. The caller keeps ownership.
-    static Interface* Override(Interface* replacement) {
-        Interface* previous = Current;
-        Current = replacement;
-        return previous;
-    }
-
-private:
-    static Interface& Default();
-    static inline Interface* Current = nullptr;
-};
 
 /// The desktop the main window is placed on.
 class IDesktop {

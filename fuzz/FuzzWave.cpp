@@ -81,7 +81,7 @@ private:
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     static Silence silence;
-    static const platform::ScopedSoundOutput silent(silence);
+    static const TScopedSeam<platform::SoundOutput> silent(silence);
     static const MemoryFile source("source.wav");
     static const MemoryFile copy("copy.wav");
 

@@ -1,28 +1,39 @@
 #pragma once
 
+#include "platform/Seam.h"
+
 #include <cstdint>
 #include <optional>
 
-/// The services' side of the test seam (platform/FaultInjection.h): each service
-/// asks here, once per call, whether a test armed a fault for this call, and
-/// reports what it acquires and gives back. Each question is one or two relaxed
-/// atomic operations, so the program pays nothing noticeable for the seam.
+namespace platform::fault {
+
+/// The services' side of the fault seam: GlobalAlloc, GlobalLock, MmioOpen,
+/// MmioClose and MmioWrite each ask TSeam<ServiceFaults> once per call whether
+/// this call is to fail. The real one never fails a call; tests put a
+/// ScopedFaults (platform/FaultInjection.h) in its place. May be asked from
+/// any thread.
+class ServiceFaults {
+public:
+    virtual ~ServiceFaults() = default;
+
+    /// Whether this GlobalAlloc call is to fail.
+    virtual bool GlobalAllocFails() = 0;
+    /// Whether this GlobalLock call is to fail.
+    virtual bool GlobalLockFails() = 0;
+    /// The error code this MmioOpen call is to fail with, if any.
+    virtual std::optional<std::uint32_t> MmioOpenFault() = 0;
+    /// The code this MmioClose call is to report, if any.
+    virtual std::optional<std::uint32_t> MmioCloseFault() = 0;
+    /// The number of bytes this MmioWrite call may write, if limited.
+    virtual std::optional<std::int64_t> MmioWriteLimit() = 0;
+};
+
+}  // namespace platform::fault
+
+/// Each service reports here what it acquires and gives back, so that tests
+/// can check that the code above gives back what it took (fault::Held). One
+/// relaxed atomic operation each.
 namespace platform::fault::points {
-
-/// Counts a GlobalAlloc call; true when this call is to fail.
-bool GlobalAllocFails();
-
-/// Counts a GlobalLock call; true when this call is to fail.
-bool GlobalLockFails();
-
-/// Counts an MmioOpen call; the error code this call is to fail with, if any.
-std::optional<std::uint32_t> MmioOpenFault();
-
-/// Counts an MmioClose call; the code this call is to report, if any.
-std::optional<std::uint32_t> MmioCloseFault();
-
-/// Counts an MmioWrite call; the number of bytes this call may write, if limited.
-std::optional<std::int64_t> MmioWriteLimit();
 
 /// Records a change in the number of global blocks held.
 void NoteGlobalBlocks(int change);
@@ -34,3 +45,7 @@ void NoteLockedGlobalBlocks(int change);
 void NoteOpenMmioFiles(int change);
 
 }  // namespace platform::fault::points
+
+/// No faults: every call does its work.
+template <>
+platform::fault::ServiceFaults& TSeam<platform::fault::ServiceFaults>::Default();

@@ -77,7 +77,7 @@ private:
 };
 
 GlobalHandle GlobalAlloc(std::uint32_t flags, std::size_t bytes) {
-    if (fault::points::GlobalAllocFails()) {
+    if (TSeam<fault::ServiceFaults>::Get().GlobalAllocFails()) {
         return nullptr;
     }
     const bool zeroed = (flags & GMEM_ZEROINIT) != 0;
@@ -111,7 +111,7 @@ GlobalHandle GlobalAlloc(std::uint32_t flags, std::size_t bytes) {
 }
 
 std::byte* GlobalLock(GlobalHandle block) {
-    if (fault::points::GlobalLockFails() || block == nullptr) {
+    if (TSeam<fault::ServiceFaults>::Get().GlobalLockFails() || block == nullptr) {
         return nullptr;
     }
     block->Lock();

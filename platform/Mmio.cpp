@@ -10,7 +10,7 @@ namespace platform {
 MmioHandle MmioOpen(const char* path, MmioOpenInfo* info, std::uint32_t flags) {
     std::uint32_t error = 0;
     std::unique_ptr<MmioFile> file;
-    if (const auto injected = fault::points::MmioOpenFault()) {
+    if (const auto injected = TSeam<fault::ServiceFaults>::Get().MmioOpenFault()) {
         error = *injected;
     } else {
         file = MmioFile::Open(path, flags, error);
@@ -48,7 +48,7 @@ std::int64_t MmioRead(MmioHandle file, void* buffer, std::int64_t count) {
 }
 
 std::int64_t MmioWrite(MmioHandle file, const void* buffer, std::int64_t count) {
-    const auto limit = fault::points::MmioWriteLimit();
+    const auto limit = TSeam<fault::ServiceFaults>::Get().MmioWriteLimit();
     if (file == nullptr) {
         return -1;
     }
@@ -66,7 +66,7 @@ std::int64_t MmioSeek(MmioHandle file, std::int64_t offset, int origin) {
 }
 
 std::uint32_t MmioClose(MmioHandle file, std::uint32_t /*flags*/) {
-    const auto injected = fault::points::MmioCloseFault();
+    const auto injected = TSeam<fault::ServiceFaults>::Get().MmioCloseFault();
     if (file == nullptr) {
         return MMIOERR_CANNOTCLOSE;
     }

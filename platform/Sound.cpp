@@ -4,7 +4,6 @@
 #include "platform/DefaultChime.h"
 #include "platform/WavSource.h"
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <exception>
@@ -15,8 +14,6 @@
 
 namespace platform {
 namespace {
-
-std::atomic<SoundOutput*> installedOutput{nullptr};
 
 constexpr std::size_t kPieceBytes = 64 * 1024;
 constexpr auto kHookInterval = std::chrono::milliseconds(10);
@@ -61,13 +58,8 @@ void PlayDefaultSound(SoundOutput& output) {
 }
 
 bool Play(const char* path, std::uint32_t flags) {
-    std::unique_ptr<SoundOutput> device;
-    SoundOutput* output = installedOutput.load();
-    if (output == nullptr) {
-        device = MakeAlsaSoundOutput();
-        output = device.get();
-    }
-    switch (PlayWaveFile(*output, path)) {
+    SoundOutput& output = TSeam<SoundOutput>::Get();
+    switch (PlayWaveFile(output, path)) {
     case Outcome::Played:
         return true;
     case Outcome::NoDevice:
@@ -77,7 +69,7 @@ bool Play(const char* path, std::uint32_t flags) {
         break;
     }
     if ((flags & SND_NODEFAULT) == 0) {
-        PlayDefaultSound(*output);
+        PlayDefaultSound(output);
     }
     return false;
 }
@@ -125,12 +117,6 @@ bool PlayWhileWaiting(const char* path, std::uint32_t flags, const SoundWaitHook
 
 }  // namespace
 
-ScopedSoundOutput::ScopedSoundOutput(SoundOutput& output) : previous_(installedOutput.exchange(&output)) {}
-
-ScopedSoundOutput::~ScopedSoundOutput() {
-    installedOutput.store(previous_);
-}
-
 bool SndPlaySound(const char* path, std::uint32_t flags, const SoundWaitHook& waitHook) {
     if ((flags & ~SND_NODEFAULT) != 0) {
         return false;
@@ -142,3 +128,9 @@ bool SndPlaySound(const char* path, std::uint32_t flags, const SoundWaitHook& wa
 }
 
 }  // namespace platform
+
+template <>
+platform::SoundOutput& TSeam<platform::SoundOutput>::Default() {
+    static const std::unique_ptr<platform::SoundOutput> device = platform::MakeAlsaSoundOutput();
+    return *device;
+}

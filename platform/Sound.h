@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Seam.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -8,8 +10,8 @@
 
 /// Sound: play a WAV file synchronously to its end, as the document does when
 /// it opens a file. The samples go to a SoundOutput: the sound device through
-/// ALSA by default, or whatever a ScopedSoundOutput installs (tests install a
-/// recorder).
+/// ALSA by default, or whatever a test puts in with TScopedSeam<SoundOutput>
+/// (a recorder, or silence).
 namespace platform {
 
 inline constexpr std::uint32_t SND_SYNC = 0x0000;       ///< play to the end before returning (always so here)
@@ -60,20 +62,6 @@ public:
     virtual void Close() = 0;
 };
 
-/// Sends every sound to `output` instead of the sound device for as long as
-/// it lives, then restores the output that was in place before. Does not own
-/// `output`, which must outlive it.
-class ScopedSoundOutput {
-public:
-    explicit ScopedSoundOutput(SoundOutput& output);
-    ~ScopedSoundOutput();
-    ScopedSoundOutput(const ScopedSoundOutput&) = delete;
-    ScopedSoundOutput& operator=(const ScopedSoundOutput&) = delete;
-
-private:
-    SoundOutput* previous_;
-};
-
 /// Called over and over on the calling thread while a sound plays; the
 /// framework passes one that keeps its windows painted and takes no input.
 using SoundWaitHook = std::function<void()>;
@@ -94,3 +82,7 @@ using SoundWaitHook = std::function<void()>;
 bool SndPlaySound(const char* path, std::uint32_t flags = SND_SYNC, const SoundWaitHook& waitHook = {});
 
 }  // namespace platform
+
+/// The sound device, through ALSA: one output, used by one play at a time.
+template <>
+platform::SoundOutput& TSeam<platform::SoundOutput>::Default();

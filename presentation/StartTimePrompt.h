@@ -46,7 +46,7 @@ private:
     TWindow* MainWindow;
 };
 
-/// The factory korvani installs with TWaveDocument::SetAnalysisStart: a
+/// The factory korvani's document template hands its documents: a
 /// TStartTimePrompt over `owner`, the document's main window; none without a
 /// main window (the analysis then starts at the first sample, unasked).
 std::unique_ptr<TAnalysisStartChooser> MakeStartTimePrompt(TWindow* owner, const TWaveDocument& document);

@@ -211,7 +211,7 @@ void BM_LoadVersusCat(benchmark::State& state)
 {
     const GeneratedWave& wave = TheWave();
     Silence silence;
-    const platform::ScopedSoundOutput silent(silence);
+    const TScopedSeam<platform::SoundOutput> silent(silence);
     std::uint64_t peakBytes = 0;
     // Both warm: the file in the page cache, the memory ready to be handed out again.
     TimeCat(wave.Path());

@@ -151,7 +151,7 @@ int main(int argc, char* argv[])
     FrameworkQApplication application(qtArgc, qtArgv);
 
     NoSound silence;
-    platform::ScopedSoundOutput quiet(silence);
+    TScopedSeam<platform::SoundOutput> quiet(silence);
     const GeneratedWave wave;
 
     TFrameWindow frame(nullptr, "korvani", nullptr, false, nullptr);

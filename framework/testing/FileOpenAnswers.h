@@ -65,7 +65,7 @@ private:
     };
     std::deque<Answer> Answers;
     std::vector<ShownFileOpen> Seen;
-    ScopedSeam<IFileOpenDialog> Scope;
+    TScopedSeam<IFileOpenDialog> Scope;
 };
 
 }  // namespace harness

@@ -47,7 +47,7 @@ public:
 private:
     std::deque<std::optional<std::string>> Answers;  // nothing: cancel
     std::vector<TSaveFileRequest> Seen;
-    ScopedSeam<ISaveFileDialog> Scope;
+    TScopedSeam<ISaveFileDialog> Scope;
 };
 
 }  // namespace harness

@@ -35,19 +35,6 @@ namespace harness {
 
 // --- Seams ----------------------------------------------------------------------------
 
-/// Puts `replacement` in place of the seam I while it lives.
-template <class I>
-class ScopedSeam {
-public:
-    explicit ScopedSeam(I& replacement) : Previous(TSeam<I>::Override(&replacement)) {}
-    ~ScopedSeam() { TSeam<I>::Override(Previous); }
-    ScopedSeam(const ScopedSeam&) = delete;
-    ScopedSeam& operator=(const ScopedSeam&) = delete;
-
-private:
-    I* Previous;
-};
-
 /// A desktop of a chosen size, in place of the screen while it lives.
 class FakeDesktop : public IDesktop {
 public:
@@ -59,7 +46,7 @@ public:
 private:
     TSize Size;
     std::optional<std::string> Error;
-    ScopedSeam<IDesktop> Scope;
+    TScopedSeam<IDesktop> Scope;
 };
 
 /// Lock keys whose state the test sets, in place of the keyboard while it lives.
@@ -80,7 +67,7 @@ private:
     std::string ErrorText;
     int ErrorsLeft = 0;
     int QueryCount = 0;
-    ScopedSeam<ILockKeys> Scope;
+    TScopedSeam<ILockKeys> Scope;
 };
 
 // --- Running the application -----------------------------------------------------------

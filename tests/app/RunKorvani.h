@@ -32,7 +32,7 @@ struct KorvaniSurroundings {
     harness::FakeLockKeys keys{TLockKeyState{}};
     fixtures::TempDir folder;
     fixtures::RecordingSoundOutput sound;
-    platform::ScopedSoundOutput soundInstalled{sound};
+    TScopedSeam<platform::SoundOutput> soundInstalled{sound};
     harness::FileOpenAnswers files;
     harness::FileSaveAnswers saves;
 };

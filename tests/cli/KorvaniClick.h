@@ -39,7 +39,7 @@ public:
 inline DialogTexts ClickInKorvani(const std::string& path, std::int64_t bin)
 {
     NoSound silence;
-    const platform::ScopedSoundOutput noSound(silence);
+    const TScopedSeam<platform::SoundOutput> noSound(silence);
     IgnoredBoxes boxes;
     TFirstSampleStart firstSample;
     TWaveData wave;

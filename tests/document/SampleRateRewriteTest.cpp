@@ -164,12 +164,12 @@ TEST_F(SampleRateRewrite, TargetThatIsTheSourceItselfIsRefusedBeforeAnythingIsCo
     for (const std::string& target : {source, symlinkPath, hardLink, dotted}) {
         SCOPED_TRACE(target);
         reporter.messages.clear();
-        platform::fault::ClearFaults();
+        faults.Clear();
 
         Rewrite(source, target, 96000);
 
         EXPECT_THAT(reporter.messages, ElementsAre(Box(target, "Failed to open file   :- (")));
-        EXPECT_EQ(platform::fault::Calls().mmioOpen, 0U);
+        EXPECT_EQ(faults.Calls().mmioOpen, 0U);
         EXPECT_EQ(ReadBytes(source), original);
     }
     EXPECT_EQ(rateAsked, 0);
@@ -307,7 +307,7 @@ TEST_F(SampleRateRewrite, TargetWithTheLongestNameAFolderHoldsIsWritten)
 struct RefusedRewrite {
     const char* name;
     Bytes source;
-    std::function<void()> armFault;
+    std::function<void(platform::fault::ScopedFaults&)> armFault;
     std::string text;  // "" for the target path
     const char* caption;
     bool rateAsked;
@@ -319,7 +319,7 @@ std::vector<RefusedRewrite> RefusedRewrites()
 {
     const Bytes fmt = FmtFields::Pcm(2, 44100, 16).Encode();
     const Bytes data = fixtures::Pattern(200);
-    const auto none = [] {};
+    const auto none = [](auto&) {};
     FmtFields noChannel = FmtFields::Pcm(2, 44100, 16);
     noChannel.channels = 0;
     FmtFields rateOne = FmtFields::Pcm(1, 1, 16);
@@ -327,9 +327,9 @@ std::vector<RefusedRewrite> RefusedRewrites()
         {"another form type", RiffBuilder("RMID").Chunk("fmt ", fmt).Data(data).Build(), none,
          "This is not a WAV file.", nullptr, false},
         {"no fmt chunk", RiffBuilder().Data(data).Build(), none, "WAVE file has no \"fmt\" chunk", nullptr, false},
-        {"block not allocated", PcmWave(1, 44100, 16, data), [] { platform::fault::FailGlobalAlloc(1); },
+        {"block not allocated", PcmWave(1, 44100, 16, data), [](auto& plan) { plan.FailGlobalAlloc(1); },
          "Not enough memory for fmt", nullptr, false},
-        {"block not locked", PcmWave(1, 44100, 16, data), [] { platform::fault::FailGlobalLock(1); },
+        {"block not locked", PcmWave(1, 44100, 16, data), [](auto& plan) { plan.FailGlobalLock(1); },
          "Failed to lock memory for header", nullptr, false},
         {"fmt runs past the file", RiffBuilder().ChunkClaiming("fmt ", fmt, 40).Build(), none,
          "Failed to read format chunk", nullptr, false},
@@ -341,7 +341,7 @@ std::vector<RefusedRewrite> RefusedRewrites()
          "WAVE file has an invalid \"fmt\" chunk", nullptr, false},
         {"rate 1", RiffBuilder().Fmt(rateOne).Data(data).Build(), none, "WAVE file has an invalid \"fmt\" chunk",
          nullptr, false},
-        {"short write", PcmWave(1, 44100, 16, data), [] { platform::fault::ShortenMmioWrite(15); }, "",
+        {"short write", PcmWave(1, 44100, 16, data), [](auto& plan) { plan.ShortenMmioWrite(15); }, "",
          "cannot write \u00b4fmt\u00b4 chunk", true},
     };
 }
@@ -354,7 +354,7 @@ TEST_P(RefusedRewriteTest, ShowsOneMessageLeavesTheSourceAndGivesEverythingBack)
     const std::string source = WriteFile("source.wav", refused.source);
     const std::string target = folder.PathOf("target.wav");
     bool rateAsked = false;
-    refused.armFault();
+    refused.armFault(faults);
 
     RewriteSampleRate(source, target, [&] {
         rateAsked = true;
@@ -368,7 +368,7 @@ TEST_P(RefusedRewriteTest, ShowsOneMessageLeavesTheSourceAndGivesEverythingBack)
     EXPECT_EQ(ReadBytes(source), refused.source);
     EXPECT_EQ(fixtures::Listing(folder.Path()), std::vector<std::string>{"source.wav"});  // no copy, no temporary file
     EXPECT_EQ(HeldSinceStart(), kNothing);
-    EXPECT_EQ(platform::fault::Calls().mmioClose, 1U);
+    EXPECT_EQ(faults.Calls().mmioClose, 1U);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryFailureRow, RefusedRewriteTest, ::testing::ValuesIn(RefusedRewrites()),

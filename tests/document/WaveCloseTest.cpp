@@ -46,7 +46,7 @@ TEST_F(WaveClose, SuccessfulCloseFreesBothBlocksAndTheEndClosesNothingAgain)
     EXPECT_EQ(wave->CloseResult(), 0U);
     EXPECT_EQ(HeldSinceStart(), kNothing);
     wave.reset();
-    EXPECT_EQ(platform::fault::Calls().mmioClose, 1U);
+    EXPECT_EQ(faults.Calls().mmioClose, 1U);
 }
 
 TEST_F(WaveClose, CloseWithNoFileOpenAnswersTrueAndClosesNothing)
@@ -56,7 +56,7 @@ TEST_F(WaveClose, CloseWithNoFileOpenAnswersTrueAndClosesNothing)
     EXPECT_TRUE(wave.Close(reporter));
 
     EXPECT_THAT(reporter.messages, IsEmpty());
-    EXPECT_EQ(platform::fault::Calls().mmioClose, 0U);
+    EXPECT_EQ(faults.Calls().mmioClose, 0U);
 }
 
 TEST_F(WaveClose, CloseErrorsShowTheirOwnTextAndKeepTheBlocksUntilTheEnd)
@@ -70,7 +70,7 @@ TEST_F(WaveClose, CloseErrorsShowTheirOwnTextAndKeepTheBlocksUntilTheEnd)
         SCOPED_TRACE(c.text);
         auto wave = Loaded();
         wavetest::RecordingReporter boxes;
-        platform::fault::FailMmioClose(c.code);
+        faults.FailMmioClose(c.code);
 
         EXPECT_FALSE(wave->Close(boxes));
 
@@ -91,7 +91,7 @@ TEST_F(WaveClose, CloseErrorsShowTheirOwnTextAndKeepTheBlocksUntilTheEnd)
 TEST_F(WaveClose, OtherCloseResultsAnswerTrueWithoutFreeingTheBlocks)
 {
     auto wave = Loaded();
-    platform::fault::FailMmioClose(platform::MMIOERR_CANNOTREAD);
+    faults.FailMmioClose(platform::MMIOERR_CANNOTREAD);
 
     EXPECT_TRUE(wave->Close(reporter));
 
@@ -107,11 +107,11 @@ TEST_F(WaveClose, EndOfALoadedFileClosesItAndGivesEverythingBack)
     auto wave = Loaded();
     TFirstSampleStart fromTheStart;
     ASSERT_EQ(wave->PrepareAnalysis(fromTheStart, reporter), 1);
-    const auto closesBefore = platform::fault::Calls().mmioClose;
+    const auto closesBefore = faults.Calls().mmioClose;
 
     wave.reset();
 
-    EXPECT_EQ(platform::fault::Calls().mmioClose, closesBefore + 1);
+    EXPECT_EQ(faults.Calls().mmioClose, closesBefore + 1);
     EXPECT_EQ(HeldSinceStart(), kNothing);
 }
 

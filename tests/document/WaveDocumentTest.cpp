@@ -4,6 +4,7 @@
 
 #include "WaveTestSupport.h"
 
+#include "document/WaveDocTemplate.h"
 #include "document/WaveDocument.h"
 
 #include "framework/DocTemplate.h"
@@ -89,8 +90,13 @@ protected:
     }
 
     TDocTemplateList templates;
-    TDocTemplateT<TWaveDocument, PlainWaveView> waveTemplate{"Wave files (*.wav)", "*.wav", nullptr, "WAV", kWaveFlags,
-                                                             templates};
+    // The documents' analysis start, when a test sets one.
+    TAnalysisStartFactory analysisStart;
+    TWaveDocTemplate<PlainWaveView> waveTemplate{
+        [this](TWindow* owner, const TWaveDocument& document) {
+            return analysisStart ? analysisStart(owner, document) : nullptr;
+        },
+        "Wave files (*.wav)", "*.wav", nullptr, "WAV", kWaveFlags, templates};
     fixtures::WaveTestApp* running = nullptr;
     harness::FileOpenAnswers files;
     const std::string noCaption{DefaultMessageBoxCaption};
@@ -191,7 +197,7 @@ TEST_F(WaveDocumentTest, CloseFreesTheFileAndAFailedCloseKeepsTheDocument)
         ASSERT_NE(OpenDocument(), nullptr);
         EXPECT_TRUE(harness::IsMenuItemEnabled(frame, {"&file", "close"}));
 
-        platform::fault::FailMmioClose(platform::MMIOERR_CANNOTCLOSE);
+        faults.FailMmioClose(platform::MMIOERR_CANNOTCLOSE);
         user.Press(IDOK).Press(IDOK);
         ClickClose(frame);
 
@@ -225,11 +231,11 @@ TEST_F(WaveDocumentTest, RevertLoadsAgainUnlessClearAndCommitWritesNothing)
         ASSERT_NE(document, nullptr);
         EXPECT_TRUE(document->InitDoc());
         EXPECT_TRUE(document->Commit(true));
-        const auto closesBefore = platform::fault::Calls().mmioClose;
+        const auto closesBefore = faults.Calls().mmioClose;
 
         EXPECT_TRUE(document->Revert(true));
         EXPECT_EQ(user.Shown().size(), 1U);
-        EXPECT_EQ(platform::fault::Calls().mmioClose, closesBefore);
+        EXPECT_EQ(faults.Calls().mmioClose, closesBefore);
 
         user.Press(IDOK);
         document->SetDirty();
@@ -238,21 +244,21 @@ TEST_F(WaveDocumentTest, RevertLoadsAgainUnlessClearAndCommitWritesNothing)
         EXPECT_EQ(sound.Sounds().size(), 2U);  // played again
         ASSERT_EQ(user.Shown().size(), 2U);
         EXPECT_EQ(user.Shown()[1].Text, "11025 Hz ,  8 bit");
-        EXPECT_EQ(platform::fault::Calls().mmioClose, closesBefore + 1);  // the first load was given back
+        EXPECT_EQ(faults.Calls().mmioClose, closesBefore + 1);  // the first load was given back
         EXPECT_EQ(HeldSinceStart(), (wavetest::Holdings{2, 2, 1}));
         EXPECT_TRUE(document->Wave().Analysis().HasSpectrum());
     });
     EXPECT_EQ(fixtures::ReadBytes(path), original);
 }
 
-TEST_F(WaveDocumentTest, InstalledAnalysisStartGetsTheMainWindowAndChoosesTheStart)
+TEST_F(WaveDocumentTest, TheTemplatesAnalysisStartGetsTheMainWindowAndChoosesTheStart)
 {
     const fixtures::Bytes samples = fixtures::Pattern(2 * 12000, 4);
     const std::string path = WriteFile("tone.wav", PcmWave(1, 44100, 16, samples));
     std::vector<TWindow*> owners;
-    fixtures::ScopedAnalysisStart installed([&](TWindow* owner, const TWaveDocument&) {
+    analysisStart = [&](TWindow* owner, const TWaveDocument&) {
         return std::make_unique<FixedStart>(321, owners, owner);
-    });
+    };
     ScriptedUser user;
     user.Press(IDOK);
     Run([&](TFrameWindow& frame) {

@@ -129,7 +129,7 @@ TEST_F(WaveLoad, NoPathShowsItsBoxAndTouchesNothing)
 
     EXPECT_THAT(reporter.messages, ElementsAre(Box("no valid path specified", "file open")));
     EXPECT_TRUE(sound.Sounds().empty());
-    EXPECT_EQ(platform::fault::Calls().mmioOpen, 0U);
+    EXPECT_EQ(faults.Calls().mmioOpen, 0U);
     EXPECT_FALSE(wave.IsOpen());
 }
 
@@ -157,7 +157,7 @@ TEST_F(WaveLoad, OpenFailureTextHasTheReasonOfEachCodeAndNothingForOthers)
     for (const auto& [code, reason] : reasons) {
         SCOPED_TRACE(code);
         wavetest::RecordingReporter boxes;
-        platform::fault::FailMmioOpen(code);
+        faults.FailMmioOpen(code);
 
         EXPECT_FALSE(wave.Load(path, boxes));
 
@@ -196,7 +196,7 @@ TEST_F(WaveLoad, PathsThatCannotBeOpenedAsFilesAreRefusedWholeWithoutBlocking)
 struct RefusedFile {
     const char* name;
     Bytes file;
-    std::function<void()> armFault;
+    std::function<void(platform::fault::ScopedFaults&)> armFault;
     std::vector<Message> boxes;
     unsigned allocations;
 };
@@ -217,7 +217,7 @@ std::vector<RefusedFile> RefusedFiles()
 {
     const Bytes data = fixtures::Pattern(100);
     const Bytes fmt = Fmt16x44100();
-    const auto none = [] {};
+    const auto none = [](auto&) {};
     return {
         {"another form type", RiffBuilder("AVI ").Chunk("fmt ", fmt).Data(data).Build(), none,
          {Box("This is not a WAV file.")}, 0},
@@ -226,9 +226,9 @@ std::vector<RefusedFile> RefusedFiles()
         {"empty file", Bytes{}, none, {Box("This is not a WAV file.")}, 0},
         {"no fmt chunk", RiffBuilder().Chunk("LIST", Bytes(6, 1)).Data(data).Build(), none,
          {Box("WAVE file has no \"fmt\" chunk")}, 0},
-        {"fmt block not allocated", PcmWave(1, 44100, 16, data), [] { platform::fault::FailGlobalAlloc(1); },
+        {"fmt block not allocated", PcmWave(1, 44100, 16, data), [](auto& plan) { plan.FailGlobalAlloc(1); },
          {Box("Not enough memory for fmt")}, 1},
-        {"fmt block not locked", PcmWave(1, 44100, 16, data), [] { platform::fault::FailGlobalLock(1); },
+        {"fmt block not locked", PcmWave(1, 44100, 16, data), [](auto& plan) { plan.FailGlobalLock(1); },
          {Box("Failed to lock memory for header")}, 1},
         {"fmt runs past the file", RiffBuilder().ChunkClaiming("fmt ", fmt, 17).Build(), none,
          {Box("Failed to read format chunk")}, 0},
@@ -259,9 +259,9 @@ std::vector<RefusedFile> RefusedFiles()
          {kRate44100x16, Box("The data chunk contains no data.")}, 1},
         {"data shorter than one sample value", PcmWave(1, 44100, 16, Bytes{7}), none,
          {kRate44100x16, Box("The data chunk contains no data.")}, 1},
-        {"data block not allocated", PcmWave(1, 44100, 16, data), [] { platform::fault::FailGlobalAlloc(2); },
+        {"data block not allocated", PcmWave(1, 44100, 16, data), [](auto& plan) { plan.FailGlobalAlloc(2); },
          {kRate44100x16, Box("Out of memory")}, 2},
-        {"data block not locked", PcmWave(1, 44100, 16, data), [] { platform::fault::FailGlobalLock(2); },
+        {"data block not locked", PcmWave(1, 44100, 16, data), [](auto& plan) { plan.FailGlobalLock(2); },
          {kRate44100x16, Box("Failed to lock memory for data chunk")}, 2},
         {"data runs past the file", RiffBuilder().Fmt(FmtFields::Pcm(1, 44100, 16)).ChunkClaiming("data", data, 101).Build(),
          none, {kRate44100x16, Box("Failed to read data chunk")}, 1},
@@ -285,17 +285,17 @@ TEST_P(RefusedLoad, ShowsItsBoxesInOrderAndGivesEverythingBack)
     const std::string path = WriteFile("refused.wav", refused.file);
     {
         TWaveData wave;
-        refused.armFault();
+        refused.armFault(faults);
 
         EXPECT_FALSE(wave.Load(path, reporter));
 
         EXPECT_EQ(reporter.messages, refused.boxes);
         EXPECT_EQ(HeldSinceStart(), kNothing);
         // No block is ever allocated for a size the file merely claims.
-        EXPECT_EQ(platform::fault::Calls().globalAlloc, refused.allocations);
-        EXPECT_EQ(platform::fault::Calls().mmioClose, 1U);
+        EXPECT_EQ(faults.Calls().globalAlloc, refused.allocations);
+        EXPECT_EQ(faults.Calls().mmioClose, 1U);
     }
-    EXPECT_EQ(platform::fault::Calls().mmioClose, 1U);  // the end of the object closes nothing again
+    EXPECT_EQ(faults.Calls().mmioClose, 1U);  // the end of the object closes nothing again
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryFailureRow, RefusedLoad, ::testing::ValuesIn(RefusedFiles()),
@@ -306,7 +306,7 @@ TEST_F(WaveLoad, IsOpenOnceANonEmptyDataChunkWasFoundEvenIfTheLoadFailedLater)
     EXPECT_FALSE(wave.IsOpen());
 
     const std::string path = WriteFile("fine.wav", PcmWave(1, 44100, 16, fixtures::Pattern(100)));
-    platform::fault::FailGlobalLock(2);
+    faults.FailGlobalLock(2);
     EXPECT_FALSE(wave.Load(path, reporter));
     EXPECT_TRUE(wave.IsOpen());
     EXPECT_EQ(wave.DataSize(), 100U);
@@ -354,11 +354,11 @@ TEST_F(WaveLoad, LoadingAgainGivesBackTheEarlierLoadFirst)
     TFirstSampleStart fromTheStart;
     ASSERT_TRUE(wave.Open(first, fromTheStart, quiet));
     ASSERT_EQ(HeldSinceStart(), (wavetest::Holdings{2, 2, 1}));
-    const auto closesBefore = platform::fault::Calls().mmioClose;
+    const auto closesBefore = faults.Calls().mmioClose;
 
     ASSERT_TRUE(wave.Load(second, reporter));
 
-    EXPECT_EQ(platform::fault::Calls().mmioClose, closesBefore + 1);
+    EXPECT_EQ(faults.Calls().mmioClose, closesBefore + 1);
     EXPECT_EQ(HeldSinceStart(), (wavetest::Holdings{2, 2, 1}));
     EXPECT_EQ(wave.Analysis().TransformSize, 8192);  // the earlier spectrum stays until a set-up replaces it
     EXPECT_EQ(wave.SampleRate(), 22050U);

@@ -214,7 +214,7 @@ protected:
     fixtures::WaveTestApp* running = nullptr;
     fixtures::TempDir folder;
     SlowSound sound;
-    platform::ScopedSoundOutput soundInstalled{sound};
+    TScopedSeam<platform::SoundOutput> soundInstalled{sound};
     DialogOverProbe files;
     Marker marker;
 };

@@ -110,7 +110,7 @@ protected:
 
     fixtures::TempDir folder;
     fixtures::RecordingSoundOutput sound;
-    platform::ScopedSoundOutput soundInstalled{sound};
+    TScopedSeam<platform::SoundOutput> soundInstalled{sound};
     platform::fault::ScopedFaults faults;
     Holdings atStart = Holdings::Now();
     RecordingReporter reporter;

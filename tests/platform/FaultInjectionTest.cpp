@@ -27,7 +27,7 @@ protected:
 };
 
 TEST_F(FaultInjection, FailsOnlyTheChosenAllocation) {
-    fault::FailGlobalAlloc(2);
+    faults_.FailGlobalAlloc(2);
     std::vector<GlobalHandle> blocks;
     for (int i = 0; i < 4; ++i) {
         blocks.push_back(GlobalAlloc(kFlags, 8));
@@ -36,7 +36,7 @@ TEST_F(FaultInjection, FailsOnlyTheChosenAllocation) {
     EXPECT_EQ(blocks[1], nullptr);
     EXPECT_NE(blocks[2], nullptr);
     EXPECT_NE(blocks[3], nullptr);
-    EXPECT_EQ(fault::Calls().globalAlloc, 4U);
+    EXPECT_EQ(faults_.Calls().globalAlloc, 4U);
     for (GlobalHandle block : blocks) {
         GlobalFree(block);
     }
@@ -46,19 +46,19 @@ TEST_F(FaultInjection, FailsOnlyTheChosenLockAndLeavesTheBlockUnlocked) {
     const unsigned lockedBefore = fault::Held().lockedGlobalBlocks;
     GlobalHandle block = GlobalAlloc(kFlags, 8);
     ASSERT_NE(block, nullptr);
-    fault::FailGlobalLock();
+    faults_.FailGlobalLock();
     EXPECT_EQ(GlobalLock(block), nullptr);
     EXPECT_EQ(fault::Held().lockedGlobalBlocks, lockedBefore);
     EXPECT_FALSE(GlobalUnlock(block));
     EXPECT_NE(GlobalLock(block), nullptr);
-    EXPECT_EQ(fault::Calls().globalLock, 2U);
+    EXPECT_EQ(faults_.Calls().globalLock, 2U);
     GlobalFree(block);
 }
 
 TEST_F(FaultInjection, AFailedOpenReportsTheChosenCodeAndOpensNothing) {
     const std::string path = dir_.Write("a.wav", fixtures::PcmWave(1, 8000, 8, {1}));
     const unsigned openBefore = fault::Held().openMmioFiles;
-    fault::FailMmioOpen(300);
+    faults_.FailMmioOpen(300);
     MmioOpenInfo info{};
     EXPECT_EQ(MmioOpen(path.c_str(), &info, MMIO_ALLOCBUF), nullptr);
     EXPECT_EQ(info.errorRet, 300U);
@@ -67,7 +67,7 @@ TEST_F(FaultInjection, AFailedOpenReportsTheChosenCodeAndOpensNothing) {
     ASSERT_NE(file, nullptr);
     EXPECT_EQ(info.errorRet, 0U);
     EXPECT_EQ(MmioClose(file, 0), 0U);
-    EXPECT_EQ(fault::Calls().mmioOpen, 2U);
+    EXPECT_EQ(faults_.Calls().mmioOpen, 2U);
 }
 
 TEST_F(FaultInjection, AFailedCloseReportsTheChosenCodeYetClosesAndFlushes) {
@@ -79,7 +79,7 @@ TEST_F(FaultInjection, AFailedCloseReportsTheChosenCodeYetClosesAndFlushes) {
         ASSERT_NE(file, nullptr);
         const std::uint8_t marker = static_cast<std::uint8_t>(code & 0xFF);
         ASSERT_EQ(MmioWrite(file, &marker, 1), 1);
-        fault::FailMmioClose(code);
+        faults_.FailMmioClose(code);
         EXPECT_EQ(MmioClose(file, 0), code);
         EXPECT_EQ(fault::Held().openMmioFiles, openBefore);
         EXPECT_EQ(fixtures::ReadBytes(path).at(0), marker);
@@ -92,7 +92,7 @@ TEST_F(FaultInjection, AShortenedWriteStoresOnlyItsFirstBytes) {
     MmioHandle file = MmioOpen(path.c_str(), nullptr, MMIO_READWRITE | MMIO_ALLOCBUF);
     ASSERT_NE(file, nullptr);
     const Bytes patch = fixtures::Pattern(16, 2);
-    fault::ShortenMmioWrite(3, 2);
+    faults_.ShortenMmioWrite(3, 2);
     ASSERT_EQ(MmioWrite(file, patch.data(), 16), 16);  // the first write is whole
     EXPECT_EQ(MmioWrite(file, patch.data(), 16), 3);
     EXPECT_EQ(MmioWrite(file, patch.data(), 16), 16);  // and the fault fired once only
@@ -102,16 +102,16 @@ TEST_F(FaultInjection, AShortenedWriteStoresOnlyItsFirstBytes) {
     std::copy(patch.begin(), patch.begin() + 3, expected.begin() + 16);
     std::copy(patch.begin(), patch.end(), expected.begin() + 19);
     EXPECT_EQ(fixtures::ReadBytes(path), expected);
-    EXPECT_EQ(fault::Calls().mmioWrite, 3U);
+    EXPECT_EQ(faults_.Calls().mmioWrite, 3U);
 }
 
 TEST_F(FaultInjection, ClearingDisarmsEveryFaultAndZeroesTheCounts) {
-    fault::FailGlobalAlloc();
-    fault::FailGlobalLock();
-    fault::FailMmioOpen(257);
-    fault::FailMmioClose(260);
-    fault::ShortenMmioWrite(0);
-    fault::ClearFaults();
+    faults_.FailGlobalAlloc();
+    faults_.FailGlobalLock();
+    faults_.FailMmioOpen(257);
+    faults_.FailMmioClose(260);
+    faults_.ShortenMmioWrite(0);
+    faults_.Clear();
     GlobalHandle block = GlobalAlloc(kFlags, 4);
     ASSERT_NE(block, nullptr);
     EXPECT_NE(GlobalLock(block), nullptr);
@@ -121,15 +121,15 @@ TEST_F(FaultInjection, ClearingDisarmsEveryFaultAndZeroesTheCounts) {
     ASSERT_NE(file, nullptr);
     EXPECT_EQ(MmioWrite(file, "abcd", 4), 4);
     EXPECT_EQ(MmioClose(file, 0), 0U);
-    fault::ClearFaults();
-    const fault::CallCounts calls = fault::Calls();
+    faults_.Clear();
+    const fault::CallCounts calls = faults_.Calls();
     EXPECT_EQ(calls.globalAlloc + calls.globalLock + calls.mmioOpen + calls.mmioClose + calls.mmioWrite, 0U);
 }
 
 TEST_F(FaultInjection, ScopedFaultsDisarmWhenTheScopeEnds) {
     {
         fault::ScopedFaults scope;
-        fault::FailGlobalAlloc();
+        scope.FailGlobalAlloc();
     }
     GlobalHandle block = GlobalAlloc(kFlags, 4);
     EXPECT_NE(block, nullptr);
@@ -141,12 +141,12 @@ TEST_F(FaultInjection, ScopedFaultsDisarmWhenTheScopeEnds) {
 TEST_F(FaultInjection, PlayingASoundDoesNotCountAsAnOpen) {
     const std::string path = dir_.Write("a.wav", fixtures::PcmWave(1, 8000, 8, {1, 2, 3}));
     fixtures::RecordingSoundOutput recorder;
-    const ScopedSoundOutput use(recorder);
-    fault::FailMmioOpen(MMIOERR_CANNOTOPEN);
+    const TScopedSeam<SoundOutput> use(recorder);
+    faults_.FailMmioOpen(MMIOERR_CANNOTOPEN);
     EXPECT_TRUE(SndPlaySound(path.c_str(), SND_SYNC));
     ASSERT_EQ(recorder.Sounds().size(), 1U);
     EXPECT_FALSE(recorder.Sounds()[0].IsDefaultSound());
-    EXPECT_EQ(fault::Calls().mmioOpen, 0U);
+    EXPECT_EQ(faults_.Calls().mmioOpen, 0U);
     MmioOpenInfo info{};
     EXPECT_EQ(MmioOpen(path.c_str(), &info, MMIO_ALLOCBUF), nullptr);
     EXPECT_EQ(info.errorRet, MMIOERR_CANNOTOPEN);

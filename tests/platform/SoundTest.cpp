@@ -37,7 +37,7 @@ class Sound : public testing::Test {
 protected:
     fixtures::TempDir dir_;
     fixtures::RecordingSoundOutput recorder_;
-    ScopedSoundOutput use_{recorder_};
+    TScopedSeam<SoundOutput> use_{recorder_};
 };
 
 TEST_F(Sound, PlaysA16BitMonoFileToItsEnd) {
@@ -281,7 +281,7 @@ TEST_F(Sound, AnOutputInstalledLaterWinsUntilItsScopeEnds) {
     const std::string path = dir_.Write("a.wav", fixtures::PcmWave(1, 8000, 8, {1, 2}));
     fixtures::RecordingSoundOutput inner;
     {
-        const ScopedSoundOutput useInner(inner);
+        const TScopedSeam<SoundOutput> useInner(inner);
         SndPlaySound(path.c_str(), SND_SYNC);
     }
     SndPlaySound(path.c_str(), SND_SYNC);

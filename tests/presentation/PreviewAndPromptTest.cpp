@@ -9,6 +9,7 @@
 #include "presentation/WaveformPreview.h"
 
 #include "FrequencyAnalysis.h"
+#include "document/WaveDocTemplate.h"
 #include "document/WaveDocument.h"
 #include "framework/Dc.h"
 #include "framework/DocTemplate.h"
@@ -143,12 +144,11 @@ protected:
         EXPECT_NE(SpectrumOf(wave), SpectrumFrom(wave, neighbour)) << "the file tells starts apart";
     }
 
-    fixtures::ScopedAnalysisStart promptInstalled{MakeStartTimePrompt};
     int clientWidth = 600;
     int clientHeight = 400;
     TDocTemplateList templates;
-    TDocTemplateT<TWaveDocument, BlankWaveView> waveTemplate{"Wave files (*.wav)", "*.wav", nullptr, "WAV",
-                                                             TplAutoDelete | TplAutoOpen, templates};
+    TWaveDocTemplate<BlankWaveView> waveTemplate{MakeStartTimePrompt, "Wave files (*.wav)", "*.wav", nullptr, "WAV",
+                                                 TplAutoDelete | TplAutoOpen, templates};
     fixtures::WaveTestApp* running = nullptr;
     harness::FileOpenAnswers files;
     ScriptedUser user;

@@ -130,7 +130,7 @@ protected:
 
     fixtures::TempDir folder;
     fixtures::RecordingSoundOutput sound;
-    platform::ScopedSoundOutput soundInstalled{sound};
+    TScopedSeam<platform::SoundOutput> soundInstalled{sound};
     harness::FileOpenAnswers files;
     TDocTemplateList templates;
     TDocTemplateT<TWaveDocument, ProbeView> viewTemplate{"Wave files (*.wav)", "*.wav", nullptr, "WAV",

@@ -30,7 +30,7 @@ struct PlayedSound {
 /// A sound output for tests: records each sound SndPlaySound plays instead of
 /// playing it, and can act as a machine without a sound device, as a device
 /// that refuses formats, as one that fails while writing, or as a slow one.
-/// Install it with platform::ScopedSoundOutput. Its settings are made before
+/// Install it with TScopedSeam<platform::SoundOutput>. Its settings are made before
 /// playing; Sounds() is read after SndPlaySound returned; IsPlaying() may be
 /// asked from any thread.
 class RecordingSoundOutput final : public platform::SoundOutput {

@@ -83,16 +83,6 @@ inline const TEventTable& WaveTestApp::ClassEventTable()
     return table;
 }
 
-/// Installs an analysis-start factory for the lifetime of the object and
-/// removes it again.
-class ScopedAnalysisStart {
-public:
-    explicit ScopedAnalysisStart(TAnalysisStartFactory factory) { TWaveDocument::SetAnalysisStart(std::move(factory)); }
-    ~ScopedAnalysisStart() { TWaveDocument::SetAnalysisStart({}); }
-    ScopedAnalysisStart(const ScopedAnalysisStart&) = delete;
-    ScopedAnalysisStart& operator=(const ScopedAnalysisStart&) = delete;
-};
-
 /// Clicks "open..." in the frame's file menu.
 inline void ClickOpen(TFrameWindow& frame) { harness::ClickMenuItem(frame, {"&file", "open..."}); }
 
