@@ -30,6 +30,21 @@ std::string FrameworkString(const TDocManager* manager, unsigned id) {
     return std::string(res::FindString(id).value_or(std::string_view()));
 }
 
+// Commit and Revert: `step` on every child first, then `notice` with `flag`
+// to the views; the modified flag clears only when all of them agreed.
+bool ChildrenThenViews(TDocument& doc, bool (TDocument::*step)(bool), bool flag, unsigned notice) {
+    for (TDocument* child : doc.GetChildDocs()) {
+        if (!(child->*step)(flag)) {
+            return false;
+        }
+    }
+    if (!doc.NotifyViews(notice, flag ? 1 : 0)) {
+        return false;
+    }
+    doc.SetDirty(false);
+    return true;
+}
+
 }  // namespace
 
 // --- TDocument ------------------------------------------------------------------------
@@ -89,29 +104,11 @@ bool TDocument::Close() {
 }
 
 bool TDocument::Commit(bool force) {
-    for (TDocument* child : Children) {
-        if (!child->Commit(force)) {
-            return false;
-        }
-    }
-    if (!NotifyViews(DocCommitNotice, force ? 1 : 0)) {
-        return false;
-    }
-    Dirty = false;
-    return true;
+    return ChildrenThenViews(*this, &TDocument::Commit, force, DocCommitNotice);
 }
 
 bool TDocument::Revert(bool clear) {
-    for (TDocument* child : Children) {
-        if (!child->Revert(clear)) {
-            return false;
-        }
-    }
-    if (!NotifyViews(DocRevertNotice, clear ? 1 : 0)) {
-        return false;
-    }
-    Dirty = false;
-    return true;
+    return ChildrenThenViews(*this, &TDocument::Revert, clear, DocRevertNotice);
 }
 
 void TDocument::SetDocPath(std::string_view path) {

@@ -1,9 +1,11 @@
 #include "framework/qt/EventHold.h"
 
+#include "framework/Waiting.h"
 #include "framework/qt/SafeCall.h"
 
 #include <QApplication>
 #include <QEvent>
+#include <QEventLoop>
 #include <QPointer>
 #include <QThread>
 #include <QTimer>
@@ -144,4 +146,14 @@ void TEventHold::Post(QObject& context, std::function<void()> work) {
         }
         work();
     });
+}
+
+void PaintWhileWaiting() {
+    if (QCoreApplication::instance() == nullptr) {
+        return;  // no windows to paint
+    }
+    const TEventHold::TScope hold;
+    // All events, so that input from the window system is read and dropped
+    // rather than left queued for whatever runs after the wait.
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
 }

@@ -21,11 +21,7 @@ FileOpenAnswers& FileOpenAnswers::Cancel() {
 }
 
 ShownFileOpen FileOpenAnswers::Last() const {
-    if (Seen.empty()) {
-        ADD_FAILURE() << "no file-open dialog was shown";
-        return {};
-    }
-    return Seen.back();
+    return LastShown(Seen, "no file-open dialog was shown");
 }
 
 bool FileOpenAnswers::Run(TWindow* owner, TFileOpenDialog::TData& data) {

@@ -21,11 +21,7 @@ FileSaveAnswers& FileSaveAnswers::Cancel() {
 }
 
 TSaveFileRequest FileSaveAnswers::Last() const {
-    if (Seen.empty()) {
-        ADD_FAILURE() << "no save-file dialog was shown";
-        return {};
-    }
-    return Seen.back();
+    return LastShown(Seen, "no save-file dialog was shown");
 }
 
 std::optional<std::string> FileSaveAnswers::AskSaveName(const TSaveFileRequest& request) {

@@ -159,11 +159,11 @@ ScriptedUser& ScriptedUser::Then(Answer answer) {
 }
 
 ShownModal ScriptedUser::Last() const {
-    if (Seen.empty()) {
-        ADD_FAILURE() << "no modal window was shown";
-        return {};
-    }
-    return Seen.back();
+    return LastShown(Seen, "no modal window was shown");
+}
+
+void FailTest(const char* message) {
+    ADD_FAILURE() << message;
 }
 
 void ScriptedUser::Poll() {

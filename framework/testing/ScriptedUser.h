@@ -84,6 +84,20 @@ private:
     std::chrono::milliseconds Patience{3000};
 };
 
+/// Fails the running test with `message` (for helpers outside a test body).
+void FailTest(const char* message);
+
+/// The last entry of a record of what was shown; an empty one and a failed
+/// test with `noneShown` when nothing was.
+template <class T>
+T LastShown(const std::vector<T>& seen, const char* noneShown) {
+    if (seen.empty()) {
+        FailTest(noneShown);
+        return {};
+    }
+    return seen.back();
+}
+
 /// Closes `modal` the hard way (Escape, reject, or its last button).
 void ForceClose(QWidget& modal);
 
