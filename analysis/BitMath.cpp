@@ -1,4 +1,4 @@
-#include "BitMath.h"
+#include "analysis/BitMath.h"
 
 #include <bit>
 

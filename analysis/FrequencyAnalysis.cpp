@@ -1,6 +1,6 @@
-#include "FrequencyAnalysis.h"
+#include "analysis/FrequencyAnalysis.h"
 
-#include "TransformSize.h"
+#include "analysis/TransformSize.h"
 
 #include <cmath>
 #include <new>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AnalysisBuffers.h"
-#include "PeakLocation.h"
+#include "analysis/AnalysisBuffers.h"
+#include "analysis/PeakLocation.h"
 
 #include <cstddef>
 #include <cstdint>

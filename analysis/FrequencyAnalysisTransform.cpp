@@ -1,6 +1,6 @@
-#include "FrequencyAnalysis.h"
+#include "analysis/FrequencyAnalysis.h"
 
-#include "TransformStages.h"
+#include "analysis/TransformStages.h"
 #include "platform/SampleFormat.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "FrequencyAnalysis.h"
+#include "analysis/FrequencyAnalysis.h"
 
 #include "platform/SampleFormat.h"
 

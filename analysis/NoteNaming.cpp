@@ -1,6 +1,6 @@
-#include "NoteNaming.h"
+#include "analysis/NoteNaming.h"
 
-#include "AnalysisTexts.h"
+#include "analysis/AnalysisTexts.h"
 
 #include <array>
 #include <cmath>

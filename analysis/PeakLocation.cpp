@@ -1,4 +1,4 @@
-#include "PeakLocation.h"
+#include "analysis/PeakLocation.h"
 
 #include <iterator>
 

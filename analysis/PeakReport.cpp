@@ -1,6 +1,6 @@
-#include "PeakReport.h"
+#include "analysis/PeakReport.h"
 
-#include "AnalysisTexts.h"
+#include "analysis/AnalysisTexts.h"
 
 #include <cmath>
 #include <cstdio>

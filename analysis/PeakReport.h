@@ -1,6 +1,6 @@
 #pragma once
 
-#include "NoteNaming.h"
+#include "analysis/NoteNaming.h"
 
 #include <cstdint>
 #include <optional>

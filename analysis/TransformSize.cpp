@@ -1,6 +1,6 @@
-#include "TransformSize.h"
+#include "analysis/TransformSize.h"
 
-#include "BitMath.h"
+#include "analysis/BitMath.h"
 
 std::optional<TransformDimensions> ChooseTransformSize(std::uint32_t sampleRate)
 {

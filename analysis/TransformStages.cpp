@@ -1,4 +1,4 @@
-#include "TransformStages.h"
+#include "analysis/TransformStages.h"
 
 #include <algorithm>
 #include <cstring>

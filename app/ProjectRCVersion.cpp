@@ -1,6 +1,6 @@
 #include "app/ProjectRCVersion.h"
 
-#include "platform/Module.h"
+#include "platform/ExecutablePath.h"
 #include "platform/VersionInfo.h"
 
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "CommandLineStart.h"
+#include "cli/CommandLineStart.h"
 
 #include "document/WaveData.h"
 

@@ -1,4 +1,4 @@
-#include "FundamentalPicker.h"
+#include "cli/FundamentalPicker.h"
 
 #include <algorithm>
 #include <cmath>

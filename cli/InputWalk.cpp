@@ -1,4 +1,4 @@
-#include "InputWalk.h"
+#include "cli/InputWalk.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "MessageLog.h"
+#include "cli/MessageLog.h"
 
 #include "document/WaveTexts.h"
 

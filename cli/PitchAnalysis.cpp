@@ -1,20 +1,20 @@
-#include "PitchAnalysis.h"
+#include "cli/PitchAnalysis.h"
 
-#include "CommandLineStart.h"
-#include "FundamentalPicker.h"
-#include "RetunedCopy.h"
-#include "SoundFileReader.h"
-#include "SoundFileSignal.h"
-#include "WaveHeader.h"
+#include "cli/CommandLineStart.h"
+#include "cli/FundamentalPicker.h"
+#include "cli/RetunedCopy.h"
+#include "cli/SoundFileReader.h"
+#include "cli/SoundFileSignal.h"
+#include "cli/WaveHeader.h"
 
 #include "document/SampleRateRewrite.h"
 #include "document/WaveData.h"
 #include "document/WaveTexts.h"
 #include "platform/SampleFormat.h"
 
-#include "AnalysisTexts.h"
-#include "NoteNaming.h"
-#include "PeakReport.h"
+#include "analysis/AnalysisTexts.h"
+#include "analysis/NoteNaming.h"
+#include "analysis/PeakReport.h"
 
 #include <algorithm>
 #include <functional>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "MessageLog.h"
-#include "PitchOptions.h"
-#include "SamplerChunk.h"
+#include "cli/MessageLog.h"
+#include "cli/PitchOptions.h"
+#include "cli/SamplerChunk.h"
 
 #include <cstdint>
 #include <optional>

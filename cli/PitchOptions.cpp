@@ -1,4 +1,4 @@
-#include "PitchOptions.h"
+#include "cli/PitchOptions.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "ResultWriter.h"
+#include "cli/ResultWriter.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PitchAnalysis.h"
+#include "cli/PitchAnalysis.h"
 
 #include <ostream>
 #include <string>

@@ -1,4 +1,4 @@
-#include "RetunedCopy.h"
+#include "cli/RetunedCopy.h"
 
 #include "document/SampleRateRewrite.h"
 

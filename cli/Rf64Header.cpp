@@ -1,6 +1,6 @@
-#include "Rf64Header.h"
+#include "cli/Rf64Header.h"
 
-#include "WaveHeader.h"
+#include "cli/WaveHeader.h"
 
 #include "document/FormatChunk.h"
 #include "document/SampleRateRewrite.h"

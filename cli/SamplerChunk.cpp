@@ -1,4 +1,4 @@
-#include "SamplerChunk.h"
+#include "cli/SamplerChunk.h"
 
 #include "document/SampleRateRewrite.h"
 

@@ -1,4 +1,4 @@
-#include "SoundFileReader.h"
+#include "cli/SoundFileReader.h"
 
 #include <sndfile.h>
 

@@ -1,14 +1,14 @@
-#include "SoundFileSignal.h"
+#include "cli/SoundFileSignal.h"
 
-#include "RetunedCopy.h"
-#include "Rf64Header.h"
-#include "SoundFileReader.h"
-#include "WaveHeader.h"
+#include "cli/RetunedCopy.h"
+#include "cli/Rf64Header.h"
+#include "cli/SoundFileReader.h"
+#include "cli/WaveHeader.h"
 
 #include "document/WaveTexts.h"
 
-#include "FrequencyAnalysis.h"
-#include "TransformSize.h"
+#include "analysis/FrequencyAnalysis.h"
+#include "analysis/TransformSize.h"
 
 #include <algorithm>
 

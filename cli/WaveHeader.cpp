@@ -1,4 +1,4 @@
-#include "WaveHeader.h"
+#include "cli/WaveHeader.h"
 
 #include "document/FormatChunk.h"
 #include "platform/SampleFormat.h"

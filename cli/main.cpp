@@ -3,12 +3,12 @@
 // with the program's own engine, prints each result in the order of the
 // arguments and answers 0, 1 (a file failed) or 2 (a usage error).
 
-#include "InputWalk.h"
-#include "OrderedRun.h"
-#include "PitchAnalysis.h"
-#include "PitchOptions.h"
-#include "ResultWriter.h"
-#include "SilentSoundOutput.h"
+#include "cli/InputWalk.h"
+#include "cli/OrderedRun.h"
+#include "cli/PitchAnalysis.h"
+#include "cli/PitchOptions.h"
+#include "cli/ResultWriter.h"
+#include "cli/SilentSoundOutput.h"
 
 #include "app/ProjectRCVersion.h"
 #include "platform/ReplacementFile.h"

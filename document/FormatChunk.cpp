@@ -1,6 +1,6 @@
 #include "document/FormatChunk.h"
 
-#include "TransformSize.h"
+#include "analysis/TransformSize.h"
 
 bool IsUsableFormatChunk(const std::byte* chunk, std::uint32_t size, std::uint32_t neededBytes)
 {

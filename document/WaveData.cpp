@@ -3,7 +3,7 @@
 #include "document/FormatChunk.h"
 #include "document/WaveTexts.h"
 
-#include "AnalysisTexts.h"
+#include "analysis/AnalysisTexts.h"
 #include "platform/SampleFormat.h"
 
 #include <stdexcept>

@@ -3,8 +3,8 @@
 #include "document/AnalysisStart.h"
 #include "document/WaveReporter.h"
 
-#include "AnalysisBuffers.h"
-#include "FrequencyAnalysis.h"
+#include "analysis/AnalysisBuffers.h"
+#include "analysis/FrequencyAnalysis.h"
 #include "platform/Mmio.h"
 #include "platform/Sound.h"
 #include "platform/WavFormat.h"

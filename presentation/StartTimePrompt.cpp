@@ -4,7 +4,7 @@
 
 #include "document/WaveData.h"
 
-#include "FrequencyAnalysis.h"
+#include "analysis/FrequencyAnalysis.h"
 #include "framework/InputDialog.h"
 #include "framework/MessageBox.h"
 

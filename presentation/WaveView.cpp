@@ -11,8 +11,8 @@
 #include "platform/SampleFormat.h"
 #include "resources/ResourceIds.h"
 
-#include "AnalysisTexts.h"
-#include "PeakReport.h"
+#include "analysis/AnalysisTexts.h"
+#include "analysis/PeakReport.h"
 
 #include <cmath>
 #include <cstdint>

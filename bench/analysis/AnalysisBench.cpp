@@ -13,7 +13,7 @@
 // which run last, make the allocator keep freed memory, so that only the
 // computing and writing is timed.
 
-#include "FrequencyAnalysis.h"
+#include "analysis/FrequencyAnalysis.h"
 
 #include <benchmark/benchmark.h>
 

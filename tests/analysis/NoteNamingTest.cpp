@@ -1,6 +1,6 @@
-#include "AnalysisTestSupport.h"
+#include "tests/analysis/AnalysisTestSupport.h"
 
-#include "NoteNaming.h"
+#include "analysis/NoteNaming.h"
 
 #include <array>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "AnalysisTestSupport.h"
+#include "tests/analysis/AnalysisTestSupport.h"
 
-#include "PeakLocation.h"
+#include "analysis/PeakLocation.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,8 +1,8 @@
-#include "AnalysisTestSupport.h"
+#include "tests/analysis/AnalysisTestSupport.h"
 
-#include "AnalysisTexts.h"
-#include "NoteNaming.h"
-#include "PeakReport.h"
+#include "analysis/AnalysisTexts.h"
+#include "analysis/NoteNaming.h"
+#include "analysis/PeakReport.h"
 
 #include <cstdint>
 #include <limits>

@@ -3,7 +3,7 @@
 // mathematics library's sin, cos and sincos, so it runs apart from the other
 // analysis tests.
 
-#include "FrequencyAnalysis.h"
+#include "analysis/FrequencyAnalysis.h"
 
 #include <gtest/gtest.h>
 

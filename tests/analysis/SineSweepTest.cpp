@@ -1,6 +1,6 @@
-#include "AnalysisTestSupport.h"
+#include "tests/analysis/AnalysisTestSupport.h"
 
-#include "FrequencyAnalysis.h"
+#include "analysis/FrequencyAnalysis.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
-#include "AnalysisTestSupport.h"
+#include "tests/analysis/AnalysisTestSupport.h"
 
-#include "FrequencyAnalysis.h"
-#include "TransformStages.h"
+#include "analysis/FrequencyAnalysis.h"
+#include "analysis/TransformStages.h"
 
 #include <algorithm>
 #include <cmath>

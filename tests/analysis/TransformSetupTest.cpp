@@ -1,8 +1,8 @@
-#include "AnalysisTestSupport.h"
+#include "tests/analysis/AnalysisTestSupport.h"
 
-#include "BitMath.h"
-#include "FrequencyAnalysis.h"
-#include "TransformSize.h"
+#include "analysis/BitMath.h"
+#include "analysis/FrequencyAnalysis.h"
+#include "analysis/TransformSize.h"
 
 #include <cmath>
 #include <cstdint>

@@ -3,7 +3,7 @@
 // command, views becoming the client, and both ways exceptions end the
 // program.
 
-#include "FakeView.h"
+#include "tests/app/FakeView.h"
 
 #include "app/SDIDecFrame.h"
 #include "app/korvatekApp.h"

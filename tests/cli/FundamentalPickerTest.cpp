@@ -1,8 +1,8 @@
-#include "FundamentalPicker.h"
+#include "cli/FundamentalPicker.h"
 
-#include "FrequencyAnalysis.h"
-#include "NoteNaming.h"
-#include "PeakLocation.h"
+#include "analysis/FrequencyAnalysis.h"
+#include "analysis/NoteNaming.h"
+#include "analysis/PeakLocation.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "FlatJson.h"
-#include "InstrumentCorpus.h"
-#include "PitchProcess.h"
+#include "tests/cli/FlatJson.h"
+#include "tests/cli/InstrumentCorpus.h"
+#include "tests/cli/PitchProcess.h"
 
-#include "NoteNaming.h"
+#include "analysis/NoteNaming.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 #include "document/WaveData.h"
 #include "document/WaveReporter.h"
 
-#include "NoteNaming.h"
-#include "PeakReport.h"
+#include "analysis/NoteNaming.h"
+#include "analysis/PeakReport.h"
 #include "platform/Sound.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // file of all notes in slots for fluidsynth, and cuts fluidsynth's rendering
 // of it into one WAV file a note.
 
-#include "InstrumentCorpus.h"
+#include "tests/cli/InstrumentCorpus.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "FlatJson.h"
-#include "PitchProcess.h"
-#include "KorvaniClick.h"
-#include "ToneFiles.h"
+#include "tests/cli/FlatJson.h"
+#include "tests/cli/PitchProcess.h"
+#include "tests/cli/KorvaniClick.h"
+#include "tests/cli/ToneFiles.h"
 
 #include "tests/support/TempDir.h"
 
@@ -9,8 +9,8 @@
 #include "document/WaveData.h"
 #include "document/WaveReporter.h"
 
-#include "NoteNaming.h"
-#include "PeakReport.h"
+#include "analysis/NoteNaming.h"
+#include "analysis/PeakReport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "FlatJson.h"
-#include "PitchProcess.h"
-#include "SoundFormatFiles.h"
-#include "ToneFiles.h"
+#include "tests/cli/FlatJson.h"
+#include "tests/cli/PitchProcess.h"
+#include "tests/cli/SoundFormatFiles.h"
+#include "tests/cli/ToneFiles.h"
 
 #include "tests/support/TempDir.h"
 

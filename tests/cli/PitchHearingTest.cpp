@@ -1,8 +1,8 @@
-#include "FlatJson.h"
-#include "InstrumentCorpus.h"
-#include "KorvaniClick.h"
-#include "PitchProcess.h"
-#include "ToneFiles.h"
+#include "tests/cli/FlatJson.h"
+#include "tests/cli/InstrumentCorpus.h"
+#include "tests/cli/KorvaniClick.h"
+#include "tests/cli/PitchProcess.h"
+#include "tests/cli/ToneFiles.h"
 
 #include "tests/support/TempDir.h"
 

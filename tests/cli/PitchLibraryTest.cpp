@@ -1,9 +1,9 @@
 // korvani-pitch for sample libraries: the reference A and the cents, the
 // sampler's tuning chunk read back by libsndfile, folders as CSV tables and
 // the same output from any number of jobs.
-#include "FlatJson.h"
-#include "PitchProcess.h"
-#include "ToneFiles.h"
+#include "tests/cli/FlatJson.h"
+#include "tests/cli/PitchProcess.h"
+#include "tests/cli/ToneFiles.h"
 
 #include "tests/support/TempDir.h"
 

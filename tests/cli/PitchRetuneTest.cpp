@@ -1,6 +1,6 @@
-#include "FlatJson.h"
-#include "PitchProcess.h"
-#include "ToneFiles.h"
+#include "tests/cli/FlatJson.h"
+#include "tests/cli/PitchProcess.h"
+#include "tests/cli/ToneFiles.h"
 
 #include "tests/support/TempDir.h"
 

@@ -1,10 +1,10 @@
-#include "FlatJson.h"
-#include "PitchProcess.h"
-#include "ToneFiles.h"
+#include "tests/cli/FlatJson.h"
+#include "tests/cli/PitchProcess.h"
+#include "tests/cli/ToneFiles.h"
 
 #include "tests/support/TempDir.h"
 
-#include "NoteNaming.h"
+#include "analysis/NoteNaming.h"
 
 #include <gtest/gtest.h>
 

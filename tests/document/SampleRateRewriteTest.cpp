@@ -1,7 +1,7 @@
 // The retuned copy: the two rate fields patched, every other byte as the
 // source has it, the source never changed, and each failure's message.
 
-#include "WaveTestSupport.h"
+#include "tests/document/WaveTestSupport.h"
 
 #include "document/SampleRateRewrite.h"
 

@@ -1,11 +1,11 @@
 // The hand-over from the load to the analysis: the set-up's boxes, the
 // preview and start-sample hook, and what a failed set-up leaves held.
 
-#include "WaveTestSupport.h"
+#include "tests/document/WaveTestSupport.h"
 
 #include "document/WaveData.h"
 
-#include "FrequencyAnalysis.h"
+#include "analysis/FrequencyAnalysis.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,6 +1,6 @@
 // Closing a loaded WAV file, and what the end of the object gives back.
 
-#include "WaveTestSupport.h"
+#include "tests/document/WaveTestSupport.h"
 
 #include "document/WaveData.h"
 

@@ -1,7 +1,7 @@
 // Loading a WAV file: the boxes in order, the chunks in memory, and what each
 // refusal shows and gives back.
 
-#include "WaveTestSupport.h"
+#include "tests/document/WaveTestSupport.h"
 
 #include "document/WaveData.h"
 

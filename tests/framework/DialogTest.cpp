@@ -5,7 +5,7 @@
 // their keyboard (Enter, Escape, Tab) and a derived dialog that takes
 // command 2 itself; control wrappers with their text limits.
 
-#include "TestFrameApp.h"
+#include "tests/framework/TestFrameApp.h"
 
 #include "framework/Controls.h"
 #include "framework/Dialog.h"

@@ -5,8 +5,8 @@
 // their own: the static template list, the kind tests, the document and view
 // bases.
 
-#include "DocTestApp.h"
-#include "TestDocuments.h"
+#include "tests/framework/DocTestApp.h"
+#include "tests/framework/TestDocuments.h"
 
 #include "framework/testing/FileOpenAnswers.h"
 #include "framework/testing/Harness.h"

@@ -4,7 +4,7 @@
 // that shows a created view as the frame's client, empties the frame when a
 // view closes, and records the view and document notices it receives.
 
-#include "TestFrameApp.h"
+#include "tests/framework/TestFrameApp.h"
 
 #include "framework/DocManager.h"
 #include "framework/View.h"

@@ -3,7 +3,7 @@
 // text over an opaque cell, the paint surface's scroll origin, and client
 // surfaces whose drawings last until the next repaint.
 
-#include "TestFrameApp.h"
+#include "tests/framework/TestFrameApp.h"
 
 #include "framework/Dc.h"
 #include "framework/Exceptions.h"

@@ -3,7 +3,7 @@
 // for the buffer; and Qt's own dialog with the record's filter, default
 // extension, proposed name and replace question.
 
-#include "TestFrameApp.h"
+#include "tests/framework/TestFrameApp.h"
 
 #include "framework/FileSaveDialog.h"
 #include "framework/testing/FileSaveAnswers.h"

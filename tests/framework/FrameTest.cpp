@@ -3,7 +3,7 @@
 // the document-title rule, the client window, and the status bar with its
 // mode indicators and recessed fields.
 
-#include "TestFrameApp.h"
+#include "tests/framework/TestFrameApp.h"
 
 #include "framework/Exceptions.h"
 #include "framework/qt/Conversions.h"

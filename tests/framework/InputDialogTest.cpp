@@ -2,7 +2,7 @@
 // of its buffer, OK copying the text back, Cancel and Escape leaving the
 // buffer as it was.
 
-#include "TestFrameApp.h"
+#include "tests/framework/TestFrameApp.h"
 
 #include "framework/InputDialog.h"
 #include "framework/testing/DialogDriver.h"

@@ -2,7 +2,7 @@
 // loop (Yes goes on, No ends with -1), exceptions escaping the start, idle
 // processing with its rising count, and the accelerators of table 100.
 
-#include "TestFrameApp.h"
+#include "tests/framework/TestFrameApp.h"
 
 #include "framework/Exceptions.h"
 #include "framework/Window.h"

@@ -3,7 +3,7 @@
 // positions, bars only for the window's scroll styles, and a real
 // horizontal bar under the client area whose clicks scroll and repaint.
 
-#include "TestFrameApp.h"
+#include "tests/framework/TestFrameApp.h"
 
 #include "framework/Dc.h"
 #include "framework/Scroller.h"

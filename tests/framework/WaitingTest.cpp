@@ -6,7 +6,7 @@
 // modal window stands in front of the frame by then); timers, idle
 // processing and the report of a failed paint wait too.
 
-#include "TestFrameApp.h"
+#include "tests/framework/TestFrameApp.h"
 
 #include "framework/Exceptions.h"
 #include "framework/Waiting.h"

@@ -2,7 +2,7 @@
 // drawings that stay until the next repaint), the family of windows and who
 // deletes whom, creation failures, and the message box service.
 
-#include "TestFrameApp.h"
+#include "tests/framework/TestFrameApp.h"
 
 #include "framework/Exceptions.h"
 #include "framework/qt/WindowAccess.h"

@@ -1,6 +1,6 @@
 // A program that carries no version block: its own file has none, although it
 // is an ELF file from the same compiler and linker as the program that has one.
-#include "platform/Module.h"
+#include "platform/ExecutablePath.h"
 #include "platform/VersionInfo.h"
 
 #include <gtest/gtest.h>

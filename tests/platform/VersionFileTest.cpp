@@ -2,7 +2,7 @@
 // test writes itself (and then makes lie), in copies of this test program cut
 // short or with a damaged block, and in files that are no ELF file at all.
 // Every file without a whole, consistent block has none.
-#include "platform/Module.h"
+#include "platform/ExecutablePath.h"
 #include "platform/VersionInfo.h"
 #include "tests/platform/ElfImage.h"
 #include "tests/platform/VersionTestSupport.h"

@@ -1,7 +1,7 @@
 // The version block this test program carries in its own file, read back the
 // way the about box reads the program's: through the path of the running
 // executable, a copy of the block, and lookups under its first translation.
-#include "platform/Module.h"
+#include "platform/ExecutablePath.h"
 #include "platform/VersionInfo.h"
 #include "tests/platform/VersionTestSupport.h"
 

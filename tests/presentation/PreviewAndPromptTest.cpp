@@ -8,7 +8,7 @@
 #include "presentation/StartTimePrompt.h"
 #include "presentation/WaveformPreview.h"
 
-#include "FrequencyAnalysis.h"
+#include "analysis/FrequencyAnalysis.h"
 #include "document/WaveDocTemplate.h"
 #include "document/WaveDocument.h"
 #include "framework/Dc.h"

@@ -8,7 +8,7 @@
 // note) and a tone at 438.153 Hz, whose peak the analysis locates at
 // 438.195 Hz, which is named a1 (440.0 Hz) with a proposed rate of 44281.
 
-#include "WaveViewFixture.h"
+#include "tests/presentation/WaveViewFixture.h"
 
 #include "presentation/FreqDisplayDialog.h"
 

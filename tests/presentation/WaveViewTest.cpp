@@ -4,7 +4,7 @@
 // client width, also after a resize), a repaint without width, the marking
 // cross under the right button, and the document's notifications.
 
-#include "WaveViewFixture.h"
+#include "tests/presentation/WaveViewFixture.h"
 
 #include "framework/qt/ScrollShell.h"
 #include "framework/qt/WindowAccess.h"

@@ -1,4 +1,4 @@
-#include "platform/Module.h"
+#include "platform/ExecutablePath.h"
 
 #include <unistd.h>
 

@@ -1,5 +1,5 @@
 // The program's own file.
-#include "platform/Module.h"
+#include "platform/ExecutablePath.h"
 
 #include <gtest/gtest.h>
 
