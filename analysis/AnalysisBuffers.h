@@ -23,8 +23,7 @@ public:
 
     /// Takes `count` elements of `elementSize` bytes from the budget, or throws
     /// std::bad_alloc and takes nothing when they do not fit.
-    void Take(std::size_t count, std::size_t elementSize)
-    {
+    void Take(std::size_t count, std::size_t elementSize) {
         if (elementSize != 0 && count > remaining_ / elementSize) {
             throw std::bad_alloc();
         }
@@ -45,8 +44,7 @@ public:
 
     /// Allocates `count` uninitialised elements within `budget`; throws
     /// std::bad_alloc when the budget or the heap refuses.
-    static OwnedArray Allocate(std::size_t count, AllocationBudget& budget)
-    {
+    static OwnedArray Allocate(std::size_t count, AllocationBudget& budget) {
         budget.Take(count, sizeof(T));
         return OwnedArray(std::make_unique_for_overwrite<T[]>(count), count);
     }
@@ -69,8 +67,7 @@ public:
     std::span<const T> span() const { return {elements_.get(), size_}; }
 
 private:
-    OwnedArray(std::unique_ptr<T[]> elements, std::size_t size)
-        : elements_(std::move(elements)), size_(size) {}
+    OwnedArray(std::unique_ptr<T[]> elements, std::size_t size) : elements_(std::move(elements)), size_(size) {}
 
     std::unique_ptr<T[]> elements_;
     std::size_t size_ = 0;
@@ -102,8 +99,7 @@ public:
 
     /// Allocates rows x columns uninitialised cells within `budget`; throws
     /// std::bad_alloc when the budget or the heap refuses.
-    static TwiddleTable Allocate(std::size_t rows, std::size_t columns, AllocationBudget& budget)
-    {
+    static TwiddleTable Allocate(std::size_t rows, std::size_t columns, AllocationBudget& budget) {
         return TwiddleTable(OwnedArray<double>::Allocate(rows * columns, budget), rows, columns);
     }
 
@@ -120,10 +116,7 @@ public:
     /// Column j from row 0 to row N - 1; j must be below Columns().
     std::span<double> Column(std::size_t j) { return cells_.span().subspan(j * rows_, rows_); }
     /// Column j from row 0 to row N - 1; j must be below Columns().
-    std::span<const double> Column(std::size_t j) const
-    {
-        return cells_.span().subspan(j * rows_, rows_);
-    }
+    std::span<const double> Column(std::size_t j) const { return cells_.span().subspan(j * rows_, rows_); }
 
 private:
     TwiddleTable(OwnedArray<double> cells, std::size_t rows, std::size_t columns)

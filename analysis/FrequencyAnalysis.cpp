@@ -15,17 +15,14 @@ constexpr double kFullTurn = 6.283192;
 
 }  // namespace
 
-std::int64_t StartSampleFromMilliseconds(std::int32_t milliseconds, std::uint32_t sampleRate)
-{
+std::int64_t StartSampleFromMilliseconds(std::int32_t milliseconds, std::uint32_t sampleRate) {
     // Integers keep 145 ms at 48000 Hz at 6960; 0.145 x 48000 in doubles gives 6959.99...
     return std::int64_t{milliseconds} * std::int64_t{sampleRate} / 1000;
 }
 
 FrequencyAnalysis::FrequencyAnalysis(std::size_t allocationLimit) : allocationLimit_(allocationLimit) {}
 
-SetupResult FrequencyAnalysis::Prepare(std::uint32_t sampleRate, std::uint32_t bitsPerSample,
-                                      std::uint32_t dataSize)
-{
+SetupResult FrequencyAnalysis::Prepare(std::uint32_t sampleRate, std::uint32_t bitsPerSample, std::uint32_t dataSize) {
     Release();
     SampleRate = sampleRate;
     BitsPerSample = bitsPerSample;
@@ -61,14 +58,12 @@ SetupResult FrequencyAnalysis::Prepare(std::uint32_t sampleRate, std::uint32_t b
     return SetupResult::Ready;
 }
 
-PeakLocation FrequencyAnalysis::LocatePeak(std::int64_t bin) const
-{
+PeakLocation FrequencyAnalysis::LocatePeak(std::int64_t bin) const {
     const std::span<const double> spectrum = HasSpectrum() ? Magnitude.span() : std::span<const double>{};
     return ::LocatePeak(spectrum, TransformSize, SampleRate, bin);
 }
 
-void FrequencyAnalysis::Release()
-{
+void FrequencyAnalysis::Release() {
     stage_ = Stage::Empty;
     BinCount = TransformSize = BinCountLog2 = TransformLog2 = 0;
     SampleCount = 0;
@@ -83,8 +78,7 @@ void FrequencyAnalysis::Release()
     Magnitude = {};
 }
 
-void FrequencyAnalysis::AllocateBuffers()
-{
+void FrequencyAnalysis::AllocateBuffers() {
     // Each buffer is stored as soon as it exists, so that those allocated
     // before a failure stay owned by this object.
     const auto points = static_cast<std::size_t>(TransformSize);
@@ -105,8 +99,7 @@ void FrequencyAnalysis::AllocateBuffers()
     Magnitude = OwnedArray<double>::Allocate(static_cast<std::size_t>(BinCount), budget);
 }
 
-void FrequencyAnalysis::FillBitReverse()
-{
+void FrequencyAnalysis::FillBitReverse() {
     // The reversal of i = 2h + b is the reversal of h moved down one place with
     // b on top: ReverseBits(i, L) for every i in one pass instead of L per entry.
     const auto points = static_cast<std::size_t>(TransformSize);
@@ -117,8 +110,7 @@ void FrequencyAnalysis::FillBitReverse()
     }
 }
 
-void FrequencyAnalysis::FillTwiddleTables()
-{
+void FrequencyAnalysis::FillTwiddleTables() {
     // Cell [i][j] has the angle BitReverse[i / 2^j] x AngleStep, which is the
     // angle of cell [i / 2^j][0]. Column 0 meets every distinct angle exactly
     // once, so its cosines and sines are the only ones computed; every other
@@ -141,8 +133,7 @@ void FrequencyAnalysis::FillTwiddleTables()
     }
 }
 
-void FrequencyAnalysis::RequireTables(const char* operation) const
-{
+void FrequencyAnalysis::RequireTables(const char* operation) const {
     if (stage_ == Stage::Empty) {
         throw std::logic_error(std::string(operation) + ": the analysis has not been set up");
     }

@@ -91,20 +91,20 @@ public:
     std::uint32_t BitsPerSample = 0;  ///< width of one sample value
 
     // The analysis fields; valid after a Ready set-up.
-    std::int32_t BinCount = 0;       ///< M, bins kept: half the transform size
-    std::int32_t TransformSize = 0;  ///< N = 2 x M, a power of two
-    std::int32_t BinCountLog2 = 0;   ///< log2 M
-    std::int32_t TransformLog2 = 0;  ///< L = log2 N, the number of stages
-    std::int64_t SampleCount = 0;    ///< S, sample values in the data
-    double AngleStep = 0.0;          ///< -6.283192 / N, the unit of every twiddle angle
-    TwiddleTable CosTable;           ///< [i][j] = cos(BitReverse[i / 2^j] x AngleStep)
-    TwiddleTable SinTable;           ///< [i][j] = sin(BitReverse[i / 2^j] x AngleStep)
+    std::int32_t BinCount = 0;            ///< M, bins kept: half the transform size
+    std::int32_t TransformSize = 0;       ///< N = 2 x M, a power of two
+    std::int32_t BinCountLog2 = 0;        ///< log2 M
+    std::int32_t TransformLog2 = 0;       ///< L = log2 N, the number of stages
+    std::int64_t SampleCount = 0;         ///< S, sample values in the data
+    double AngleStep = 0.0;               ///< -6.283192 / N, the unit of every twiddle angle
+    TwiddleTable CosTable;                ///< [i][j] = cos(BitReverse[i / 2^j] x AngleStep)
+    TwiddleTable SinTable;                ///< [i][j] = sin(BitReverse[i / 2^j] x AngleStep)
     OwnedArray<std::int32_t> BitReverse;  ///< entry i: the low L bits of i reversed
-    OwnedArray<double> WorkRe;       ///< real parts, transformed in place (bit-reversed order)
-    OwnedArray<double> WorkIm;       ///< imaginary parts, transformed in place
-    OwnedArray<double> SpectrumRe;   ///< transform in natural bin order, real parts
-    OwnedArray<double> SpectrumIm;   ///< transform in natural bin order, imaginary parts
-    OwnedArray<double> Magnitude;    ///< M magnitudes; bin k is k x SampleRate / N Hz
+    OwnedArray<double> WorkRe;            ///< real parts, transformed in place (bit-reversed order)
+    OwnedArray<double> WorkIm;            ///< imaginary parts, transformed in place
+    OwnedArray<double> SpectrumRe;        ///< transform in natural bin order, real parts
+    OwnedArray<double> SpectrumIm;        ///< transform in natural bin order, imaginary parts
+    OwnedArray<double> Magnitude;         ///< M magnitudes; bin k is k x SampleRate / N Hz
 
 private:
     enum class Stage { Empty, TablesReady, SpectrumReady };

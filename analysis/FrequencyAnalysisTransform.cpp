@@ -34,8 +34,7 @@ struct SixteenBitValue {
 // startSample on and starting over at startSample after the last one.
 template <typename Value>
 void WindowValues(std::span<const std::uint8_t> data, std::int64_t sampleCount, std::int64_t startSample,
-                  double windowStep, std::span<double> out)
-{
+                  double windowStep, std::span<double> out) {
     const std::int64_t valuesToEnd = sampleCount - startSample;
     const std::uint8_t* const first = data.data() + static_cast<std::size_t>(startSample) * Value::kBytes;
     std::int64_t offset = 0;
@@ -50,8 +49,7 @@ void WindowValues(std::span<const std::uint8_t> data, std::int64_t sampleCount, 
 
 }  // namespace
 
-SpectrumResult FrequencyAnalysis::ComputeSpectrum(std::span<const std::uint8_t> data, std::int64_t startSample)
-{
+SpectrumResult FrequencyAnalysis::ComputeSpectrum(std::span<const std::uint8_t> data, std::int64_t startSample) {
     RequireTables("ComputeSpectrum");
     if (!platform::IsSupportedResolution(BitsPerSample)) {
         return SpectrumResult::UnsupportedResolution;
@@ -74,8 +72,7 @@ SpectrumResult FrequencyAnalysis::ComputeSpectrum(std::span<const std::uint8_t> 
     return SpectrumResult::Computed;
 }
 
-void FrequencyAnalysis::WindowSamples(std::span<const std::uint8_t> data, std::int64_t startSample)
-{
+void FrequencyAnalysis::WindowSamples(std::span<const std::uint8_t> data, std::int64_t startSample) {
     const double windowStep = kWindowQuarterTurn / BinCount;
     if (BitsPerSample == 8) {
         WindowValues<EightBitValue>(data, SampleCount, startSample, windowStep, WorkRe.span());
@@ -84,8 +81,7 @@ void FrequencyAnalysis::WindowSamples(std::span<const std::uint8_t> data, std::i
     }
 }
 
-void FrequencyAnalysis::RunTransform()
-{
+void FrequencyAnalysis::RunTransform() {
     RequireTables("RunTransform");
     RunStages({WorkRe.data(), WorkIm.data(), std::as_const(CosTable).Column(0).data(),
                std::as_const(SinTable).Column(0).data(), TransformLog2});
@@ -93,8 +89,7 @@ void FrequencyAnalysis::RunTransform()
                       TransformLog2);
 }
 
-void FrequencyAnalysis::ComputeMagnitudes()
-{
+void FrequencyAnalysis::ComputeMagnitudes() {
     const double fullScale = BitsPerSample == 8 ? kFullScale8 : kFullScale16;
     const double scale = kScaleNumerator / (fullScale * BinCount);
     for (std::size_t k = 0; k < Magnitude.size(); ++k) {

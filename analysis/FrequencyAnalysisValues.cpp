@@ -9,8 +9,7 @@
 
 namespace {
 
-void CheckStart(const char* operation, std::int64_t startSample, std::int64_t sampleCount, std::size_t valuesGiven)
-{
+void CheckStart(const char* operation, std::int64_t startSample, std::int64_t sampleCount, std::size_t valuesGiven) {
     if (startSample < 0 || startSample >= sampleCount) {
         throw std::invalid_argument(std::string(operation) + ": start sample " + std::to_string(startSample) +
                                     " lies outside 0 ... " + std::to_string(sampleCount - 1));
@@ -23,8 +22,7 @@ void CheckStart(const char* operation, std::int64_t startSample, std::int64_t sa
 
 }  // namespace
 
-SpectrumResult FrequencyAnalysis::ComputeSpectrumOfValues(std::span<const double> values, std::int64_t startSample)
-{
+SpectrumResult FrequencyAnalysis::ComputeSpectrumOfValues(std::span<const double> values, std::int64_t startSample) {
     RequireTables("ComputeSpectrumOfValues");
     if (!platform::IsSupportedResolution(BitsPerSample)) {
         return SpectrumResult::UnsupportedResolution;

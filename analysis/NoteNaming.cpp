@@ -12,17 +12,16 @@ constexpr int kSemitones = 12;
 // A = 440 Hz five octaves down; three semitones above it lies the lowest C.
 constexpr long double kLowestA = 13.75L;
 
-constexpr std::array<const char*, kSemitones> kUpperNames = {"C", "C#", "D", "D#", "E", "F",
-                                                             "F#", "G", "G#", "A", "A#", "B"};
-constexpr std::array<const char*, kSemitones> kLowerNames = {"c", "c#", "d", "d#", "e", "f",
-                                                             "f#", "g", "g#", "a", "a#", "b"};
+constexpr std::array<const char*, kSemitones> kUpperNames = {"C",  "C#", "D",  "D#", "E",  "F",
+                                                             "F#", "G",  "G#", "A",  "A#", "B"};
+constexpr std::array<const char*, kSemitones> kLowerNames = {"c",  "c#", "d",  "d#", "e",  "f",
+                                                             "f#", "g",  "g#", "a",  "a#", "b"};
 constexpr int kFirstLowerCaseOctave = 3;
 constexpr int kOctaveCount = 9;
 // The octave mark written after the name; 0 writes the name alone.
 constexpr std::array<int, kOctaveCount> kOctaveDigits = {2, 1, 0, 0, 1, 2, 3, 4, 5};
 
-std::string NoteText(int octave, int semitone)
-{
+std::string NoteText(int octave, int semitone) {
     if (octave >= kOctaveCount) {
         return kTooHighText;
     }
@@ -38,8 +37,7 @@ std::string NoteText(int octave, int semitone)
 
 }  // namespace
 
-NamedNote NameNote(double frequency)
-{
+NamedNote NameNote(double frequency) {
     const double ratio = std::pow(2.0, 1.0 / kSemitones);
     const auto lowestC = static_cast<double>(kLowestA * ratio * ratio * ratio);
 
@@ -77,8 +75,7 @@ NamedNote NameNote(double frequency)
     return {NoteText(octave, semitone), noteFrequency};
 }
 
-NamedNote NameNoteAt(double frequency, double a4)
-{
+NamedNote NameNoteAt(double frequency, double a4) {
     if (a4 == kStandardA4) {
         return NameNote(frequency);
     }
@@ -87,7 +84,6 @@ NamedNote NameNoteAt(double frequency, double a4)
     return note;
 }
 
-double CentsFrom(double noteFrequency, double frequency)
-{
+double CentsFrom(double noteFrequency, double frequency) {
     return 1200.0 * std::log2(frequency / noteFrequency);
 }

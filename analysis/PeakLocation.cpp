@@ -2,9 +2,8 @@
 
 #include <iterator>
 
-PeakLocation LocatePeak(std::span<const double> magnitude, std::int32_t transformSize,
-                        std::uint32_t sampleRate, std::int64_t bin)
-{
+PeakLocation LocatePeak(std::span<const double> magnitude, std::int32_t transformSize, std::uint32_t sampleRate,
+                        std::int64_t bin) {
     constexpr PeakLocation kNoMaximum{PeakOutcome::NoLocalMaximum, 0.0};
     const std::int64_t lastBin = std::ssize(magnitude) - 1;
     if (bin < 0 || bin > lastBin) {

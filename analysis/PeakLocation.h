@@ -24,5 +24,5 @@ struct PeakLocation {
 /// bin 0 or M - 1, a top in an edge bin (it has one neighbour only) and a flat
 /// top (the three bins equal, silence included) give NoLocalMaximum; a bin
 /// outside 0 ... M - 1 gives OutsideSpectrum. Reads only the bins it climbs.
-PeakLocation LocatePeak(std::span<const double> magnitude, std::int32_t transformSize,
-                        std::uint32_t sampleRate, std::int64_t bin);
+PeakLocation LocatePeak(std::span<const double> magnitude, std::int32_t transformSize, std::uint32_t sampleRate,
+                        std::int64_t bin);

@@ -2,8 +2,7 @@
 
 #include "analysis/BitMath.h"
 
-std::optional<TransformDimensions> ChooseTransformSize(std::uint32_t sampleRate)
-{
+std::optional<TransformDimensions> ChooseTransformSize(std::uint32_t sampleRate) {
     // 64-bit products: the rate times 4096 or 6000 outgrows 32 bits from about 700 kHz on.
     const std::uint64_t rate = sampleRate;
     const std::uint64_t firstGuess = rate * 4096 / 11025;

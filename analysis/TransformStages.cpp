@@ -48,23 +48,20 @@ template <std::size_t Lanes>
 using Vector = typename VectorOf<Lanes>::Type;
 
 template <std::size_t Lanes>
-KORVANI_ALWAYS_INLINE Vector<Lanes> Load(const double* from)
-{
+KORVANI_ALWAYS_INLINE Vector<Lanes> Load(const double* from) {
     Vector<Lanes> v;
     std::memcpy(&v, from, sizeof v);
     return v;
 }
 
 template <std::size_t Lanes>
-KORVANI_ALWAYS_INLINE void Store(double* to, const Vector<Lanes>& v)
-{
+KORVANI_ALWAYS_INLINE void Store(double* to, const Vector<Lanes>& v) {
     std::memcpy(to, &v, sizeof v);
 }
 
 // Every lane x, bit for bit (0.0 + x would turn -0.0 into +0.0).
 template <std::size_t Lanes>
-KORVANI_ALWAYS_INLINE Vector<Lanes> Splat(double x)
-{
+KORVANI_ALWAYS_INLINE Vector<Lanes> Splat(double x) {
     if constexpr (Lanes == 1) {
         return x;
     } else {
@@ -78,8 +75,7 @@ KORVANI_ALWAYS_INLINE Vector<Lanes> Splat(double x)
 
 // The one butterfly of the transform, on Lanes pairs at once.
 template <typename V>
-KORVANI_ALWAYS_INLINE void Butterfly(V& aRe, V& aIm, V& bRe, V& bIm, const V& c, const V& s)
-{
+KORVANI_ALWAYS_INLINE void Butterfly(V& aRe, V& aIm, V& bRe, V& bIm, const V& c, const V& s) {
     const V tr = bRe * c - bIm * s;
     const V ti = bIm * c + bRe * s;
     bRe = aRe - tr;
@@ -91,8 +87,7 @@ KORVANI_ALWAYS_INLINE void Butterfly(V& aRe, V& aIm, V& bRe, V& bIm, const V& c,
 // (a, b) -> (a0 b0 a1 b1 ..., second half of the same): the pair partner
 // that sat in the other vector moves into the neighbouring lane.
 template <std::size_t Lanes, std::size_t... L>
-KORVANI_ALWAYS_INLINE void Interleave(Vector<Lanes>& a, Vector<Lanes>& b, std::index_sequence<L...>)
-{
+KORVANI_ALWAYS_INLINE void Interleave(Vector<Lanes>& a, Vector<Lanes>& b, std::index_sequence<L...>) {
     const Vector<Lanes> low = __builtin_shufflevector(a, b, (L % 2 == 0 ? L / 2 : Lanes + L / 2)...);
     const Vector<Lanes> high =
         __builtin_shufflevector(a, b, (L % 2 == 0 ? Lanes / 2 + L / 2 : Lanes + Lanes / 2 + L / 2)...);
@@ -102,8 +97,7 @@ KORVANI_ALWAYS_INLINE void Interleave(Vector<Lanes>& a, Vector<Lanes>& b, std::i
 
 // The inverse of Interleave: the even lanes of (a, b) and the odd ones.
 template <std::size_t Lanes, std::size_t... L>
-KORVANI_ALWAYS_INLINE void Deinterleave(Vector<Lanes>& a, Vector<Lanes>& b, std::index_sequence<L...>)
-{
+KORVANI_ALWAYS_INLINE void Deinterleave(Vector<Lanes>& a, Vector<Lanes>& b, std::index_sequence<L...>) {
     const Vector<Lanes> even = __builtin_shufflevector(a, b, (2 * L)...);
     const Vector<Lanes> odd = __builtin_shufflevector(a, b, (2 * L + 1)...);
     a = even;
@@ -113,8 +107,7 @@ KORVANI_ALWAYS_INLINE void Deinterleave(Vector<Lanes>& a, Vector<Lanes>& b, std:
 // Lane l holds from[2 x (l mod Span)]: Span group twiddles, each stored at an
 // even row of column 0, repeated across the vector.
 template <std::size_t Lanes, std::size_t Span, std::size_t... L>
-KORVANI_ALWAYS_INLINE Vector<Lanes> EvenRowsRepeated(const double* from, std::index_sequence<L...>)
-{
+KORVANI_ALWAYS_INLINE Vector<Lanes> EvenRowsRepeated(const double* from, std::index_sequence<L...>) {
     if constexpr (Span == Lanes) {
         const Vector<Lanes> first = Load<Lanes>(from);
         const Vector<Lanes> second = Load<Lanes>(from + Lanes);
@@ -130,8 +123,7 @@ struct Stages {
     using V = Vector<Lanes>;
 
     // Stage s over the groups in [begin, end); half = 2^(L-s) >= Lanes.
-    KORVANI_ALWAYS_INLINE static void One(const StageData& d, std::size_t begin, std::size_t end, std::size_t half)
-    {
+    KORVANI_ALWAYS_INLINE static void One(const StageData& d, std::size_t begin, std::size_t end, std::size_t half) {
         for (std::size_t k = begin; k < end; k += 2 * half) {
             const std::size_t row = k / half;  // 2g for group g
             const V c = Splat<Lanes>(d.Cos[row]);
@@ -153,8 +145,7 @@ struct Stages {
     // Stages s and s + 1 over the groups of stage s in [begin, end), with the
     // four points of two stages held in registers; half = 2^(L-s) >= 2 Lanes.
     // Group g of stage s splits into groups 2g and 2g + 1 of stage s + 1.
-    KORVANI_ALWAYS_INLINE static void Two(const StageData& d, std::size_t begin, std::size_t end, std::size_t half)
-    {
+    KORVANI_ALWAYS_INLINE static void Two(const StageData& d, std::size_t begin, std::size_t end, std::size_t half) {
         const std::size_t quarter = half / 2;
         for (std::size_t k = begin; k < end; k += 2 * half) {
             const std::size_t row = k / half;  // 2g
@@ -186,8 +177,7 @@ struct Stages {
 
     // Stages first ... last over [begin, end), two at a time where possible.
     KORVANI_ALWAYS_INLINE static void Range(const StageData& d, std::size_t begin, std::size_t end, std::size_t first,
-                                            std::size_t last)
-    {
+                                            std::size_t last) {
         const std::size_t points = std::size_t{1} << d.Log2Size;
         std::size_t stage = first;
         if ((last + 1 - first) % 2 == 1) {
@@ -202,8 +192,7 @@ struct Stages {
     // The last log2(Lanes) + 1 stages, half = Lanes ... 1, over [begin, end),
     // 2 Lanes points at a time: the first with a vector of each half, the
     // later ones after moving each pair's two points into the two vectors.
-    KORVANI_ALWAYS_INLINE static void Last(const StageData& d, std::size_t begin, std::size_t end)
-    {
+    KORVANI_ALWAYS_INLINE static void Last(const StageData& d, std::size_t begin, std::size_t end) {
         constexpr auto lanes = std::make_index_sequence<Lanes>{};
         for (std::size_t k = begin; k < end; k += 2 * Lanes) {
             const std::size_t row = k / Lanes;  // 2q for block q
@@ -224,9 +213,7 @@ struct Stages {
     }
 
     template <std::size_t Span>
-    KORVANI_ALWAYS_INLINE static void LaterStage(V& re0, V& im0, V& re1, V& im1, const StageData& d,
-                                                 std::size_t row)
-    {
+    KORVANI_ALWAYS_INLINE static void LaterStage(V& re0, V& im0, V& re1, V& im1, const StageData& d, std::size_t row) {
         constexpr auto lanes = std::make_index_sequence<Lanes>{};
         Interleave<Lanes>(re0, re1, lanes);
         Interleave<Lanes>(im0, im1, lanes);
@@ -241,8 +228,7 @@ struct Stages {
         }
     }
 
-    KORVANI_ALWAYS_INLINE static void Run(const StageData& d)
-    {
+    KORVANI_ALWAYS_INLINE static void Run(const StageData& d) {
         const auto log2Size = static_cast<std::size_t>(d.Log2Size);
         const std::size_t points = std::size_t{1} << log2Size;
         if constexpr (Lanes > 1) {
@@ -283,52 +269,41 @@ struct Stages {
 };
 
 #if defined(__x86_64__)
-[[gnu::target("avx512f")]] void RunStagesAvx512(const StageData& data)
-{
+[[gnu::target("avx512f")]] void RunStagesAvx512(const StageData& data) {
     Stages<8>::Run(data);
 }
 
-[[gnu::target("avx2")]] void RunStagesAvx2(const StageData& data)
-{
+[[gnu::target("avx2")]] void RunStagesAvx2(const StageData& data) {
     Stages<4>::Run(data);
 }
 #endif
 
-void RunStagesVector2(const StageData& data)
-{
+void RunStagesVector2(const StageData& data) {
     Stages<2>::Run(data);
 }
 
-void RunStagesScalar(const StageData& data)
-{
+void RunStagesScalar(const StageData& data) {
     Stages<1>::Run(data);
 }
 
 using StagesFunction = void (*)(const StageData&);
 
-StagesFunction StagesFor(int lanes)
-{
+StagesFunction StagesFor(int lanes) {
 #if defined(__x86_64__)
     __builtin_cpu_init();
 #endif
     switch (lanes) {
 #if defined(__x86_64__)
-    case 8:
-        return __builtin_cpu_supports("avx512f") ? RunStagesAvx512 : nullptr;
-    case 4:
-        return __builtin_cpu_supports("avx2") ? RunStagesAvx2 : nullptr;
+    case 8: return __builtin_cpu_supports("avx512f") ? RunStagesAvx512 : nullptr;
+    case 4: return __builtin_cpu_supports("avx2") ? RunStagesAvx2 : nullptr;
 #endif
-    case 2:
-        return RunStagesVector2;
-    case 1:
-        return RunStagesScalar;
-    default:
-        return nullptr;
+    case 2: return RunStagesVector2;
+    case 1: return RunStagesScalar;
+    default: return nullptr;
     }
 }
 
-StagesFunction WidestStages()
-{
+StagesFunction WidestStages() {
     for (const int lanes : {8, 4, 2}) {
         if (const StagesFunction run = StagesFor(lanes)) {
             return run;
@@ -343,8 +318,7 @@ StagesFunction WidestStages()
 // and reads as many runs scattered over the input.
 constexpr std::int32_t kTileLog2 = 3;
 
-void OneToBinOrder(const double* in, double* out, const std::int32_t* bitReverse, std::int32_t log2Size)
-{
+void OneToBinOrder(const double* in, double* out, const std::int32_t* bitReverse, std::int32_t log2Size) {
     const std::size_t points = std::size_t{1} << log2Size;
     if (log2Size < 2 * kTileLog2) {
         for (std::size_t i = 0; i < points; ++i) {
@@ -370,19 +344,16 @@ void OneToBinOrder(const double* in, double* out, const std::int32_t* bitReverse
 
 }  // namespace
 
-void RunStages(const StageData& data)
-{
+void RunStages(const StageData& data) {
     static const StagesFunction run = WidestStages();
     run(data);
 }
 
-bool ProcessorRunsLanes(int lanes)
-{
+bool ProcessorRunsLanes(int lanes) {
     return StagesFor(lanes) != nullptr;
 }
 
-void RunStagesWithLanes(const StageData& data, int lanes)
-{
+void RunStagesWithLanes(const StageData& data, int lanes) {
     const StagesFunction run = StagesFor(lanes);
     if (run == nullptr) {
         throw std::invalid_argument("RunStagesWithLanes: this processor does not run " + std::to_string(lanes) +
@@ -392,8 +363,7 @@ void RunStagesWithLanes(const StageData& data, int lanes)
 }
 
 void ScatterToBinOrder(const double* inRe, const double* inIm, double* outRe, double* outIm,
-                       const std::int32_t* bitReverse, std::int32_t log2Size)
-{
+                       const std::int32_t* bitReverse, std::int32_t log2Size) {
     OneToBinOrder(inRe, outRe, bitReverse, log2Size);
     OneToBinOrder(inIm, outIm, bitReverse, log2Size);
 }

@@ -26,6 +26,6 @@ protected:
     void PrepareControls();
 
 private:
-    TStatic* ProductLine = nullptr;      // child windows: the dialog deletes them
+    TStatic* ProductLine = nullptr;  // child windows: the dialog deletes them
     TStatic* DescriptionLine = nullptr;
 };

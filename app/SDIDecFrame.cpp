@@ -2,8 +2,7 @@
 
 #include "framework/Seams.h"
 
-SDIDecFrame::SDIDecFrame(TWindow* parent, const char* title, TWindow* client, bool trackMenuSelection,
-                         TModule* module)
+SDIDecFrame::SDIDecFrame(TWindow* parent, const char* title, TWindow* client, bool trackMenuSelection, TModule* module)
     : TDecoratedFrame(parent, title, client, trackMenuSelection, module) {
     const TSize desktop = TSeam<IDesktop>::Get().GetDesktopSize();
     Attr.X = 10;

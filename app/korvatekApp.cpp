@@ -20,11 +20,12 @@ korvatekApp::~korvatekApp() {
 }
 
 const TEventTable& korvatekApp::ClassEventTable() {
-    static const TEventTable table(TApplication::ClassEventTable(), {
-        EvNotify(ViewNotify, ViewCreated, &korvatekApp::OnViewCreated),
-        EvNotify(ViewNotify, ViewClosed, &korvatekApp::OnViewClosed),
-        EvCommand(CmdAbout, &korvatekApp::ShowAbout),
-    });
+    static const TEventTable table(TApplication::ClassEventTable(),
+                                   {
+                                       EvNotify(ViewNotify, ViewCreated, &korvatekApp::OnViewCreated),
+                                       EvNotify(ViewNotify, ViewClosed, &korvatekApp::OnViewClosed),
+                                       EvCommand(CmdAbout, &korvatekApp::ShowAbout),
+                                   });
     return table;
 }
 
@@ -43,10 +44,10 @@ void korvatekApp::CreateMainWindow() {
     frame->Attr.AccelTable = resid::MainAccelerators;
 
     // 5. The status bar along the bottom edge: recessed fields, CAPS NUM SCRL OVR.
-    auto* statusBar = new TStatusBar(frame.get(), TStatusBar::Recessed,
-                                     TStatusBar::CapsLock | TStatusBar::NumLock | TStatusBar::ScrollLock |
-                                         TStatusBar::Overtype,
-                                     TGadgetWindowFont(10, false, false));
+    auto* statusBar =
+        new TStatusBar(frame.get(), TStatusBar::Recessed,
+                       TStatusBar::CapsLock | TStatusBar::NumLock | TStatusBar::ScrollLock | TStatusBar::Overtype,
+                       TGadgetWindowFont(10, false, false));
     frame->Insert(*statusBar, TDecoratedFrame::Bottom);
 
     // 6. The frame becomes the main window.

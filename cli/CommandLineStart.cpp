@@ -2,8 +2,7 @@
 
 #include "document/WaveData.h"
 
-std::int64_t CommandLineStart::AskStartSample(const TWaveData& wave)
-{
+std::int64_t CommandLineStart::AskStartSample(const TWaveData& wave) {
     startSample_ = StartSampleFromMilliseconds(milliseconds_, wave.SampleRate());
     pastTheEnd_ = startSample_ >= wave.Analysis().SampleCount;
     return pastTheEnd_ ? 0 : startSample_;

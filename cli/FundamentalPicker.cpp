@@ -77,13 +77,12 @@ struct Peak {
 };
 
 constexpr std::int32_t kSurroundingBins = 128;  // each side, for a peak's prominence (wider than vibrato)
-constexpr int kOwnSupport = 2;                 // trusted partials a lower series needs of its own
-constexpr double kOwnFloorDecibels = -45.0;    // a lower series fainter than this is not heard as the pitch
-constexpr double kOwnTolerance = 0.01;         // relative distance of such a partial from h x F
+constexpr int kOwnSupport = 2;                  // trusted partials a lower series needs of its own
+constexpr double kOwnFloorDecibels = -45.0;     // a lower series fainter than this is not heard as the pitch
+constexpr double kOwnTolerance = 0.01;          // relative distance of such a partial from h x F
 
 // How far the magnitude at `top` stands above the median of the bins around it, in dB.
-double Prominence(std::span<const double> m, std::int32_t top)
-{
+double Prominence(std::span<const double> m, std::int32_t top) {
     const auto count = static_cast<std::int32_t>(std::ssize(m));
     const std::int32_t from = std::max(0, top - kSurroundingBins);
     const std::int32_t to = std::min(count, top + kSurroundingBins + 1);
@@ -96,8 +95,7 @@ double Prominence(std::span<const double> m, std::int32_t top)
 
 // Every local maximum from `lowestBin` to M - 2 that lies less than the floor
 // below `strongest`: the strongest kMostPeaks of them, strongest first.
-std::vector<Peak> FindPeaks(std::span<const double> m, std::int32_t lowestBin, double strongest)
-{
+std::vector<Peak> FindPeaks(std::span<const double> m, std::int32_t lowestBin, double strongest) {
     const double floor = strongest * std::pow(10.0, -kFloorDecibels / 20.0);
     std::vector<Peak> peaks;
     const auto lastBin = static_cast<std::int32_t>(std::ssize(m)) - 1;
@@ -114,8 +112,7 @@ std::vector<Peak> FindPeaks(std::span<const double> m, std::int32_t lowestBin, d
         peaks.push_back({k, position, 20.0 * std::log10(b / strongest), 0.0});
     }
     // Strongest first: of two candidates that score alike, the stronger wins.
-    std::stable_sort(peaks.begin(), peaks.end(),
-                     [](const Peak& x, const Peak& y) { return x.decibels > y.decibels; });
+    std::stable_sort(peaks.begin(), peaks.end(), [](const Peak& x, const Peak& y) { return x.decibels > y.decibels; });
     if (peaks.size() > kMostPeaks) {
         peaks.resize(kMostPeaks);
     }
@@ -126,16 +123,13 @@ std::vector<Peak> FindPeaks(std::span<const double> m, std::int32_t lowestBin, d
 }
 
 // Half the width of harmonic h's window around h x F, in bins.
-double Tolerance(double harmonicPosition, double fundamental, double relative)
-{
-    return std::min(std::max(kLeastToleranceBins, relative * harmonicPosition),
-                    kMostToleranceOfSpacing * fundamental);
+double Tolerance(double harmonicPosition, double fundamental, double relative) {
+    return std::min(std::max(kLeastToleranceBins, relative * harmonicPosition), kMostToleranceOfSpacing * fundamental);
 }
 
 // The harmonic number of `peak` under `fundamental`, or 0 when it lies off the
 // series or above `mostHarmonics`.
-int HarmonicOf(const Peak& peak, double fundamental, int mostHarmonics, double relative)
-{
+int HarmonicOf(const Peak& peak, double fundamental, int mostHarmonics, double relative) {
     const double h = std::round(peak.position / fundamental);
     if (h < 1.0 || h > mostHarmonics) {
         return 0;
@@ -145,17 +139,22 @@ int HarmonicOf(const Peak& peak, double fundamental, int mostHarmonics, double r
                : 0;
 }
 
-bool IsStrong(const Peak& peak) { return peak.decibels > -kStrongDecibels; }
+bool IsStrong(const Peak& peak) {
+    return peak.decibels > -kStrongDecibels;
+}
 
-bool IsTrusted(const Peak& peak) { return peak.prominence >= kTrustedProminenceDecibels; }
+bool IsTrusted(const Peak& peak) {
+    return peak.prominence >= kTrustedProminenceDecibels;
+}
 
 // Weight of a strong partial: its height above the strong threshold, in dB.
-double StrongWeight(const Peak& peak) { return kStrongDecibels + peak.decibels; }
+double StrongWeight(const Peak& peak) {
+    return kStrongDecibels + peak.decibels;
+}
 
 // The candidate refitted to the strong partials among its first harmonics:
 // the F that minimises the weighted squared distances of partial h from h x F.
-double Refit(const std::vector<Peak>& peaks, double candidate)
-{
+double Refit(const std::vector<Peak>& peaks, double candidate) {
     double weightedProducts = 0.0;
     double weightedSquares = 0.0;
     for (const Peak& peak : peaks) {
@@ -169,8 +168,7 @@ double Refit(const std::vector<Peak>& peaks, double candidate)
 }
 
 // The product E(F) x O(F) described at the top of this file.
-double Score(const std::vector<Peak>& peaks, double fundamental, double highestStrong, double strongTotal)
-{
+double Score(const std::vector<Peak>& peaks, double fundamental, double highestStrong, double strongTotal) {
     const int harmonics =
         std::clamp(static_cast<int>(std::floor(highestStrong / fundamental + 0.5)), 1, kMostHarmonics);
     std::vector<double> fill(static_cast<std::size_t>(harmonics) + 1, 0.0);
@@ -196,8 +194,7 @@ double Score(const std::vector<Peak>& peaks, double fundamental, double highestS
 
 }  // namespace
 
-std::int32_t StrongestBin(std::span<const double> magnitude)
-{
+std::int32_t StrongestBin(std::span<const double> magnitude) {
     const auto count = static_cast<std::int32_t>(std::ssize(magnitude));
     if (count <= kLowestPitchBin) {
         return std::max(count - 1, 0);
@@ -207,8 +204,7 @@ std::int32_t StrongestBin(std::span<const double> magnitude)
 }
 
 std::int32_t PickFundamentalBin(std::span<const double> magnitude, std::int32_t transformSize,
-                                std::uint32_t sampleRate)
-{
+                                std::uint32_t sampleRate) {
     return PickFundamental(magnitude, transformSize, sampleRate).Bin;
 }
 
@@ -220,13 +216,13 @@ namespace {
 // not explain, each close to its place. A lower series shows itself as a
 // series: not as one lone tone under the note, nor as odd partials over an
 // empty fundamental (which no climb could end on).
-bool HasOwnSupport(const std::vector<Peak>& peaks, double lower)
-{
+bool HasOwnSupport(const std::vector<Peak>& peaks, double lower) {
     bool fundamental = false;
     int own = 0;
     for (const Peak& peak : peaks) {
         const double h = std::round(peak.position / lower);
-        const bool close = std::abs(peak.position - h * lower) <= std::max(kLeastToleranceBins, kOwnTolerance * h * lower);
+        const bool close =
+            std::abs(peak.position - h * lower) <= std::max(kLeastToleranceBins, kOwnTolerance * h * lower);
         if (!IsTrusted(peak) || !close || peak.decibels < kOwnFloorDecibels) {
             continue;
         }
@@ -240,8 +236,7 @@ bool HasOwnSupport(const std::vector<Peak>& peaks, double lower)
 
 // The winner of the score moved down an octave at a time while the lower
 // series has support of its own.
-double LowestSupportedFundamental(const std::vector<Peak>& peaks, double fundamental, double lowestBin)
-{
+double LowestSupportedFundamental(const std::vector<Peak>& peaks, double fundamental, double lowestBin) {
     while (fundamental / 2.0 >= lowestBin && HasOwnSupport(peaks, fundamental / 2.0)) {
         fundamental = Refit(peaks, fundamental / 2.0);
     }
@@ -251,8 +246,7 @@ double LowestSupportedFundamental(const std::vector<Peak>& peaks, double fundame
 }  // namespace
 
 FundamentalChoice PickFundamental(std::span<const double> magnitude, std::int32_t transformSize,
-                                  std::uint32_t sampleRate)
-{
+                                  std::uint32_t sampleRate) {
     const auto count = static_cast<std::int32_t>(std::ssize(magnitude));
     const std::int32_t strongestBin = StrongestBin(magnitude);
     if (count <= kLowestPitchBin || transformSize <= 0 || sampleRate == 0) {

@@ -9,16 +9,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool IsWav(const fs::path& path)
-{
+bool IsWav(const fs::path& path) {
     std::string extension = path.extension().string();
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c); });
     return extension == ".wav";
 }
 
-void Walk(const fs::path& root, std::vector<InputFile>& files)
-{
+void Walk(const fs::path& root, std::vector<InputFile>& files) {
     std::error_code error;
     std::vector<fs::path> found;
     fs::recursive_directory_iterator entry(root, error);
@@ -41,8 +39,7 @@ void Walk(const fs::path& root, std::vector<InputFile>& files)
 
 }  // namespace
 
-std::vector<InputFile> ExpandInputs(const std::vector<std::string>& arguments)
-{
+std::vector<InputFile> ExpandInputs(const std::vector<std::string>& arguments) {
     std::vector<InputFile> files;
     for (const std::string& argument : arguments) {
         std::error_code error;
@@ -55,8 +52,7 @@ std::vector<InputFile> ExpandInputs(const std::vector<std::string>& arguments)
     return files;
 }
 
-std::string CopyPathIn(const std::string& folder, const InputFile& input)
-{
+std::string CopyPathIn(const std::string& folder, const InputFile& input) {
     const fs::path target = fs::path(folder) / input.Relative;
     static std::mutex making;  // files of one folder are copied at once
     const std::lock_guard lock(making);

@@ -6,9 +6,10 @@
 /// One file korvani-pitch is to analyse, as the command line or a folder's
 /// walk named it.
 struct InputFile {
-    std::string Path;      ///< the file as given, or its folder's path joined with Relative
-    std::string Relative;  ///< the name of a copy of it in a target folder: the file's name, or its path in the walked folder
-    std::string Failure;   ///< why a folder could not be walked (Path is the folder then); empty otherwise
+    std::string Path;  ///< the file as given, or its folder's path joined with Relative
+    std::string
+        Relative;  ///< the name of a copy of it in a target folder: the file's name, or its path in the walked folder
+    std::string Failure;  ///< why a folder could not be walked (Path is the folder then); empty otherwise
 };
 
 /// The files of the arguments in order: a file as it is, a folder replaced by

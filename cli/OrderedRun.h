@@ -13,8 +13,7 @@
 /// it and every one before it are done. `work` must be safe to run at once for
 /// different i and must not throw; `take` runs on one thread only.
 template <typename Answer, typename Work, typename Take>
-void RunInOrder(std::size_t count, unsigned jobs, const Work& work, const Take& take)
-{
+void RunInOrder(std::size_t count, unsigned jobs, const Work& work, const Take& take) {
     const std::size_t threads = std::min<std::size_t>(std::max(jobs, 1U), count);
     if (threads <= 1) {
         for (std::size_t i = 0; i < count; ++i) {

@@ -29,22 +29,18 @@ namespace {
 // The bin the climb starts from, as the options choose it; no bin after
 // noting that --auto found no pitch.
 std::optional<std::int64_t> ChooseStartBin(const FrequencyAnalysis& analysis, const PitchOptions& options,
-                                           PitchResult& result)
-{
+                                           PitchResult& result) {
     const std::span<const double> magnitude = analysis.Magnitude.span();
     switch (options.StartBin) {
-    case StartBinChoice::GivenBin:
-        return options.GivenBin;
+    case StartBinChoice::GivenBin: return options.GivenBin;
     case StartBinChoice::NearestToHz: {
         // Beyond the last bin any bin is as far outside as another; clamping
         // keeps the rounding within range for any frequency.
         const double bin = options.NearHz * analysis.TransformSize / analysis.SampleRate;
         return std::llround(std::min(bin, static_cast<double>(analysis.BinCount)));
     }
-    case StartBinChoice::Strongest:
-        return StrongestBin(magnitude);
-    case StartBinChoice::Fundamental:
-        break;
+    case StartBinChoice::Strongest: return StrongestBin(magnitude);
+    case StartBinChoice::Fundamental: break;
     }
     const FundamentalChoice choice = PickFundamental(magnitude, analysis.TransformSize, analysis.SampleRate);
     if (choice.Verdict != PitchVerdict::Pitched) {
@@ -58,9 +54,8 @@ std::optional<std::int64_t> ChooseStartBin(const FrequencyAnalysis& analysis, co
 // The value of each frame: the mean of its channels, as byte - 128 (8 bits)
 // or signed 16-bit values, the units the analysis reads; `count` frames from
 // frame `first` on.
-std::vector<double> MixedFrames(std::span<const std::uint8_t> data, std::uint32_t bitsPerSample,
-                                std::uint16_t channels, std::int64_t first, std::int64_t count)
-{
+std::vector<double> MixedFrames(std::span<const std::uint8_t> data, std::uint32_t bitsPerSample, std::uint16_t channels,
+                                std::int64_t first, std::int64_t count) {
     const std::size_t bytes = bitsPerSample / 8;
     const std::size_t frameBytes = bytes * channels;
     std::vector<double> frames(static_cast<std::size_t>(count));
@@ -77,36 +72,27 @@ std::vector<double> MixedFrames(std::span<const std::uint8_t> data, std::uint32_
     return frames;
 }
 
-std::string PastTheEndText(std::int32_t milliseconds, std::int64_t startSample, std::int64_t count,
-                           const char* unit)
-{
+std::string PastTheEndText(std::int32_t milliseconds, std::int64_t startSample, std::int64_t count, const char* unit) {
     return "start time " + std::to_string(milliseconds) + " ms (" + unit + " " + std::to_string(startSample) +
            ") lies past the end of the recording (" + std::to_string(count) + " " + unit + "s)";
 }
 
-std::string OutsideSpectrumText(std::int64_t bin, std::int32_t binCount)
-{
-    return "bin " + std::to_string(bin) + " lies outside the spectrum (bins 0 to " + std::to_string(binCount - 1) +
-           ")";
+std::string OutsideSpectrumText(std::int64_t bin, std::int32_t binCount) {
+    return "bin " + std::to_string(bin) + " lies outside the spectrum (bins 0 to " + std::to_string(binCount - 1) + ")";
 }
 
-std::string TooLowText(double frequency)
-{
+std::string TooLowText(double frequency) {
     return "the peak at " + FormatFrequencyText(frequency) + " lies below the lowest note: no result";
 }
 
 // The climb, the note and the texts, into `result`; false after noting why
 // there is no result.
-bool LocateAndName(const FrequencyAnalysis& analysis, std::int64_t startBin, double a4, PitchResult& result)
-{
+bool LocateAndName(const FrequencyAnalysis& analysis, std::int64_t startBin, double a4, PitchResult& result) {
     result.StartBin = startBin;
     const PeakLocation peak = analysis.LocatePeak(startBin);
     switch (peak.Outcome) {
-    case PeakOutcome::Found:
-        break;
-    case PeakOutcome::NoLocalMaximum:
-        result.Messages.Report(kNoLocalMaximumText, nullptr);
-        return false;
+    case PeakOutcome::Found: break;
+    case PeakOutcome::NoLocalMaximum: result.Messages.Report(kNoLocalMaximumText, nullptr); return false;
     case PeakOutcome::OutsideSpectrum:
         result.Messages.AddFailure(OutsideSpectrumText(startBin, analysis.BinCount));
         return false;
@@ -131,8 +117,7 @@ bool LocateAndName(const FrequencyAnalysis& analysis, std::int64_t startBin, dou
 }
 
 void WriteSmplCopy(const std::string& path, const std::string& target, double a4, std::uint32_t sampleRate,
-                   PitchResult& result)
-{
+                   PitchResult& result) {
     const std::optional<SamplerTuning> tuning = TuningOf(result.Frequency, a4);
     if (!tuning) {
         result.Messages.AddFailure(target + ": the pitch lies outside MIDI notes 0 to 127: no \"smpl\" chunk");
@@ -146,8 +131,7 @@ void WriteSmplCopy(const std::string& path, const std::string& target, double a4
 // writes at the rate chosen (answering true once written); with --smpl, the
 // sampler's copy.
 void Conclude(const std::string& path, const FrequencyAnalysis& analysis, const PitchOptions& options,
-              PitchResult& result, const std::function<bool(std::uint32_t)>& retune)
-{
+              PitchResult& result, const std::function<bool(std::uint32_t)>& retune) {
     const std::optional<std::int64_t> startBin = ChooseStartBin(analysis, options, result);
     if (!startBin || !LocateAndName(analysis, *startBin, options.A4, result)) {
         return;
@@ -171,8 +155,7 @@ void Conclude(const std::string& path, const FrequencyAnalysis& analysis, const 
 
 // A file korvani's engine does not read, through libsndfile: its frames mixed
 // and scaled to 16-bit values, analysed as a mixed WAV file is.
-PitchResult AnalyseSoundFile(const std::string& path, const PitchOptions& options)
-{
+PitchResult AnalyseSoundFile(const std::string& path, const PitchOptions& options) {
     PitchResult result;
     result.File = path;
     result.Reader = "libsndfile";
@@ -189,8 +172,7 @@ PitchResult AnalyseSoundFile(const std::string& path, const PitchOptions& option
     if (signal->Channels != 1) {
         result.Messages.Report(std::to_string(signal->Channels), kChannelCountCaption);
     }
-    result.Messages.Report(RateAndResolutionText(signal->SampleRate, signal->BitsPerSample),
-                           kSamplingFrequencyCaption);
+    result.Messages.Report(RateAndResolutionText(signal->SampleRate, signal->BitsPerSample), kSamplingFrequencyCaption);
     if (signal->PastTheEnd) {
         result.Messages.AddFailure(
             PastTheEndText(options.StartMilliseconds, signal->StartSample, signal->Frames, "frame"));
@@ -212,8 +194,7 @@ PitchResult AnalyseSoundFile(const std::string& path, const PitchOptions& option
 
 }  // namespace
 
-PitchResult AnalyseFile(const std::string& path, const PitchOptions& options)
-{
+PitchResult AnalyseFile(const std::string& path, const PitchOptions& options) {
     if (!KorvaniReads(path)) {
         return AnalyseSoundFile(path, options);
     }
@@ -259,9 +240,8 @@ PitchResult AnalyseFile(const std::string& path, const PitchOptions& options)
         return result;
     }
     result.TransformSize = analysis->TransformSize;
-    Conclude(path, *analysis, options, result, [&](std::uint32_t rate) {
-        return WriteRetunedCopy(path, *options.RetuneTarget, rate, result.Messages);
-    });
+    Conclude(path, *analysis, options, result,
+             [&](std::uint32_t rate) { return WriteRetunedCopy(path, *options.RetuneTarget, rate, result.Messages); });
     wave.Close(result.Messages);
     return result;
 }

@@ -13,27 +13,27 @@
 /// failed, the numbers and texts korvani's result dialog would show.
 struct PitchResult {
     std::string File;
-    std::string Reader;              ///< "korvani" (its own WAV engine) or "libsndfile"
-    std::string Format;              ///< "WAV 16-bit PCM", "FLAC 24-bit PCM" ...
-    MessageLog Messages;             ///< the boxes korvani would show, sorted
-    std::uint32_t SampleRate = 0;    ///< samples per second, from the "fmt " chunk
+    std::string Reader;            ///< "korvani" (its own WAV engine) or "libsndfile"
+    std::string Format;            ///< "WAV 16-bit PCM", "FLAC 24-bit PCM" ...
+    MessageLog Messages;           ///< the boxes korvani would show, sorted
+    std::uint32_t SampleRate = 0;  ///< samples per second, from the "fmt " chunk
     std::uint32_t BitsPerSample = 0;
     std::uint16_t Channels = 0;
-    bool Mixed = false;              ///< the channels of each frame were mixed into one signal
-    std::int32_t TransformSize = 0;  ///< N
-    std::int64_t StartSample = 0;    ///< a frame of the mixed signal, or a value of the window's reading
-    std::int64_t StartBin = 0;       ///< where the climb started
-    double PeakBin = 0.0;            ///< the refined peak position, in bins
-    double Frequency = 0.0;          ///< the refined peak, Hz
-    double NoteFrequency = 0.0;      ///< the nearest note, Hz
-    double Cents = 0.0;              ///< the frequency's distance from the note, to 0.1 cent
-    double A4 = 440.0;               ///< the reference of the note
-    long Rate = 0;                   ///< the rate at which the peak sounds on the note
-    std::string FrequencyText;       ///< "%5.1f Hz"
-    std::string NoteText;            ///< "%s (%5.1f Hz)"
-    std::string RateText;            ///< "%ld"
-    std::vector<double> Spectrum;    ///< the M magnitudes, with --spectrum only
-    std::string NoPitch;             ///< why --auto found no pitch ("silent", ...); empty otherwise
+    bool Mixed = false;                        ///< the channels of each frame were mixed into one signal
+    std::int32_t TransformSize = 0;            ///< N
+    std::int64_t StartSample = 0;              ///< a frame of the mixed signal, or a value of the window's reading
+    std::int64_t StartBin = 0;                 ///< where the climb started
+    double PeakBin = 0.0;                      ///< the refined peak position, in bins
+    double Frequency = 0.0;                    ///< the refined peak, Hz
+    double NoteFrequency = 0.0;                ///< the nearest note, Hz
+    double Cents = 0.0;                        ///< the frequency's distance from the note, to 0.1 cent
+    double A4 = 440.0;                         ///< the reference of the note
+    long Rate = 0;                             ///< the rate at which the peak sounds on the note
+    std::string FrequencyText;                 ///< "%5.1f Hz"
+    std::string NoteText;                      ///< "%s (%5.1f Hz)"
+    std::string RateText;                      ///< "%ld"
+    std::vector<double> Spectrum;              ///< the M magnitudes, with --spectrum only
+    std::string NoPitch;                       ///< why --auto found no pitch ("silent", ...); empty otherwise
     std::optional<std::uint32_t> WrittenRate;  ///< the rate of the retuned copy, once written
     std::string WrittenFile;                   ///< the retuned copy, once written
     std::optional<SamplerTuning> SmplTuning;   ///< the tuning of the --smpl copy, once written
@@ -47,9 +47,9 @@ struct PitchResult {
 /// the load with its checks and messages, the analysis set-up and spectrum
 /// from the --start time, the climb from the bin the options choose, the
 /// refinement, the note (A at --a4) and the proposed rate, then, with
-/// --retune, the retuned copy and with --smpl the copy with the sampler's tuning. Every step is the program's own code (the WAV engine and the
-/// analysis); this only chooses the start and the bin and gathers what they
-/// answer. A failing step ends the road with its message, as in korvani.
+/// --retune, the retuned copy and with --smpl the copy with the sampler's tuning. Every step is the program's own code
+/// (the WAV engine and the analysis); this only chooses the start and the bin and gathers what they answer. A failing
+/// step ends the road with its message, as in korvani.
 ///
 /// A file of several channels is heard, not read value after value as the
 /// window does: unless --as-window is given, the spectrum is that of the mean

@@ -11,20 +11,17 @@ namespace {
 
 // Reads all of `text` as a decimal integer from `lowest` to `highest`.
 template <typename Integer>
-std::optional<Integer> ReadInteger(std::string_view text, Integer lowest, Integer highest)
-{
+std::optional<Integer> ReadInteger(std::string_view text, Integer lowest, Integer highest) {
     Integer value{};
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < lowest ||
-        value > highest) {
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < lowest || value > highest) {
         return std::nullopt;
     }
     return value;
 }
 
 // Reads all of `text` as a finite decimal number of at least 0.
-std::optional<double> ReadFrequency(std::string_view text)
-{
+std::optional<double> ReadFrequency(std::string_view text) {
     double value = 0.0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc() || end != text.data() + text.size() || !std::isfinite(value) ||
@@ -40,8 +37,7 @@ class OptionReader {
 public:
     explicit OptionReader(std::span<const char* const> arguments) : arguments_(arguments) {}
 
-    ParsedOptions Read()
-    {
+    ParsedOptions Read() {
         bool onlyFiles = false;
         while (next_ < arguments_.size() && parsed_.UsageError.empty()) {
             const std::string_view argument = arguments_[next_++];
@@ -60,8 +56,7 @@ public:
     }
 
 private:
-    void ReadOption(std::string_view argument)
-    {
+    void ReadOption(std::string_view argument) {
         std::string_view name = argument;
         std::optional<std::string_view> inlineValue;
         if (argument.starts_with("-j") && argument.size() > 2 && argument[2] != '=') {
@@ -117,9 +112,8 @@ private:
         } else if (name == "--bin") {
             ChooseStart(StartBinChoice::GivenBin, name);
             if (const auto value = Value(name, inlineValue)) {
-                Store(options.GivenBin,
-                      ReadInteger<std::int64_t>(*value, 0, std::numeric_limits<std::int32_t>::max()), name,
-                      "a bin number from 0");
+                Store(options.GivenBin, ReadInteger<std::int64_t>(*value, 0, std::numeric_limits<std::int32_t>::max()),
+                      name, "a bin number from 0");
             }
         } else if (name == "--near") {
             ChooseStart(StartBinChoice::NearestToHz, name);
@@ -149,15 +143,13 @@ private:
         }
     }
 
-    static bool TakesValue(std::string_view name)
-    {
+    static bool TakesValue(std::string_view name) {
         return name == "--start" || name == "--bin" || name == "--near" || name == "--retune" || name == "--rate" ||
                name == "--smpl" || name == "--a4" || name == "-j" || name == "--jobs";
     }
 
     // The option's value: after "=", or the next argument.
-    std::optional<std::string_view> Value(std::string_view name, std::optional<std::string_view> inlineValue)
-    {
+    std::optional<std::string_view> Value(std::string_view name, std::optional<std::string_view> inlineValue) {
         if (inlineValue) {
             return inlineValue;
         }
@@ -169,8 +161,7 @@ private:
     }
 
     template <typename Target, typename Value>
-    void Store(Target& target, const std::optional<Value>& value, std::string_view name, std::string_view expected)
-    {
+    void Store(Target& target, const std::optional<Value>& value, std::string_view name, std::string_view expected) {
         if (value) {
             target = *value;
         } else {
@@ -178,8 +169,7 @@ private:
         }
     }
 
-    void ChooseStart(StartBinChoice choice, std::string_view name)
-    {
+    void ChooseStart(StartBinChoice choice, std::string_view name) {
         if (startChosenBy_.empty() || startChosenBy_ == name) {
             startChosenBy_ = name;
             parsed_.Options.StartBin = choice;
@@ -188,8 +178,7 @@ private:
         }
     }
 
-    void CheckCombination()
-    {
+    void CheckCombination() {
         const PitchOptions& options = parsed_.Options;
         if (options.Files.empty()) {
             Fail("no WAV file given");
@@ -207,14 +196,12 @@ private:
     }
 
     // Several files, or a folder's, can only be copied into a folder.
-    bool OneFileOrFolder(const std::string& target) const
-    {
+    bool OneFileOrFolder(const std::string& target) const {
         const std::vector<std::string>& files = parsed_.Options.Files;
         return std::filesystem::is_directory(target) || (files.size() == 1 && !std::filesystem::is_directory(files[0]));
     }
 
-    void Fail(std::string reason)
-    {
+    void Fail(std::string reason) {
         if (parsed_.UsageError.empty()) {
             parsed_.UsageError = std::move(reason);
         }
@@ -228,21 +215,18 @@ private:
 
 }  // namespace
 
-ParsedOptions ParsePitchOptions(std::span<const char* const> arguments)
-{
+ParsedOptions ParsePitchOptions(std::span<const char* const> arguments) {
     return OptionReader(arguments).Read();
 }
 
-std::string UsageText()
-{
+std::string UsageText() {
     return "usage: korvani-pitch [--start MS] [--auto | --bin K | --near HZ | --strongest] [--as-window]\n"
            "                     [--a4 HZ] [--retune OUT.wav [--rate R] [--no-higher]] [--smpl OUT.wav]\n"
            "                     [--json | --csv | --spectrum] [-j N] FILE.wav|FOLDER...\n"
            "       korvani-pitch --help | --version\n";
 }
 
-std::string HelpText()
-{
+std::string HelpText() {
     return UsageText() +
            "\n"
            "Names the pitch of each WAV file (8- or 16-bit PCM) with korvani's analysis,\n"

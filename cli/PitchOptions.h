@@ -17,23 +17,23 @@ enum class StartBinChoice {
 /// What one run of korvani-pitch is asked to do, as read from its command
 /// line. Holds values only; PitchAnalysis and the result writers act on them.
 struct PitchOptions {
-    std::int32_t StartMilliseconds = 0;          ///< --start MS
+    std::int32_t StartMilliseconds = 0;  ///< --start MS
     StartBinChoice StartBin = StartBinChoice::Fundamental;
-    std::int64_t GivenBin = 0;                   ///< --bin K
-    double NearHz = 0.0;                         ///< --near HZ
-    std::optional<std::string> RetuneTarget;     ///< --retune OUT.wav
-    std::optional<std::uint32_t> RetuneRate;     ///< --rate R, instead of the proposed rate
-    std::optional<std::string> SmplTarget;       ///< --smpl OUT.wav: a copy with the sampler's tuning chunk
-    double A4 = 440.0;                           ///< --a4 HZ: the reference of the note names
-    bool Csv = false;                            ///< --csv
-    unsigned Jobs = 0;                           ///< -j N: files analysed at once; 0: one per processor
-    bool NoHigher = false;                       ///< --no-higher
-    bool Json = false;                           ///< --json
-    bool Spectrum = false;                       ///< --spectrum
-    bool AsWindow = false;                       ///< --as-window: the window's reading of every file
-    bool Help = false;                           ///< --help: print HelpText and nothing else
-    bool Version = false;                        ///< --version: print the version and nothing else
-    std::vector<std::string> Files;              ///< the WAV files, in order
+    std::int64_t GivenBin = 0;                ///< --bin K
+    double NearHz = 0.0;                      ///< --near HZ
+    std::optional<std::string> RetuneTarget;  ///< --retune OUT.wav
+    std::optional<std::uint32_t> RetuneRate;  ///< --rate R, instead of the proposed rate
+    std::optional<std::string> SmplTarget;    ///< --smpl OUT.wav: a copy with the sampler's tuning chunk
+    double A4 = 440.0;                        ///< --a4 HZ: the reference of the note names
+    bool Csv = false;                         ///< --csv
+    unsigned Jobs = 0;                        ///< -j N: files analysed at once; 0: one per processor
+    bool NoHigher = false;                    ///< --no-higher
+    bool Json = false;                        ///< --json
+    bool Spectrum = false;                    ///< --spectrum
+    bool AsWindow = false;                    ///< --as-window: the window's reading of every file
+    bool Help = false;                        ///< --help: print HelpText and nothing else
+    bool Version = false;                     ///< --version: print the version and nothing else
+    std::vector<std::string> Files;           ///< the WAV files, in order
 };
 
 /// The options read from a command line, or why they could not be.

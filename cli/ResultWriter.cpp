@@ -11,36 +11,31 @@
 namespace {
 
 // "-11.8", "+3.0", "+0.0": one decimal, always signed.
-std::string CentsText(double cents)
-{
+std::string CentsText(double cents) {
     std::array<char, 32> text{};
     std::snprintf(text.data(), text.size(), "%+.1f", cents);
     return text.data();
 }
 
-std::string BoxLine(const BoxMessage& message)
-{
+std::string BoxLine(const BoxMessage& message) {
     return message.Caption ? *message.Caption + ": " + message.Text : message.Text;
 }
 
 // One line, as valid UTF-8: invalid bytes become U+FFFD, control characters
 // are escaped, other characters are written as they are.
-std::string JsonText(const nlohmann::ordered_json& json)
-{
+std::string JsonText(const nlohmann::ordered_json& json) {
     return json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }
 
 }  // namespace
 
-std::string ShortestNumber(double value)
-{
+std::string ShortestNumber(double value) {
     std::array<char, 32> buffer{};
     const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
     return error == std::errc() ? std::string(buffer.data(), end) : std::string("null");
 }
 
-std::string EscapeControls(std::string_view text)
-{
+std::string EscapeControls(std::string_view text) {
     std::string escaped;
     escaped.reserve(text.size());
     for (const char c : text) {
@@ -62,13 +57,11 @@ std::string EscapeControls(std::string_view text)
     return escaped;
 }
 
-std::string FailureLine(std::string_view file, std::string_view text)
-{
+std::string FailureLine(std::string_view file, std::string_view text) {
     return kErrorLinePrefix + EscapeControls(file) + ": " + EscapeControls(text);
 }
 
-void WriteTextBlock(std::ostream& out, const PitchResult& result, bool withSpectrum)
-{
+void WriteTextBlock(std::ostream& out, const PitchResult& result, bool withSpectrum) {
     out << "file: " << EscapeControls(result.File) << '\n'
         << "reader: " << result.Reader << '\n'
         << "format: " << result.Format << '\n';
@@ -104,15 +97,14 @@ void WriteTextBlock(std::ostream& out, const PitchResult& result, bool withSpect
 namespace {
 
 // The object of one result, the JSON line's and the CSV row's.
-nlohmann::ordered_json ResultJson(const PitchResult& result)
-{
+nlohmann::ordered_json ResultJson(const PitchResult& result) {
     nlohmann::ordered_json json;
     json["file"] = result.File;
     if (!result.Succeeded()) {
         json["errors"] = nlohmann::ordered_json::array();
         for (const BoxMessage& failure : result.Messages.Failures()) {
-            json["errors"].push_back({failure.Caption ? nlohmann::ordered_json(*failure.Caption) : nullptr,
-                                      failure.Text});
+            json["errors"].push_back(
+                {failure.Caption ? nlohmann::ordered_json(*failure.Caption) : nullptr, failure.Text});
         }
         if (!result.NoPitch.empty()) {
             json["no_pitch"] = result.NoPitch;
@@ -156,16 +148,37 @@ nlohmann::ordered_json ResultJson(const PitchResult& result)
 // The columns of a CSV row: the JSON keys, those of an object inside as
 // "object_key". A key added to the JSON needs its column here.
 constexpr std::array<const char*, 26> kCsvColumns = {
-    "file",          "reader",       "format",          "sample_rate",  "bits_per_sample", "channels",   "mixed",          "transform_size",
-    "start_sample",  "start_bin",    "peak_bin",        "frequency",  "frequency_text", "note_text",
-    "note_frequency", "cents",       "a4",              "rate",       "rate_text",      "written_file",
-    "written_rate",  "smpl_file",    "smpl_unity_note", "smpl_pitch_fraction", "errors", "no_pitch",
+    "file",
+    "reader",
+    "format",
+    "sample_rate",
+    "bits_per_sample",
+    "channels",
+    "mixed",
+    "transform_size",
+    "start_sample",
+    "start_bin",
+    "peak_bin",
+    "frequency",
+    "frequency_text",
+    "note_text",
+    "note_frequency",
+    "cents",
+    "a4",
+    "rate",
+    "rate_text",
+    "written_file",
+    "written_rate",
+    "smpl_file",
+    "smpl_unity_note",
+    "smpl_pitch_fraction",
+    "errors",
+    "no_pitch",
 };
 
 // A field as RFC 4180 writes it: in quotes, quotes doubled, when it holds a
 // comma, a quote or a line break.
-std::string CsvField(const std::string& text)
-{
+std::string CsvField(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos) {
         return text;
     }
@@ -176,24 +189,22 @@ std::string CsvField(const std::string& text)
     return quoted + "\"";
 }
 
-std::string CsvText(const nlohmann::ordered_json& value)
-{
+std::string CsvText(const nlohmann::ordered_json& value) {
     if (value.is_string()) {
         return value.get<std::string>();
     }
     if (value.is_array()) {  // the errors: "CAPTION: TEXT" pairs, "; " between them
         std::string joined;
         for (const auto& pair : value) {
-            joined += (joined.empty() ? "" : "; ") +
-                      (pair[0].is_null() ? "" : pair[0].get<std::string>() + ": ") + pair[1].get<std::string>();
+            joined += (joined.empty() ? "" : "; ") + (pair[0].is_null() ? "" : pair[0].get<std::string>() + ": ") +
+                      pair[1].get<std::string>();
         }
         return joined;
     }
     return JsonText(value);
 }
 
-void WriteCsvLine(std::ostream& out, const std::vector<std::string>& fields)
-{
+void WriteCsvLine(std::ostream& out, const std::vector<std::string>& fields) {
     for (std::size_t i = 0; i < fields.size(); ++i) {
         out << (i == 0 ? "" : ",") << CsvField(fields[i]);
     }
@@ -202,18 +213,15 @@ void WriteCsvLine(std::ostream& out, const std::vector<std::string>& fields)
 
 }  // namespace
 
-void WriteJsonLine(std::ostream& out, const PitchResult& result)
-{
+void WriteJsonLine(std::ostream& out, const PitchResult& result) {
     out << JsonText(ResultJson(result)) << '\n';
 }
 
-void WriteCsvHeader(std::ostream& out)
-{
+void WriteCsvHeader(std::ostream& out) {
     WriteCsvLine(out, std::vector<std::string>(kCsvColumns.begin(), kCsvColumns.end()));
 }
 
-void WriteCsvRow(std::ostream& out, const PitchResult& result)
-{
+void WriteCsvRow(std::ostream& out, const PitchResult& result) {
     const nlohmann::ordered_json json = ResultJson(result);
     nlohmann::ordered_json flat;
     for (const auto& [key, value] : json.items()) {
@@ -232,8 +240,7 @@ void WriteCsvRow(std::ostream& out, const PitchResult& result)
     WriteCsvLine(out, fields);
 }
 
-void WriteFailureLines(std::ostream& err, const PitchResult& result)
-{
+void WriteFailureLines(std::ostream& err, const PitchResult& result) {
     for (const BoxMessage& message : result.Messages.Failures()) {
         err << FailureLine(result.File, BoxLine(message)) << '\n';
     }

@@ -3,7 +3,7 @@
 #include "document/SampleRateRewrite.h"
 
 bool WriteRetunedCopy(const std::string& source, const std::string& target, std::uint32_t rate,
-                      TWaveReporter& reporter)
-{
-    return RewriteSampleRate(source, target, [rate] { return rate; }, reporter);
+                      TWaveReporter& reporter) {
+    return RewriteSampleRate(
+        source, target, [rate] { return rate; }, reporter);
 }

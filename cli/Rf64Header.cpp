@@ -20,8 +20,7 @@ constexpr std::size_t kPatchedBytes = platform::kByteRateOffset + 4 - platform::
 // Sets the rate and byte rate in the "fmt " chunk of the RF64 file at `path`,
 // every other byte kept; failures name `shownName`.
 bool PatchRf64SampleRate(const std::string& path, const std::string& shownName, std::uint32_t rate,
-                         TWaveReporter& reporter)
-{
+                         TWaveReporter& reporter) {
     const std::optional<WaveHeader> header = ReadWaveHeader(path);
     if (!header || header->Container != WaveContainer::Rf64) {
         reporter.Report(kNotAWavFileText, nullptr);
@@ -40,8 +39,9 @@ bool PatchRf64SampleRate(const std::string& path, const std::string& shownName, 
     platform::WriteLittleEndian32(fields.data(), rate);
     platform::WriteLittleEndian32(
         fields.data() + 4, std::uint32_t{platform::ReadLittleEndian16(chunk + platform::kChannelsOffset)} *
-                               std::uint32_t{platform::ReadLittleEndian16(chunk + platform::kBitsPerSampleOffset)} *
-                               rate >> 3);
+                                   std::uint32_t{platform::ReadLittleEndian16(chunk + platform::kBitsPerSampleOffset)} *
+                                   rate >>
+                               3);
     const platform::FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
     const auto offset = static_cast<off_t>(header->FormatOffset + platform::kSampleRateOffset);
     if (!file.IsOpen() ||
@@ -55,9 +55,9 @@ bool PatchRf64SampleRate(const std::string& path, const std::string& shownName, 
 }  // namespace
 
 bool WriteRetunedRf64Copy(const std::string& source, const std::string& target, std::uint32_t rate,
-                          TWaveReporter& reporter)
-{
-    return WriteEditedCopy(source, target, [&](const std::string& copy, TWaveReporter& shown) {
-        return PatchRf64SampleRate(copy, target, rate, shown);
-    }, reporter);
+                          TWaveReporter& reporter) {
+    return WriteEditedCopy(
+        source, target,
+        [&](const std::string& copy, TWaveReporter& shown) { return PatchRf64SampleRate(copy, target, rate, shown); },
+        reporter);
 }

@@ -12,7 +12,7 @@
 namespace {
 
 constexpr std::uint32_t kChunkHeader = 8;
-constexpr std::uint32_t kSmplSize = 36;        // the fixed fields, before the loops
+constexpr std::uint32_t kSmplSize = 36;         // the fixed fields, before the loops
 constexpr std::uint32_t kUnityNoteOffset = 12;  // within the chunk's data
 constexpr int kA4Note = 69;
 constexpr int kHighestNote = 127;
@@ -22,32 +22,27 @@ constexpr char kCannotWriteSmplText[] = "cannot write the \"smpl\" chunk";
 
 using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 
-void PutLe32(std::uint8_t* at, std::uint32_t value)
-{
+void PutLe32(std::uint8_t* at, std::uint32_t value) {
     for (int i = 0; i < 4; ++i) {
         at[i] = static_cast<std::uint8_t>(value >> (8 * i));
     }
 }
 
-std::uint32_t GetLe32(const std::uint8_t* at)
-{
+std::uint32_t GetLe32(const std::uint8_t* at) {
     return static_cast<std::uint32_t>(at[0] | at[1] << 8 | at[2] << 16) | static_cast<std::uint32_t>(at[3]) << 24;
 }
 
-bool ReadAt(std::FILE* file, std::uint64_t offset, void* bytes, std::size_t count)
-{
+bool ReadAt(std::FILE* file, std::uint64_t offset, void* bytes, std::size_t count) {
     return std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0 && std::fread(bytes, 1, count, file) == count;
 }
 
-bool WriteAt(std::FILE* file, std::uint64_t offset, const void* bytes, std::size_t count)
-{
+bool WriteAt(std::FILE* file, std::uint64_t offset, const void* bytes, std::size_t count) {
     return std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0 && std::fwrite(bytes, 1, count, file) == count;
 }
 
 // Sets the tuning in the RIFF WAVE file at `path`, in place; the text of what
 // went wrong, or an empty text.
-std::string SetTuning(const std::string& path, const SamplerTuning& tuning, std::uint32_t sampleRate)
-{
+std::string SetTuning(const std::string& path, const SamplerTuning& tuning, std::uint32_t sampleRate) {
     const File file(std::fopen(path.c_str(), "r+b"), &std::fclose);
     std::array<std::uint8_t, 12> head{};
     if (!file || !ReadAt(file.get(), 0, head.data(), head.size())) {
@@ -58,7 +53,8 @@ std::string SetTuning(const std::string& path, const SamplerTuning& tuning, std:
     }
     std::fseek(file.get(), 0, SEEK_END);
     const auto fileSize = static_cast<std::uint64_t>(std::ftell(file.get()));
-    const std::uint64_t riffEnd = std::min<std::uint64_t>(kChunkHeader + std::uint64_t{GetLe32(head.data() + 4)}, fileSize);
+    const std::uint64_t riffEnd =
+        std::min<std::uint64_t>(kChunkHeader + std::uint64_t{GetLe32(head.data() + 4)}, fileSize);
 
     std::array<std::uint8_t, 8> fields{};
     PutLe32(fields.data(), tuning.UnityNote);
@@ -107,8 +103,7 @@ std::string SetTuning(const std::string& path, const SamplerTuning& tuning, std:
 
 }  // namespace
 
-std::optional<SamplerTuning> TuningOf(double frequency, double a4)
-{
+std::optional<SamplerTuning> TuningOf(double frequency, double a4) {
     const double note = kA4Note + 12.0 * std::log2(frequency / a4);
     double unity = std::floor(note);
     auto fraction = std::llround((note - unity) * 0x1p32);
@@ -123,8 +118,7 @@ std::optional<SamplerTuning> TuningOf(double frequency, double a4)
 }
 
 bool WriteSamplerCopy(const std::string& source, const std::string& target, const SamplerTuning& tuning,
-                      std::uint32_t sampleRate, TWaveReporter& reporter)
-{
+                      std::uint32_t sampleRate, TWaveReporter& reporter) {
     const CopyEdit edit = [&](const std::string& path, TWaveReporter& copyReporter) {
         const std::string failure = SetTuning(path, tuning, sampleRate);
         if (!failure.empty()) {

@@ -18,9 +18,8 @@ struct Encoding {
 };
 
 constexpr Encoding kEncodings[] = {
-    {SF_FORMAT_PCM_S8, 8, "8-bit PCM"},    {SF_FORMAT_PCM_U8, 8, "8-bit PCM"},
-    {SF_FORMAT_PCM_16, 16, "16-bit PCM"},  {SF_FORMAT_PCM_24, 24, "24-bit PCM"},
-    {SF_FORMAT_PCM_32, 32, "32-bit PCM"},  {SF_FORMAT_FLOAT, 32, "32-bit float"},
+    {SF_FORMAT_PCM_S8, 8, "8-bit PCM"},     {SF_FORMAT_PCM_U8, 8, "8-bit PCM"},   {SF_FORMAT_PCM_16, 16, "16-bit PCM"},
+    {SF_FORMAT_PCM_24, 24, "24-bit PCM"},   {SF_FORMAT_PCM_32, 32, "32-bit PCM"}, {SF_FORMAT_FLOAT, 32, "32-bit float"},
     {SF_FORMAT_DOUBLE, 64, "64-bit float"},
 };
 
@@ -31,24 +30,22 @@ struct Container {
 };
 
 constexpr Container kContainers[] = {
-    {SF_FORMAT_WAV, "WAV", true},   {SF_FORMAT_WAVEX, "WAV extensible", true}, {SF_FORMAT_RF64, "RF64", true},
+    {SF_FORMAT_WAV, "WAV", true},    {SF_FORMAT_WAVEX, "WAV extensible", true}, {SF_FORMAT_RF64, "RF64", true},
     {SF_FORMAT_AIFF, "AIFF", false}, {SF_FORMAT_FLAC, "FLAC", false},
 };
 
 // libsndfile's own name of a major format or an encoding it has no entry
 // here for ("OGG (OGG Container format)", "Vorbis").
-std::string LibraryName(int format)
-{
+std::string LibraryName(int format) {
     SF_FORMAT_INFO info{};
     info.format = format;
     return sf_command(nullptr, SFC_GET_FORMAT_INFO, &info, sizeof info) == 0 && info.name != nullptr ? info.name
-                                                                                                       : "unknown";
+                                                                                                     : "unknown";
 }
 
 }  // namespace
 
-SoundFileReader::SoundFileReader(const std::string& path)
-{
+SoundFileReader::SoundFileReader(const std::string& path) {
     SF_INFO info{};
     file_ = sf_open(path.c_str(), SFM_READ, &info);
     if (file_ == nullptr) {
@@ -72,16 +69,14 @@ SoundFileReader::SoundFileReader(const std::string& path)
                   (encoding != std::end(kEncodings) ? std::string(encoding->Text) : LibraryName(subtype));
 }
 
-SoundFileReader::~SoundFileReader()
-{
+SoundFileReader::~SoundFileReader() {
     if (file_ != nullptr) {
         sf_close(file_);
     }
 }
 
 std::optional<std::vector<double>> SoundFileReader::ReadMixed(std::int64_t start, std::int64_t count,
-                                                              std::string& error)
-{
+                                                              std::string& error) {
     if (start < 0 || count < 0 || start > frames_ || count > frames_ - start) {
         error = "frames " + std::to_string(start) + " to " + std::to_string(start + count) + " lie outside the " +
                 std::to_string(frames_) + " frames of the file";
@@ -112,14 +107,12 @@ std::optional<std::vector<double>> SoundFileReader::ReadMixed(std::int64_t start
     return mixed;
 }
 
-bool SoundFileReader::ReachesLastFrame()
-{
+bool SoundFileReader::ReachesLastFrame() {
     std::vector<double> frame(channels_);
     return frames_ > 0 && sf_seek(file_, frames_ - 1, SEEK_SET) == frames_ - 1 &&
            sf_readf_double(file_, frame.data(), 1) == 1;
 }
 
-std::string KorvaniWavFormatText(std::uint32_t bitsPerSample)
-{
+std::string KorvaniWavFormatText(std::uint32_t bitsPerSample) {
     return "WAV " + std::to_string(bitsPerSample) + "-bit PCM";
 }

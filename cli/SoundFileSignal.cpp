@@ -13,8 +13,7 @@
 #include <algorithm>
 
 std::optional<SoundFileSignal> ReadSoundFileSignal(const std::string& path, std::int32_t startMilliseconds,
-                                                   TWaveReporter& reporter)
-{
+                                                   TWaveReporter& reporter) {
     SoundFileReader reader(path);
     if (!reader.IsOpen()) {
         reporter.Report(reader.Error(), nullptr);
@@ -67,8 +66,7 @@ std::optional<SoundFileSignal> ReadSoundFileSignal(const std::string& path, std:
 }
 
 bool WriteRetunedSoundFile(const std::string& source, const SoundFileSignal& signal, const std::string& target,
-                           std::uint32_t rate, TWaveReporter& reporter)
-{
+                           std::uint32_t rate, TWaveReporter& reporter) {
     if (!signal.IsWav) {
         reporter.Report("cannot retune " + signal.FormatText +
                             " by its header: retuning is offered for WAV files (RIFF and RF64, any resolution)",

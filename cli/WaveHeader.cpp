@@ -11,28 +11,24 @@ namespace {
 
 constexpr std::uint32_t kSizeInDs64 = 0xFFFFFFFF;
 
-std::uint64_t ReadLittleEndian64(const std::byte* at)
-{
-    return std::uint64_t{platform::ReadLittleEndian32(at)} |
-           std::uint64_t{platform::ReadLittleEndian32(at + 4)} << 32;
+std::uint64_t ReadLittleEndian64(const std::byte* at) {
+    return std::uint64_t{platform::ReadLittleEndian32(at)} | std::uint64_t{platform::ReadLittleEndian32(at + 4)} << 32;
 }
 
-bool ReadAt(std::ifstream& in, std::uint64_t offset, std::byte* into, std::size_t count)
-{
+bool ReadAt(std::ifstream& in, std::uint64_t offset, std::byte* into, std::size_t count) {
     in.clear();
     in.seekg(static_cast<std::streamoff>(offset));
     in.read(reinterpret_cast<char*>(into), static_cast<std::streamsize>(count));
     return in.gcount() == static_cast<std::streamsize>(count);
 }
 
-bool HasId(const std::byte* at, const char* id) { return std::equal(id, id + 4, at, [](char c, std::byte b) {
-    return static_cast<std::byte>(c) == b;
-}); }
+bool HasId(const std::byte* at, const char* id) {
+    return std::equal(id, id + 4, at, [](char c, std::byte b) { return static_cast<std::byte>(c) == b; });
+}
 
 }  // namespace
 
-bool WaveHeader::ReadByKorvani() const
-{
+bool WaveHeader::ReadByKorvani() const {
     if (Container != WaveContainer::Riff) {
         return false;
     }
@@ -45,17 +41,18 @@ bool WaveHeader::ReadByKorvani() const
                                platform::ReadLittleEndian16(FormatBytes.data() + platform::kChannelsOffset);
     const std::uint16_t tag = platform::ReadLittleEndian16(FormatBytes.data() + platform::kFormatTagOffset);
     // The GUID of an extensible chunk starts with the tag of its format.
-    const bool pcm = tag == platform::kFormatTagPcm ||
-                     (tag == platform::kFormatTagExtensible &&
-                      platform::ReadLittleEndian16(FormatBytes.data() + platform::kSubFormatOffset) ==
-                          platform::kFormatTagPcm);
+    const bool pcm =
+        tag == platform::kFormatTagPcm ||
+        (tag == platform::kFormatTagExtensible &&
+         platform::ReadLittleEndian16(FormatBytes.data() + platform::kSubFormatOffset) == platform::kFormatTagPcm);
     return pcm && platform::IsSupportedResolution(bits);
 }
 
-bool WaveHeader::DataCutShort() const { return HasData && DataSize > FileSize - std::min(FileSize, DataOffset); }
+bool WaveHeader::DataCutShort() const {
+    return HasData && DataSize > FileSize - std::min(FileSize, DataOffset);
+}
 
-std::optional<WaveHeader> ReadWaveHeader(const std::string& path)
-{
+std::optional<WaveHeader> ReadWaveHeader(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::array<std::byte, 12> start{};
     if (!in || !ReadAt(in, 0, start.data(), start.size()) || !HasId(start.data() + 8, "WAVE")) {
@@ -103,8 +100,7 @@ std::optional<WaveHeader> ReadWaveHeader(const std::string& path)
     return header;
 }
 
-bool KorvaniReads(const std::string& path)
-{
+bool KorvaniReads(const std::string& path) {
     if (const std::optional<WaveHeader> header = ReadWaveHeader(path)) {
         return header->ReadByKorvani();
     }

@@ -16,13 +16,13 @@ enum class WaveContainer { Riff, Rf64 };
 struct WaveHeader {
     WaveContainer Container = WaveContainer::Riff;
     std::uint64_t FileSize = 0;
-    bool HasFormat = false;           ///< a "fmt " chunk was found
-    std::uint64_t FormatOffset = 0;   ///< file offset of the "fmt " chunk's contents
-    std::uint32_t FormatSize = 0;     ///< its size as declared
+    bool HasFormat = false;                   ///< a "fmt " chunk was found
+    std::uint64_t FormatOffset = 0;           ///< file offset of the "fmt " chunk's contents
+    std::uint32_t FormatSize = 0;             ///< its size as declared
     std::array<std::byte, 40> FormatBytes{};  ///< its first bytes (zeros past its end)
-    bool HasData = false;             ///< a "data" chunk was found
-    std::uint64_t DataOffset = 0;     ///< file offset of the "data" chunk's contents
-    std::uint64_t DataSize = 0;       ///< as declared (from "ds64" in an RF64 file)
+    bool HasData = false;                     ///< a "data" chunk was found
+    std::uint64_t DataOffset = 0;             ///< file offset of the "data" chunk's contents
+    std::uint64_t DataSize = 0;               ///< as declared (from "ds64" in an RF64 file)
 
     /// True when korvani's own WAV engine reads this file's samples: a RIFF
     /// file whose resolution, computed from the byte rate as the engine

@@ -24,8 +24,7 @@
 namespace {
 
 // One file's road; a failure of the tool itself becomes the file's failure.
-PitchResult Analyse(const InputFile& input, const PitchOptions& shared)
-{
+PitchResult Analyse(const InputFile& input, const PitchOptions& shared) {
     if (!input.Failure.empty()) {
         PitchResult result;
         result.File = input.Path;
@@ -51,8 +50,7 @@ PitchResult Analyse(const InputFile& input, const PitchOptions& shared)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const ParsedOptions parsed = ParsePitchOptions(std::span<const char* const>(argv + 1, argv + argc));
     if (!parsed.UsageError.empty()) {
         std::cerr << kErrorLinePrefix << parsed.UsageError << '\n' << UsageText();

@@ -2,8 +2,7 @@
 
 #include "analysis/TransformSize.h"
 
-bool IsUsableFormatChunk(const std::byte* chunk, std::uint32_t size, std::uint32_t neededBytes)
-{
+bool IsUsableFormatChunk(const std::byte* chunk, std::uint32_t size, std::uint32_t neededBytes) {
     // Every chunk that passes has the channel count and the rate the load
     // divides by: neither is 0, and the rate gives the analysis a transform size.
     if (size < neededBytes) {
@@ -14,25 +13,19 @@ bool IsUsableFormatChunk(const std::byte* chunk, std::uint32_t size, std::uint32
            ChooseTransformSize(rate).has_value();
 }
 
-std::optional<LoadFailure> FailureOf(platform::ChunkRead read, const ChunkReadFailures& failures)
-{
+std::optional<LoadFailure> FailureOf(platform::ChunkRead read, const ChunkReadFailures& failures) {
     switch (read) {
-    case platform::ChunkRead::Done:
-        return std::nullopt;
-    case platform::ChunkRead::CannotRead:
-        return failures.cannotRead;
-    case platform::ChunkRead::NoMemory:
-        return failures.noMemory;
-    case platform::ChunkRead::CannotLock:
-        return failures.cannotLock;
+    case platform::ChunkRead::Done: return std::nullopt;
+    case platform::ChunkRead::CannotRead: return failures.cannotRead;
+    case platform::ChunkRead::NoMemory: return failures.noMemory;
+    case platform::ChunkRead::CannotLock: return failures.cannotLock;
     }
     return failures.cannotRead;
 }
 
 std::optional<LoadFailure> ReadFormatChunk(platform::MmioFile& file, std::uint32_t neededBytes,
                                            platform::MmioChunkInfo& riff, platform::MmioChunkInfo& chunk,
-                                           platform::LockedBlock& block)
-{
+                                           platform::LockedBlock& block) {
     if (platform::FindWaveChunk(file, riff) != 0) {
         return LoadFailure::NotAWavFile;
     }

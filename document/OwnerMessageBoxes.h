@@ -17,10 +17,7 @@ public:
     explicit TOwnerMessageBoxes(TWindow* owner) : Owner(owner) {}
 
     /// One box with `text` under `caption` (nullptr: the default caption).
-    void Report(std::string_view text, const char* caption) override
-    {
-        MessageBoxEx(Owner, text, caption, MB_OK);
-    }
+    void Report(std::string_view text, const char* caption) override { MessageBoxEx(Owner, text, caption, MB_OK); }
 
 private:
     TWindow* Owner;

@@ -21,8 +21,7 @@ namespace {
 
 // True when both paths exist and name the same file: the same path, a
 // symbolic link to it or a hard link (same device and inode).
-bool NameTheSameFile(const std::string& first, const std::string& second)
-{
+bool NameTheSameFile(const std::string& first, const std::string& second) {
     struct stat firstStatus {};
     struct stat secondStatus {};
     return ::stat(first.c_str(), &firstStatus) == 0 && ::stat(second.c_str(), &secondStatus) == 0 &&
@@ -36,8 +35,7 @@ struct CloseFile {
 
 // True when `target` names no file yet, or a regular file this user may
 // write: a file the user could not change is not replaced behind its back.
-bool TargetMayBeReplaced(const std::string& target)
-{
+bool TargetMayBeReplaced(const std::string& target) {
     struct stat status {};
     if (::stat(target.c_str(), &status) != 0) {
         return true;
@@ -52,8 +50,7 @@ bool TargetMayBeReplaced(const std::string& target)
 
 // Copies the whole source into `copy`, a new file beside `target`; answers 0
 // or the errno of what failed.
-int CopyBeside(const std::string& source, const std::string& target, platform::ReplacementFile& copy)
-{
+int CopyBeside(const std::string& source, const std::string& target, platform::ReplacementFile& copy) {
     if (const int failure = copy.Create(target); failure != 0) {
         return failure;
     }
@@ -68,8 +65,7 @@ int CopyBeside(const std::string& source, const std::string& target, platform::R
 // Sets the rate fields of the "fmt " chunk of the WAV file at `path` in place;
 // messages name the file `shownName`. False after one message.
 bool PatchSampleRate(const std::string& path, const std::string& shownName, const NewSampleRate& newRate,
-                     TWaveReporter& reporter)
-{
+                     TWaveReporter& reporter) {
     std::unique_ptr<platform::MmioFile, CloseFile> file(
         platform::MmioOpen(path.c_str(), nullptr, platform::MMIO_READWRITE | platform::MMIO_ALLOCBUF));
     if (file == nullptr) {
@@ -91,7 +87,8 @@ bool PatchSampleRate(const std::string& path, const std::string& shownName, cons
     // 32-bit arithmetic: the product wraps at 2^32 before the division by 8.
     const std::uint32_t byteRate =
         std::uint32_t{platform::ReadLittleEndian16(chunk.data() + platform::kChannelsOffset)} *
-        std::uint32_t{platform::ReadLittleEndian16(chunk.data() + platform::kBitsPerSampleOffset)} * rate >> 3;
+            std::uint32_t{platform::ReadLittleEndian16(chunk.data() + platform::kBitsPerSampleOffset)} * rate >>
+        3;
     platform::WriteLittleEndian32(chunk.data() + platform::kByteRateOffset, byteRate);
 
     platform::MmioSeek(file.get(), static_cast<std::int64_t>(formatChunk.dataOffset), SEEK_SET);
@@ -111,8 +108,7 @@ bool PatchSampleRate(const std::string& path, const std::string& shownName, cons
 }  // namespace
 
 bool WriteEditedCopy(const std::string& source, const std::string& target, const CopyEdit& edit,
-                     TWaveReporter& reporter)
-{
+                     TWaveReporter& reporter) {
     // Copying the file onto itself and editing it would change the source.
     if (NameTheSameFile(source, target) || !TargetMayBeReplaced(target)) {
         reporter.Report(target, kFailedToOpenCaption);
@@ -134,14 +130,13 @@ bool WriteEditedCopy(const std::string& source, const std::string& target, const
 }
 
 bool RewriteSampleRate(const std::string& source, const std::string& target, const NewSampleRate& newRate,
-                       TWaveReporter& reporter)
-{
-    return WriteEditedCopy(source, target, [&](const std::string& copy, TWaveReporter& shown) {
-        return PatchSampleRate(copy, target, newRate, shown);
-    }, reporter);
+                       TWaveReporter& reporter) {
+    return WriteEditedCopy(
+        source, target,
+        [&](const std::string& copy, TWaveReporter& shown) { return PatchSampleRate(copy, target, newRate, shown); },
+        reporter);
 }
 
-std::uint32_t RetunedRate(std::uint32_t requested, std::uint32_t fileRate, bool noHigher)
-{
+std::uint32_t RetunedRate(std::uint32_t requested, std::uint32_t fileRate, bool noHigher) {
     return noHigher && fileRate < requested ? requested / 2 : requested;
 }

@@ -9,19 +9,14 @@
 #include <stdexcept>
 #include <string>
 
-TWaveData::TWaveData(std::size_t analysisAllocationLimit)
-    : analysis_(analysisAllocationLimit)
-{
-}
+TWaveData::TWaveData(std::size_t analysisAllocationLimit) : analysis_(analysisAllocationLimit) {}
 
-TWaveData::~TWaveData()
-{
+TWaveData::~TWaveData() {
     // A failed analysis set-up or a failed close leaves both blocks held.
     ReleaseBlocksAndFile();
 }
 
-bool TWaveData::Load(const std::string& path, TWaveReporter& reporter, const platform::SoundWaitHook& soundWait)
-{
+bool TWaveData::Load(const std::string& path, TWaveReporter& reporter, const platform::SoundWaitHook& soundWait) {
     // A document that is loaded again (revert) gives back its earlier load first.
     ReleaseLoad();
     platform::MmioOpenInfo openInfo;
@@ -47,8 +42,7 @@ bool TWaveData::Load(const std::string& path, TWaveReporter& reporter, const pla
     return true;
 }
 
-std::optional<LoadFailure> TWaveData::ReadChunks(TWaveReporter& reporter)
-{
+std::optional<LoadFailure> TWaveData::ReadChunks(TWaveReporter& reporter) {
     const std::optional<LoadFailure> formatFailure =
         ReadFormatChunk(*waveFile_, kLoadedFormatBytes, riffChunk_, subChunk_, formatBlock_);
     formatSize_ = subChunk_.size;
@@ -82,8 +76,7 @@ std::optional<LoadFailure> TWaveData::ReadChunks(TWaveReporter& reporter)
     return FailureOf(platform::ReadChunk(*waveFile_, subChunk_, dataBlock_), kDataChunkFailures);
 }
 
-int TWaveData::PrepareAnalysis(TAnalysisStartChooser& chooser, TWaveReporter& reporter)
-{
+int TWaveData::PrepareAnalysis(TAnalysisStartChooser& chooser, TWaveReporter& reporter) {
     if (dataBlock_.Bytes().data() == nullptr) {
         throw std::logic_error("PrepareAnalysis: no file is loaded");
     }
@@ -110,8 +103,7 @@ int TWaveData::PrepareAnalysis(TAnalysisStartChooser& chooser, TWaveReporter& re
 }
 
 bool TWaveData::Open(const std::string& path, TAnalysisStartChooser& chooser, TWaveReporter& reporter,
-                     const platform::SoundWaitHook& soundWait)
-{
+                     const platform::SoundWaitHook& soundWait) {
     if (!Load(path, reporter, soundWait)) {
         return false;
     }
@@ -122,8 +114,7 @@ bool TWaveData::Open(const std::string& path, TAnalysisStartChooser& chooser, TW
     return true;
 }
 
-bool TWaveData::Close(TWaveReporter& reporter)
-{
+bool TWaveData::Close(TWaveReporter& reporter) {
     if (waveFile_ == nullptr) {
         return true;
     }
@@ -134,25 +125,18 @@ bool TWaveData::Close(TWaveReporter& reporter)
         dataBlock_.Release();
         formatBlock_.Release();
         return true;
-    case platform::MMIOERR_CANNOTWRITE:
-        reporter.Report(kCannotWriteCloseText, kCloseCaption);
-        return false;
-    case platform::MMIOERR_CANNOTCLOSE:
-        reporter.Report(kCannotCloseText, kCloseCaption);
-        return false;
-    default:
-        return true;
+    case platform::MMIOERR_CANNOTWRITE: reporter.Report(kCannotWriteCloseText, kCloseCaption); return false;
+    case platform::MMIOERR_CANNOTCLOSE: reporter.Report(kCannotCloseText, kCloseCaption); return false;
+    default: return true;
     }
 }
 
-std::span<const std::uint8_t> TWaveData::Samples() const
-{
+std::span<const std::uint8_t> TWaveData::Samples() const {
     const std::span<const std::byte> bytes = dataBlock_.Bytes();
     return {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()};
 }
 
-void TWaveData::ReleaseBlocksAndFile()
-{
+void TWaveData::ReleaseBlocksAndFile() {
     dataBlock_.Release();
     formatBlock_.Release();
     if (waveFile_ != nullptr) {
@@ -161,8 +145,7 @@ void TWaveData::ReleaseBlocksAndFile()
     }
 }
 
-void TWaveData::ReleaseLoad()
-{
+void TWaveData::ReleaseLoad() {
     // The rate, the resolution and the spectrum stay until this load replaces
     // them: a view goes on painting them while the file plays, and after a
     // reload that fails before it reads them.

@@ -53,8 +53,7 @@ public:
     /// resolution, and reads its "data" chunk. Answers true with the file open
     /// and both blocks locked; false after showing why, with the file closed
     /// and no block held.
-    bool Load(const std::string& path, TWaveReporter& reporter,
-              const platform::SoundWaitHook& soundWait = {});
+    bool Load(const std::string& path, TWaveReporter& reporter, const platform::SoundWaitHook& soundWait = {});
 
     /// Sets up the analysis of the loaded samples: chooses the transform size,
     /// builds the tables, refuses resolutions other than 8 and 16 bits, lets

@@ -17,9 +17,7 @@ public:
                      const char* directory, const char* defaultExt, unsigned flags,
                      TDocTemplateList& list = StaticTemplateList())
         : TDocTemplateT<TWaveDocument, V>(description, fileFilter, directory, defaultExt, flags, list),
-          AnalysisStart(std::move(analysisStart))
-    {
-    }
+          AnalysisStart(std::move(analysisStart)) {}
 
     /// A new TWaveDocument with `parent` and the template's analysis start.
     TWaveDocument* ConstructDocument(TDocument* parent) override { return new TWaveDocument(parent, AnalysisStart); }

@@ -10,19 +10,15 @@
 #include <utility>
 
 TWaveDocument::TWaveDocument(TDocument* parent, TAnalysisStartFactory analysisStart)
-    : TFileDocument(parent), AnalysisStart(std::move(analysisStart))
-{
-}
+    : TFileDocument(parent), AnalysisStart(std::move(analysisStart)) {}
 
 TWaveDocument::~TWaveDocument() = default;
 
-bool TWaveDocument::InitDoc()
-{
+bool TWaveDocument::InitDoc() {
     return true;
 }
 
-bool TWaveDocument::Open(int, const char*)
-{
+bool TWaveDocument::Open(int, const char*) {
     MessageOwner = GetMainWindow();
     TOwnerMessageBoxes boxes(MessageOwner);
     // The windows stay painted while the sound plays; nothing else runs until it has ended.
@@ -37,19 +33,16 @@ bool TWaveDocument::Open(int, const char*)
     return true;
 }
 
-bool TWaveDocument::Close()
-{
+bool TWaveDocument::Close() {
     TOwnerMessageBoxes boxes(MessageOwner);
     return Data.Close(boxes);
 }
 
-bool TWaveDocument::Commit(bool)
-{
+bool TWaveDocument::Commit(bool) {
     return true;
 }
 
-bool TWaveDocument::Revert(bool clear)
-{
+bool TWaveDocument::Revert(bool clear) {
     if (!TFileDocument::Revert(clear)) {
         return false;
     }
@@ -59,13 +52,11 @@ bool TWaveDocument::Revert(bool clear)
     return true;
 }
 
-bool TWaveDocument::IsOpen() const
-{
+bool TWaveDocument::IsOpen() const {
     return Data.IsOpen();
 }
 
-int TWaveDocument::PrepareAnalysis()
-{
+int TWaveDocument::PrepareAnalysis() {
     TOwnerMessageBoxes boxes(MessageOwner);
     TFirstSampleStart fromTheStart;
     std::unique_ptr<TAnalysisStartChooser> chooser;

@@ -16,8 +16,7 @@ constexpr std::array<const char*, 10> kMmioErrorTexts = {
 // Fills a format holding one or two %d with values taken as signed 32-bit
 // numbers, as the formats have always printed them.
 template <typename... Values>
-std::string FormatSigned(const char* format, Values... values)
-{
+std::string FormatSigned(const char* format, Values... values) {
     std::array<char, 64> buffer{};
     const int length = std::snprintf(buffer.data(), buffer.size(), format, static_cast<int>(values)...);
     return std::string(buffer.data(), static_cast<std::size_t>(length));
@@ -25,44 +24,38 @@ std::string FormatSigned(const char* format, Values... values)
 
 // The text of each load failure, in the order of LoadFailure.
 constexpr std::array<const char*, 11> kLoadFailureTexts = {
-    kNotAWavFileText,     kNoFmtChunkText,   kCannotReadFmtText,  kNoMemoryForFmtText,
-    kCannotLockHeaderText, kInvalidFmtChunkText, kNoDataChunkText, kEmptyDataChunkText,
-    kCannotReadDataText,  kOutOfMemoryText,  kCannotLockDataText,
+    kNotAWavFileText,      kNoFmtChunkText,      kCannotReadFmtText,  kNoMemoryForFmtText,
+    kCannotLockHeaderText, kInvalidFmtChunkText, kNoDataChunkText,    kEmptyDataChunkText,
+    kCannotReadDataText,   kOutOfMemoryText,     kCannotLockDataText,
 };
 static_assert(kLoadFailureTexts.size() == static_cast<std::size_t>(LoadFailure::CannotLockData) + 1);
 
 }  // namespace
 
-const char* LoadFailureText(LoadFailure failure)
-{
+const char* LoadFailureText(LoadFailure failure) {
     return kLoadFailureTexts[static_cast<std::size_t>(failure)];
 }
 
-const char* MmioErrorText(std::uint32_t code)
-{
+const char* MmioErrorText(std::uint32_t code) {
     if (code < kFirstMmioError || code - kFirstMmioError >= kMmioErrorTexts.size()) {
         return "";
     }
     return kMmioErrorTexts[code - kFirstMmioError];
 }
 
-std::string OpenFailureText(const std::string& path, std::uint32_t code)
-{
+std::string OpenFailureText(const std::string& path, std::uint32_t code) {
     return path + kMmioErrorSeparator + MmioErrorText(code);
 }
 
-std::string WriteFailureText(const std::string& target, int error)
-{
+std::string WriteFailureText(const std::string& target, int error) {
     return target + "  -  " + std::strerror(error);
 }
 
-std::string RateAndResolutionText(std::uint32_t sampleRate, std::uint32_t bitsPerSample)
-{
+std::string RateAndResolutionText(std::uint32_t sampleRate, std::uint32_t bitsPerSample) {
     return FormatSigned(kRateAndResolutionFormat, static_cast<std::int32_t>(sampleRate),
                         static_cast<std::int32_t>(bitsPerSample));
 }
 
-std::string BitsPerSampleText(std::uint32_t bitsPerSample)
-{
+std::string BitsPerSampleText(std::uint32_t bitsPerSample) {
     return FormatSigned(kBitsPerSampleFormat, static_cast<std::int32_t>(bitsPerSample));
 }

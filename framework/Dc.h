@@ -36,7 +36,7 @@ inline constexpr unsigned TA_BASELINE = 24;
 
 /// Measures of a surface's current font, in pixels.
 struct TTextMetric {
-    int tmHeight = 0;           // line height: ascent + descent
+    int tmHeight = 0;  // line height: ascent + descent
     int tmAscent = 0;
     int tmDescent = 0;
     int tmExternalLeading = 0;  // space the font suggests between lines

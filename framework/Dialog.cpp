@@ -32,10 +32,10 @@ TDialog::~TDialog() = default;
 
 const TEventTable& TDialog::ClassEventTable() {
     static const TEventTable table(TWindow::ClassEventTable(), {
-        EvCommand(IDOK, &TDialog::CmOk),
-        EvCommand(IDCANCEL, &TDialog::CmCancel),
-        EvMessage(WM_CLOSE, &TDialog::EvClose),
-    });
+                                                                   EvCommand(IDOK, &TDialog::CmOk),
+                                                                   EvCommand(IDCANCEL, &TDialog::CmCancel),
+                                                                   EvMessage(WM_CLOSE, &TDialog::EvClose),
+                                                               });
     return table;
 }
 

@@ -46,12 +46,13 @@ TDocManager::~TDocManager() {
 }
 
 const TEventTable& TDocManager::ClassEventTable() {
-    static const TEventTable table(TDocManagerBase::ClassEventTable(), {
-        EvCommand(CmdOpen, &TDocManager::CmFileOpen),
-        EvCommandEnable(CmdOpen, &TDocManager::CeFileOpen),
-        EvCommand(CmdClose, &TDocManager::CmFileClose),
-        EvCommandEnable(CmdClose, &TDocManager::CeFileClose),
-    });
+    static const TEventTable table(TDocManagerBase::ClassEventTable(),
+                                   {
+                                       EvCommand(CmdOpen, &TDocManager::CmFileOpen),
+                                       EvCommandEnable(CmdOpen, &TDocManager::CeFileOpen),
+                                       EvCommand(CmdClose, &TDocManager::CmFileClose),
+                                       EvCommandEnable(CmdClose, &TDocManager::CeFileClose),
+                                   });
     return table;
 }
 

@@ -2,8 +2,7 @@
 
 #include <utility>
 
-TEventTable::TEventTable(const TEventTable* base, std::vector<TEventEntry> rows)
-    : Base(base), Rows(std::move(rows)) {}
+TEventTable::TEventTable(const TEventTable* base, std::vector<TEventEntry> rows) : Base(base), Rows(std::move(rows)) {}
 
 const TEventEntry* TEventTable::Find(unsigned msg, unsigned id) const {
     for (const TEventTable* table = this; table != nullptr; table = table->Base) {

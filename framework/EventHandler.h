@@ -94,9 +94,11 @@ struct TEventMatch {
 
 /// Declares a class's event table; place it in the public section and define
 /// ClassEventTable() in the source file (see the top of this header).
-#define DECLARE_EVENT_TABLE                                                                   \
-    static const TEventTable& ClassEventTable();                                              \
-    const TEventTable& GetEventTable() const override { return ClassEventTable(); }
+#define DECLARE_EVENT_TABLE                             \
+    static const TEventTable& ClassEventTable();        \
+    const TEventTable& GetEventTable() const override { \
+        return ClassEventTable();                       \
+    }
 
 /// Base of every object that has an event table.
 class TEventHandler {
@@ -137,7 +139,8 @@ void StoreResult(TMessage& msg, R value) {
 /// A row for WM_COMMAND `id`: `handler()` runs when the command arrives.
 template <class T>
 TEventEntry EvCommand(unsigned id, void (T::*handler)()) {
-    return {WM_COMMAND, id, false, [handler](TEventHandler& self, TMessage&) { (detail::Downcast<T>(self).*handler)(); }};
+    return {WM_COMMAND, id, false,
+            [handler](TEventHandler& self, TMessage&) { (detail::Downcast<T>(self).*handler)(); }};
 }
 
 /// A row answering the enabling query of command `id`.

@@ -25,7 +25,7 @@ public:
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         // Without FileMustExist any name may be typed, existing or not.
         dialog.setFileMode((data.Options & TFileOpenDialog::FileMustExist) != 0 ? QFileDialog::ExistingFile
-                                                                                 : QFileDialog::AnyFile);
+                                                                                : QFileDialog::AnyFile);
         QStringList filters;
         for (const TFileFilter& filter : data.Filters) {
             filters << QtFileTypeFilter(ToQString(filter.Description), ToQString(filter.Pattern));

@@ -47,13 +47,13 @@ public:
 
     /// What the dialog shows and, after it, what the user chose.
     struct TData {
-        unsigned Options = 0;               // the options above; ReadOnly is also an answer
-        std::vector<TFileFilter> Filters;   // the type list
-        std::size_t FilterIndex = 0;        // in: the type shown first; out: the type chosen (0-based)
-        std::string InitialDirectory;       // empty: the dialog's own choice
-        std::string DefaultExtension;       // added to a typed name without one; empty for none
-        std::string FileName;               // out: the chosen path
-        std::size_t PathBufferSize = 256;   // a chosen path must fit, with its terminating zero
+        unsigned Options = 0;              // the options above; ReadOnly is also an answer
+        std::vector<TFileFilter> Filters;  // the type list
+        std::size_t FilterIndex = 0;       // in: the type shown first; out: the type chosen (0-based)
+        std::string InitialDirectory;      // empty: the dialog's own choice
+        std::string DefaultExtension;      // added to a typed name without one; empty for none
+        std::string FileName;              // out: the chosen path
+        std::size_t PathBufferSize = 256;  // a chosen path must fit, with its terminating zero
     };
 
     /// A dialog owned by `owner` (nullptr for none) on `data`.

@@ -240,8 +240,8 @@ TFrameWindow::~TFrameWindow() {
 
 const TEventTable& TFrameWindow::ClassEventTable() {
     static const TEventTable table(TWindow::ClassEventTable(), {
-        EvCommand(CmdQuit, &TFrameWindow::CmExit),
-    });
+                                                                   EvCommand(CmdQuit, &TFrameWindow::CmExit),
+                                                               });
     return table;
 }
 

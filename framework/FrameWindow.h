@@ -96,6 +96,6 @@ private:
     bool TrackMenuSelection;
     unsigned IconId = 0;
     TModule* IconModule = nullptr;
-    std::optional<TMenuDescr> MenuDescr;    // the frame's own menu
-    std::optional<TMenuDescr> ShownMenu;    // what the bar shows (own or merged)
+    std::optional<TMenuDescr> MenuDescr;  // the frame's own menu
+    std::optional<TMenuDescr> ShownMenu;  // what the bar shows (own or merged)
 };

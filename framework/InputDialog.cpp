@@ -20,8 +20,9 @@ TInputDialog::TInputDialog(TWindow* parent, const char* title, const char* promp
 void TInputDialog::TransferData(TTransferDirection direction) {
     if (direction == TTransferDirection::Set) {
         PromptLine->SetText(Prompt);
-        Edit->SetText(Buffer != nullptr ? std::string_view(Buffer, strnlen(Buffer, static_cast<std::size_t>(BufferSize)))
-                                        : std::string_view());
+        Edit->SetText(Buffer != nullptr
+                          ? std::string_view(Buffer, strnlen(Buffer, static_cast<std::size_t>(BufferSize)))
+                          : std::string_view());
         return;
     }
     Edit->GetText(Buffer, BufferSize);

@@ -94,8 +94,8 @@ int MessageBoxEx(TWindow* owner, std::string_view text, const char* caption, uns
     QAbstractButton* escapeButton = nullptr;
     QWidget* ownerWidget = owner != nullptr ? TWindowAccess::TopWidget(*owner) : nullptr;
 
-    const bool hasCancel = (flags & 0x0F) == MB_OKCANCEL || (flags & 0x0F) == MB_YESNOCANCEL ||
-                           (flags & 0x0F) == MB_RETRYCANCEL;
+    const bool hasCancel =
+        (flags & 0x0F) == MB_OKCANCEL || (flags & 0x0F) == MB_YESNOCANCEL || (flags & 0x0F) == MB_RETRYCANCEL;
     const bool escapable = hasCancel || choices.size() == 1;
     const ModalReturn comeBack(ownerWidget);
     PlatformMessageBox box(ownerWidget, escapable);

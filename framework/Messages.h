@@ -23,11 +23,11 @@ inline constexpr unsigned WM_RBUTTONDOWN = 0x0204;
 inline constexpr unsigned WM_RBUTTONUP = 0x0205;
 
 // Framework messages.
-inline constexpr unsigned CanCloseQuery = 32761;         // application to document manager
+inline constexpr unsigned CanCloseQuery = 32761;          // application to document manager
 inline constexpr unsigned DocumentNotification = 0x7FFB;  // 32763: document to its views
-inline constexpr unsigned ViewNotify = 32764;            // code 0 view created, 1 view closed; LParam the view
-inline constexpr unsigned DocumentNotice = 32765;        // document manager to main window
-inline constexpr unsigned CommandEnable = 32767;         // LParam points to a TCommandEnabler
+inline constexpr unsigned ViewNotify = 32764;             // code 0 view created, 1 view closed; LParam the view
+inline constexpr unsigned DocumentNotice = 32765;         // document manager to main window
+inline constexpr unsigned CommandEnable = 32767;          // LParam points to a TCommandEnabler
 
 // View notification codes of ViewNotify.
 inline constexpr unsigned ViewCreated = 0;

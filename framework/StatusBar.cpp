@@ -28,7 +28,7 @@ constexpr int kTextPadX = 4;
 constexpr int kTextPadY = 1;
 
 constexpr TStatusBar::TModeIndicator kIndicators[] = {
-    TStatusBar::ExtendSelection, TStatusBar::CapsLock,  TStatusBar::NumLock,
+    TStatusBar::ExtendSelection, TStatusBar::CapsLock, TStatusBar::NumLock,
     TStatusBar::ScrollLock,      TStatusBar::Overtype, TStatusBar::RecordingMacro,
 };
 
@@ -77,9 +77,15 @@ void DrawBorder(QPainter& painter, const QRect& r, TStatusBar::TBorderStyle styl
     switch (style) {
     case TStatusBar::None: return;
     case TStatusBar::Plain: topLeft = bottomRight = shadow; break;
-    case TStatusBar::Raised: topLeft = highlight; bottomRight = shadow; break;
+    case TStatusBar::Raised:
+        topLeft = highlight;
+        bottomRight = shadow;
+        break;
     case TStatusBar::Recessed:
-    case TStatusBar::Embossed: topLeft = shadow; bottomRight = highlight; break;
+    case TStatusBar::Embossed:
+        topLeft = shadow;
+        bottomRight = highlight;
+        break;
     }
     const int l = r.left();
     const int t = r.top();
@@ -95,8 +101,7 @@ void DrawBorder(QPainter& painter, const QRect& r, TStatusBar::TBorderStyle styl
 
 }  // namespace
 
-TGadgetWindowFont::TGadgetWindowFont(int points, bool bold, bool italic)
-    : Points(points), Bold(bold), Italic(italic) {}
+TGadgetWindowFont::TGadgetWindowFont(int points, bool bold, bool italic) : Points(points), Bold(bold), Italic(italic) {}
 
 int TGadgetWindowFont::GetHeight(int pixelsPerInchY) const {
     return -static_cast<int>(std::lround(Points * pixelsPerInchY / 72.0));

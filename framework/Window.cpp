@@ -25,8 +25,8 @@ namespace {
 
 // The text of string `id` with `name` in place of its "%s".
 std::string FormatWindowError(const TModule* module, unsigned id, const std::string& name) {
-    std::string text = module != nullptr ? module->LoadString(id).value_or("%s")
-                                         : std::string(res::FindString(id).value_or("%s"));
+    std::string text =
+        module != nullptr ? module->LoadString(id).value_or("%s") : std::string(res::FindString(id).value_or("%s"));
     const auto at = text.find("%s");
     if (at != std::string::npos) {
         text.replace(at, 2, name);
@@ -73,8 +73,8 @@ TWindow::~TWindow() {
 
 const TEventTable& TWindow::ClassEventTable() {
     static const TEventTable table(TEventHandler::ClassEventTable(), {
-        EvSize(&TWindow::HandleSize),
-    });
+                                                                         EvSize(&TWindow::HandleSize),
+                                                                     });
     return table;
 }
 
@@ -162,19 +162,11 @@ void TWindow::Show(int cmdShow) {
     }
     QWidget* top = Impl->Top;
     switch (cmdShow) {
-    case SW_HIDE:
-        top->hide();
-        return;
+    case SW_HIDE: top->hide(); return;
     case SW_SHOWMINIMIZED:
-    case SW_SHOWMINNOACTIVE:
-        top->showMinimized();
-        return;
-    case SW_SHOWMAXIMIZED:
-        top->showMaximized();
-        break;
-    default:
-        top->show();
-        break;
+    case SW_SHOWMINNOACTIVE: top->showMinimized(); return;
+    case SW_SHOWMAXIMIZED: top->showMaximized(); break;
+    default: top->show(); break;
     }
     if (top->isWindow()) {
         // Without a window manager a shown window never becomes active by itself.

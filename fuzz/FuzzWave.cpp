@@ -36,8 +36,7 @@ public:
 // Reads every message as a user would, so that a text built from bad memory shows up.
 class ReadingReporter final : public TWaveReporter {
 public:
-    void Report(std::string_view text, const char* caption) override
-    {
+    void Report(std::string_view text, const char* caption) override {
         for (const char c : text) {
             checksum += static_cast<unsigned char>(c);
         }
@@ -52,8 +51,7 @@ public:
 // A file in memory with a path that the platform opens like any regular file.
 class MemoryFile {
 public:
-    explicit MemoryFile(const char* name) : descriptor_(::memfd_create(name, MFD_CLOEXEC))
-    {
+    explicit MemoryFile(const char* name) : descriptor_(::memfd_create(name, MFD_CLOEXEC)) {
         if (descriptor_ < 0) {
             std::abort();
         }
@@ -61,8 +59,7 @@ public:
     }
 
     // Makes the file hold exactly `size` bytes from `data`.
-    void Fill(const std::uint8_t* data, std::size_t size) const
-    {
+    void Fill(const std::uint8_t* data, std::size_t size) const {
         if (::ftruncate(descriptor_, 0) != 0 ||
             (size != 0 && ::pwrite(descriptor_, data, size, 0) != static_cast<ssize_t>(size))) {
             std::abort();
@@ -78,8 +75,7 @@ private:
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static Silence silence;
     static const TScopedSeam<platform::SoundOutput> silent(silence);
     static const MemoryFile source("source.wav");
@@ -95,6 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             wave.Close(reporter);
         }
     }
-    RewriteSampleRate(source.Path(), copy.Path(), [] { return 48000U; }, reporter);
+    RewriteSampleRate(
+        source.Path(), copy.Path(), [] { return 48000U; }, reporter);
     return 0;
 }

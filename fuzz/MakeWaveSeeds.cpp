@@ -19,8 +19,7 @@ using fixtures::Pattern;
 using fixtures::PcmWave;
 using fixtures::RiffBuilder;
 
-std::vector<std::pair<const char*, Bytes>> Seeds()
-{
+std::vector<std::pair<const char*, Bytes>> Seeds() {
     Bytes extensible = FmtFields::Pcm(2, 48000, 16).Encode();
     extensible.insert(extensible.end(), {22, 0});
     extensible.insert(extensible.end(), 22, 0);
@@ -55,8 +54,7 @@ std::vector<std::pair<const char*, Bytes>> Seeds()
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s FOLDER\n", argv[0]);
         return 2;

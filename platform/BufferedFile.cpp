@@ -34,8 +34,7 @@ bool BufferedFile::Holds(std::uint64_t position) const {
 }
 
 bool BufferedFile::CanAppendInBuffer(std::uint64_t position) const {
-    return position >= bufferStart_ && position - bufferStart_ <= bufferLength_ &&
-           position - bufferStart_ < capacity_;
+    return position >= bufferStart_ && position - bufferStart_ <= bufferLength_ && position - bufferStart_ < capacity_;
 }
 
 std::int64_t BufferedFile::Read(void* destination, std::int64_t count) {
@@ -48,7 +47,8 @@ std::int64_t BufferedFile::Read(void* destination, std::int64_t count) {
     while (done < wanted) {
         if (Holds(position_)) {
             const std::size_t offset = static_cast<std::size_t>(position_ - bufferStart_);
-            const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(bufferLength_ - offset, wanted - done));
+            const std::size_t piece =
+                static_cast<std::size_t>(std::min<std::uint64_t>(bufferLength_ - offset, wanted - done));
             std::memcpy(out + done, buffer_.get() + offset, piece);
             done += piece;
             position_ += piece;
@@ -91,7 +91,8 @@ std::int64_t BufferedFile::Write(const void* source, std::int64_t count) {
     while (done < wanted) {
         if (CanAppendInBuffer(position_)) {
             const std::size_t offset = static_cast<std::size_t>(position_ - bufferStart_);
-            const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(capacity_ - offset, wanted - done));
+            const std::size_t piece =
+                static_cast<std::size_t>(std::min<std::uint64_t>(capacity_ - offset, wanted - done));
             std::memcpy(buffer_.get() + offset, in + done, piece);
             if (dirtyBegin_ == dirtyEnd_) {
                 dirtyBegin_ = offset;

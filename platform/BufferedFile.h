@@ -57,9 +57,9 @@ private:
     bool writable_;
     std::uint64_t size_;
     std::uint64_t position_ = 0;
-    std::uint64_t bufferStart_ = 0;   // file offset of buffer_[0]
-    std::size_t bufferLength_ = 0;    // bytes of buffer_ that mirror the file
-    std::size_t dirtyBegin_ = 0;      // [dirtyBegin_, dirtyEnd_) of buffer_ is not yet written
+    std::uint64_t bufferStart_ = 0;  // file offset of buffer_[0]
+    std::size_t bufferLength_ = 0;   // bytes of buffer_ that mirror the file
+    std::size_t dirtyBegin_ = 0;     // [dirtyBegin_, dirtyEnd_) of buffer_ is not yet written
     std::size_t dirtyEnd_ = 0;
     bool writeFailed_ = false;
 };

@@ -29,8 +29,8 @@ struct Tone {
     }
 };
 
-constexpr Tone kHigh{880.0, 0.0, 0.06};      // A5
-constexpr Tone kLow{523.25, 0.12, 0.07};     // C5, a major sixth below
+constexpr Tone kHigh{880.0, 0.0, 0.06};   // A5
+constexpr Tone kLow{523.25, 0.12, 0.07};  // C5, a major sixth below
 
 }  // namespace
 

@@ -72,7 +72,9 @@ std::optional<std::uint32_t> ScopedFaults::MmioCloseFault() {
     return code ? std::optional(static_cast<std::uint32_t>(*code)) : std::nullopt;
 }
 
-std::optional<std::int64_t> ScopedFaults::MmioWriteLimit() { return MmioWriteSlot.FiredValue(); }
+std::optional<std::int64_t> ScopedFaults::MmioWriteLimit() {
+    return MmioWriteSlot.FiredValue();
+}
 
 HeldResources Held() {
     return {Count(globalBlocksHeld), Count(globalBlocksLocked), Count(mmioFilesOpen)};
@@ -80,9 +82,15 @@ HeldResources Held() {
 
 namespace points {
 
-void NoteGlobalBlocks(int change) { globalBlocksHeld.fetch_add(change, std::memory_order_relaxed); }
-void NoteLockedGlobalBlocks(int change) { globalBlocksLocked.fetch_add(change, std::memory_order_relaxed); }
-void NoteOpenMmioFiles(int change) { mmioFilesOpen.fetch_add(change, std::memory_order_relaxed); }
+void NoteGlobalBlocks(int change) {
+    globalBlocksHeld.fetch_add(change, std::memory_order_relaxed);
+}
+void NoteLockedGlobalBlocks(int change) {
+    globalBlocksLocked.fetch_add(change, std::memory_order_relaxed);
+}
+void NoteOpenMmioFiles(int change) {
+    mmioFilesOpen.fetch_add(change, std::memory_order_relaxed);
+}
 
 }  // namespace points
 }  // namespace platform::fault

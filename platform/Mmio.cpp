@@ -25,8 +25,7 @@ MmioHandle MmioOpen(const char* path, MmioOpenInfo* info, std::uint32_t flags) {
     return file.release();
 }
 
-std::uint32_t MmioDescend(MmioHandle file, MmioChunkInfo* chunk, const MmioChunkInfo* parent,
-                          std::uint32_t flags) {
+std::uint32_t MmioDescend(MmioHandle file, MmioChunkInfo* chunk, const MmioChunkInfo* parent, std::uint32_t flags) {
     if (file == nullptr || chunk == nullptr) {
         return MMIOERR_CHUNKNOTFOUND;
     }

@@ -35,9 +35,10 @@ inline constexpr std::uint32_t MMIO_FINDRIFF = 0x0020;   ///< find a "RIFF" chun
 // of MmioDescend, MmioAscend and MmioClose. All ten are named for the document's
 // error texts; these services produce 257, 258 and 259 (open), 265 (descend),
 // 263 (ascend without a file), 260 and 262 (close).
-inline constexpr std::uint32_t MMIOERR_FILENOTFOUND = 257;   ///< the file does not exist
-inline constexpr std::uint32_t MMIOERR_OUTOFMEMORY = 258;    ///< no memory for the file's buffer
-inline constexpr std::uint32_t MMIOERR_CANNOTOPEN = 259;     ///< exists but cannot be opened: no permission, not a regular file, path over 255 bytes
+inline constexpr std::uint32_t MMIOERR_FILENOTFOUND = 257;  ///< the file does not exist
+inline constexpr std::uint32_t MMIOERR_OUTOFMEMORY = 258;   ///< no memory for the file's buffer
+inline constexpr std::uint32_t MMIOERR_CANNOTOPEN =
+    259;  ///< exists but cannot be opened: no permission, not a regular file, path over 255 bytes
 inline constexpr std::uint32_t MMIOERR_CANNOTCLOSE = 260;    ///< the system reported an error when closing
 inline constexpr std::uint32_t MMIOERR_CANNOTREAD = 261;     ///< the file cannot be read
 inline constexpr std::uint32_t MMIOERR_CANNOTWRITE = 262;    ///< written bytes could not be stored
@@ -56,11 +57,11 @@ struct MmioOpenInfo {
 /// (MMIO_FINDCHUNK) or `formType` the form of the "RIFF" chunk (MMIO_FINDRIFF);
 /// MmioDescend fills in all fields of the chunk it finds.
 struct MmioChunkInfo {
-    FourCC id = 0;                    ///< chunk id, for example "fmt "
-    std::uint32_t size = 0;           ///< the chunk's size as the file states it, pad byte excluded
-    FourCC formType = 0;              ///< form type of a "RIFF" or "LIST" chunk; 0 for others
-    std::uint64_t dataOffset = 0;     ///< file offset of the chunk's data (of the form type for "RIFF"/"LIST")
-    std::uint32_t flags = 0;          ///< 0 for every chunk found by MmioDescend
+    FourCC id = 0;                 ///< chunk id, for example "fmt "
+    std::uint32_t size = 0;        ///< the chunk's size as the file states it, pad byte excluded
+    FourCC formType = 0;           ///< form type of a "RIFF" or "LIST" chunk; 0 for others
+    std::uint64_t dataOffset = 0;  ///< file offset of the chunk's data (of the form type for "RIFF"/"LIST")
+    std::uint32_t flags = 0;       ///< 0 for every chunk found by MmioDescend
     /// Bytes of the chunk's data that really exist: `size`, cut at the end of
     /// the parent chunk and at the end of the file. Less than `size` means that
     /// reading the whole chunk will come up short; check it before allocating
@@ -93,8 +94,7 @@ MmioHandle MmioOpen(const char* path, MmioOpenInfo* info, std::uint32_t flags);
 /// end. Chunks passed over are skipped with their pad bytes. Answers 0 and
 /// fills *chunk, or MMIOERR_CHUNKNOTFOUND and leaves both *chunk and the
 /// position unchanged.
-std::uint32_t MmioDescend(MmioHandle file, MmioChunkInfo* chunk, const MmioChunkInfo* parent,
-                          std::uint32_t flags);
+std::uint32_t MmioDescend(MmioHandle file, MmioChunkInfo* chunk, const MmioChunkInfo* parent, std::uint32_t flags);
 
 /// Moves past the end of the chunk and its pad byte (when its size is odd),
 /// wherever the position stood in it. `flags` is 0 (no others are offered;

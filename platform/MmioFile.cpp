@@ -18,25 +18,19 @@ constexpr FourCC kList = MmioFourCC("LIST");
 
 std::uint32_t ErrorCodeOf(OpenFailure failure) {
     switch (failure) {
-    case OpenFailure::NotFound:
-        return MMIOERR_FILENOTFOUND;
-    case OpenFailure::OutOfMemory:
-        return MMIOERR_OUTOFMEMORY;
+    case OpenFailure::NotFound: return MMIOERR_FILENOTFOUND;
+    case OpenFailure::OutOfMemory: return MMIOERR_OUTOFMEMORY;
     case OpenFailure::None:
-    case OpenFailure::Refused:
-        break;
+    case OpenFailure::Refused: break;
     }
     return MMIOERR_CANNOTOPEN;
 }
 
 bool Matches(std::uint32_t flags, const MmioChunkInfo& wanted, FourCC id, bool hasFormType, FourCC formType) {
     switch (flags) {
-    case MMIO_FINDCHUNK:
-        return id == wanted.id;
-    case MMIO_FINDRIFF:
-        return id == kRiff && hasFormType && formType == wanted.formType;
-    default:
-        return true;
+    case MMIO_FINDCHUNK: return id == wanted.id;
+    case MMIO_FINDRIFF: return id == kRiff && hasFormType && formType == wanted.formType;
+    default: return true;
     }
 }
 
@@ -87,8 +81,8 @@ std::uint32_t MmioFile::Descend(MmioChunkInfo& chunk, const MmioChunkInfo* paren
         const FourCC chunkId = ReadLittleEndian32(id.data());
         const std::uint32_t chunkSize = ReadLittleEndian32(size.data());
         const std::uint64_t dataOffset = position + kHeaderBytes;
-        const bool hasFormType = (chunkId == kRiff || chunkId == kList) && chunkSize >= kFormTypeBytes &&
-                                 end - dataOffset >= kFormTypeBytes;
+        const bool hasFormType =
+            (chunkId == kRiff || chunkId == kList) && chunkSize >= kFormTypeBytes && end - dataOffset >= kFormTypeBytes;
         std::array<unsigned char, 4> form{};
         if (hasFormType && file_.Read(form.data(), 4) != 4) {
             break;
@@ -118,16 +112,10 @@ std::uint32_t MmioFile::Ascend(const MmioChunkInfo& chunk) {
 std::int64_t MmioFile::Seek(std::int64_t offset, int origin) {
     std::int64_t base = 0;
     switch (origin) {
-    case SEEK_SET:
-        break;
-    case SEEK_CUR:
-        base = static_cast<std::int64_t>(file_.Position());
-        break;
-    case SEEK_END:
-        base = static_cast<std::int64_t>(file_.Size());
-        break;
-    default:
-        return -1;
+    case SEEK_SET: break;
+    case SEEK_CUR: base = static_cast<std::int64_t>(file_.Position()); break;
+    case SEEK_END: base = static_cast<std::int64_t>(file_.Size()); break;
+    default: return -1;
     }
     std::int64_t target = 0;
     if (__builtin_add_overflow(base, offset, &target) || target < 0) {

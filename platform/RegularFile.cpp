@@ -14,8 +14,7 @@ FileDescriptor::~FileDescriptor() {
     Close();
 }
 
-FileDescriptor::FileDescriptor(FileDescriptor&& other) noexcept
-    : descriptor_(std::exchange(other.descriptor_, -1)) {}
+FileDescriptor::FileDescriptor(FileDescriptor&& other) noexcept : descriptor_(std::exchange(other.descriptor_, -1)) {}
 
 FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
     if (this != &other) {
@@ -39,12 +38,9 @@ namespace {
 OpenFailure FailureOf(int error) {
     switch (error) {
     case ENOENT:
-    case ENOTDIR:
-        return OpenFailure::NotFound;
-    case ENOMEM:
-        return OpenFailure::OutOfMemory;
-    default:
-        return OpenFailure::Refused;
+    case ENOTDIR: return OpenFailure::NotFound;
+    case ENOMEM: return OpenFailure::OutOfMemory;
+    default: return OpenFailure::Refused;
     }
 }
 

@@ -34,8 +34,7 @@ struct PendingSlot {
 
 std::array<PendingSlot, 64> pendingSlots;
 
-int ClaimSlot(const std::string& path)
-{
+int ClaimSlot(const std::string& path) {
     if (path.size() >= PATH_MAX) {
         return -1;
     }
@@ -50,8 +49,7 @@ int ClaimSlot(const std::string& path)
     return -1;  // more files at once than slots: these are not removed on a signal
 }
 
-void ReleaseSlot(int slot)
-{
+void ReleaseSlot(int slot) {
     if (slot >= 0) {
         pendingSlots[static_cast<std::size_t>(slot)].state.store(kFree);
     }
@@ -59,8 +57,7 @@ void ReleaseSlot(int slot)
 
 // The process's file-creation mask, read without changing it (umask() would
 // change it for every thread for a moment).
-mode_t CurrentUmask()
-{
+mode_t CurrentUmask() {
     std::ifstream status("/proc/self/status");
     std::string key;
     while (status >> key) {
@@ -76,8 +73,7 @@ mode_t CurrentUmask()
 
 // The target as the rename has to meet it: a symbolic link stays a link and
 // the file it names is replaced.
-std::string ResolvedTarget(const std::string& target)
-{
+std::string ResolvedTarget(const std::string& target) {
     struct stat status {};
     if (::lstat(target.c_str(), &status) == 0 && S_ISLNK(status.st_mode)) {
         const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(target.c_str(), nullptr), &std::free);
@@ -88,8 +84,7 @@ std::string ResolvedTarget(const std::string& target)
     return target;
 }
 
-std::string FolderOf(const std::string& path)
-{
+std::string FolderOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     if (slash == std::string::npos) {
         return ".";
@@ -99,16 +94,14 @@ std::string FolderOf(const std::string& path)
 
 }  // namespace
 
-ReplacementFile::~ReplacementFile()
-{
+ReplacementFile::~ReplacementFile() {
     if (!path_.empty()) {
         ::unlink(path_.c_str());
         Forget();
     }
 }
 
-int ReplacementFile::Create(const std::string& target)
-{
+int ReplacementFile::Create(const std::string& target) {
     target_ = ResolvedTarget(target);
     const std::string folder = FolderOf(target_);
     static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
@@ -139,8 +132,7 @@ int ReplacementFile::Create(const std::string& target)
     return EEXIST;
 }
 
-int ReplacementFile::Commit()
-{
+int ReplacementFile::Commit() {
     struct stat existing {};
     const mode_t mode = ::stat(target_.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : (0666 & ~CurrentUmask());
     if (::fchmod(descriptor_.Get(), mode) != 0 || ::fsync(descriptor_.Get()) != 0) {
@@ -162,15 +154,13 @@ int ReplacementFile::Commit()
     return 0;
 }
 
-void ReplacementFile::Forget()
-{
+void ReplacementFile::Forget() {
     path_.clear();
     ReleaseSlot(slot_);
     slot_ = -1;
 }
 
-void RemovePendingReplacementFiles() noexcept
-{
+void RemovePendingReplacementFiles() noexcept {
     for (PendingSlot& slot : pendingSlots) {
         if (slot.state.load() == kPending) {
             ::unlink(slot.path.data());
@@ -180,8 +170,7 @@ void RemovePendingReplacementFiles() noexcept
 
 namespace {
 
-extern "C" void RemoveFilesAndEnd(int signal)
-{
+extern "C" void RemoveFilesAndEnd(int signal) {
     RemovePendingReplacementFiles();
     // SA_RESETHAND restored the default action: the signal now ends the
     // process as it would have, with the status a caller expects.
@@ -190,8 +179,7 @@ extern "C" void RemoveFilesAndEnd(int signal)
 
 }  // namespace
 
-void RemoveReplacementFilesOnInterrupt()
-{
+void RemoveReplacementFilesOnInterrupt() {
     struct sigaction action {};
     action.sa_handler = RemoveFilesAndEnd;
     action.sa_flags = SA_RESETHAND;

@@ -14,23 +14,22 @@
 namespace platform {
 
 /// True for 8 and 16 bits per sample, the only resolutions the program handles.
-constexpr bool IsSupportedResolution(std::uint32_t bitsPerSample)
-{
+constexpr bool IsSupportedResolution(std::uint32_t bitsPerSample) {
     return bitsPerSample == 8 || bitsPerSample == 16;
 }
 
 /// The value of the 8-bit sample at `at`: -128 ... 127.
-constexpr int EightBitSample(const std::uint8_t* at) { return at[0] - 128; }
+constexpr int EightBitSample(const std::uint8_t* at) {
+    return at[0] - 128;
+}
 
 /// The value of the 16-bit sample at `at`: -32768 ... 32767.
-constexpr int SixteenBitSample(const std::uint8_t* at)
-{
+constexpr int SixteenBitSample(const std::uint8_t* at) {
     return static_cast<std::int16_t>(ReadLittleEndian16(at));
 }
 
 /// The value of the sample at `at` of a supported resolution.
-constexpr int SampleValue(const std::uint8_t* at, std::uint32_t bitsPerSample)
-{
+constexpr int SampleValue(const std::uint8_t* at, std::uint32_t bitsPerSample) {
     return bitsPerSample == 8 ? EightBitSample(at) : SixteenBitSample(at);
 }
 

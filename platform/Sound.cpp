@@ -29,12 +29,9 @@ Outcome PlayWaveFile(SoundOutput& output, const char* path) {
         return Outcome::Played;  // an empty "data" chunk: nothing to hear
     }
     switch (output.Open(SoundSource{SoundSource::Kind::WaveFile, path}, wave->Format())) {
-    case SoundOutput::OpenResult::Opened:
-        break;
-    case SoundOutput::OpenResult::NoDevice:
-        return Outcome::NoDevice;
-    case SoundOutput::OpenResult::FormatRefused:
-        return Outcome::Unplayable;
+    case SoundOutput::OpenResult::Opened: break;
+    case SoundOutput::OpenResult::NoDevice: return Outcome::NoDevice;
+    case SoundOutput::OpenResult::FormatRefused: return Outcome::Unplayable;
     }
     std::vector<std::byte> piece(wave->WholeFrameBytes(kPieceBytes));
     Outcome outcome = Outcome::Played;
@@ -50,7 +47,8 @@ Outcome PlayWaveFile(SoundOutput& output, const char* path) {
 
 void PlayDefaultSound(SoundOutput& output) {
     const PcmClip chime = DefaultChime();
-    if (output.Open(SoundSource{SoundSource::Kind::DefaultSound, {}}, chime.format) != SoundOutput::OpenResult::Opened) {
+    if (output.Open(SoundSource{SoundSource::Kind::DefaultSound, {}}, chime.format) !=
+        SoundOutput::OpenResult::Opened) {
         return;
     }
     output.Write(chime.samples);
@@ -60,13 +58,10 @@ void PlayDefaultSound(SoundOutput& output) {
 bool Play(const char* path, std::uint32_t flags) {
     SoundOutput& output = TSeam<SoundOutput>::Get();
     switch (PlayWaveFile(output, path)) {
-    case Outcome::Played:
-        return true;
+    case Outcome::Played: return true;
     case Outcome::NoDevice:
-    case Outcome::OutputFailed:
-        return false;
-    case Outcome::Unplayable:
-        break;
+    case Outcome::OutputFailed: return false;
+    case Outcome::Unplayable: break;
     }
     if ((flags & SND_NODEFAULT) == 0) {
         PlayDefaultSound(output);

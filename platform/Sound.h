@@ -14,8 +14,9 @@
 /// (a recorder, or silence).
 namespace platform {
 
-inline constexpr std::uint32_t SND_SYNC = 0x0000;       ///< play to the end before returning (always so here)
-inline constexpr std::uint32_t SND_NODEFAULT = 0x0002;  ///< play nothing, rather than the default sound, for a file that cannot be played
+inline constexpr std::uint32_t SND_SYNC = 0x0000;  ///< play to the end before returning (always so here)
+inline constexpr std::uint32_t SND_NODEFAULT =
+    0x0002;  ///< play nothing, rather than the default sound, for a file that cannot be played
 
 /// Layout of interleaved PCM frames: 8-bit unsigned or 16-bit signed
 /// little-endian samples, one per channel in each frame.

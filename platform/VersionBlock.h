@@ -288,9 +288,8 @@ inline std::vector<std::uint8_t> EncodeVersionBlockBytes(const VersionResource& 
 /// static library otherwise unused, link with
 /// -Wl,--undefined=korvaniVersionBlock. `retain` keeps the section under
 /// --gc-sections.
-#define KORVANI_VERSION_BLOCK(resource)                                                                      \
-    extern const ::platform::EncodedVersionBlock<::platform::EncodedVersionBlockSize(resource)>             \
-        korvaniVersionBlock;                                                                                 \
-    __attribute__((used, retain, section(KORVANI_VERSION_SECTION))) constinit const                          \
-        ::platform::EncodedVersionBlock<::platform::EncodedVersionBlockSize(resource)> korvaniVersionBlock = \
-            ::platform::EncodeVersionBlock<::platform::EncodedVersionBlockSize(resource)>(resource)
+#define KORVANI_VERSION_BLOCK(resource)                                                                              \
+    extern const ::platform::EncodedVersionBlock<::platform::EncodedVersionBlockSize(resource)> korvaniVersionBlock; \
+    __attribute__((used, retain, section(KORVANI_VERSION_SECTION))) constinit const ::platform::EncodedVersionBlock< \
+        ::platform::EncodedVersionBlockSize(resource)>                                                               \
+        korvaniVersionBlock = ::platform::EncodeVersionBlock<::platform::EncodedVersionBlockSize(resource)>(resource)

@@ -89,8 +89,8 @@ bool WalkBlock(Bytes block, BlockParts& parts, OnString&& onString) {
     std::uint16_t translationCount = 0;
     std::uint16_t tableCount = 0;
     if (!cursor.Take(kVersionBlockMagic.size(), magic) || !std::ranges::equal(magic, kVersionBlockMagic) ||
-        !cursor.Take(4, size) || !cursor.Read16(translationCount) ||
-        !cursor.Read16(tableCount) || !cursor.Take(sizeof(VersionFixedInfo), parts.fixedVersions) ||
+        !cursor.Take(4, size) || !cursor.Read16(translationCount) || !cursor.Read16(tableCount) ||
+        !cursor.Take(sizeof(VersionFixedInfo), parts.fixedVersions) ||
         !cursor.Take(std::size_t{4} * translationCount, parts.translations)) {
         return false;
     }

@@ -4,36 +4,31 @@
 
 namespace platform {
 
-std::uint32_t FindWaveChunk(MmioFile& file, MmioChunkInfo& riff)
-{
+std::uint32_t FindWaveChunk(MmioFile& file, MmioChunkInfo& riff) {
     riff = {};
     riff.formType = MmioFourCC("WAVE");
     return file.Descend(riff, nullptr, MMIO_FINDRIFF);
 }
 
-std::uint32_t FindChunk(MmioFile& file, const MmioChunkInfo& riff, FourCC id, MmioChunkInfo& chunk)
-{
+std::uint32_t FindChunk(MmioFile& file, const MmioChunkInfo& riff, FourCC id, MmioChunkInfo& chunk) {
     chunk = {};
     chunk.id = id;
     return file.Descend(chunk, &riff, MMIO_FINDCHUNK);
 }
 
-bool LockedBlock::Allocate(std::uint32_t size)
-{
+bool LockedBlock::Allocate(std::uint32_t size) {
     Release();
     block_ = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, size);
     size_ = size;
     return block_ != nullptr;
 }
 
-bool LockedBlock::Lock()
-{
+bool LockedBlock::Lock() {
     bytes_ = GlobalLock(block_);
     return bytes_ != nullptr;
 }
 
-void LockedBlock::Release()
-{
+void LockedBlock::Release() {
     if (bytes_ != nullptr) {
         GlobalUnlock(block_);
         bytes_ = nullptr;
@@ -42,8 +37,7 @@ void LockedBlock::Release()
     size_ = 0;
 }
 
-ChunkRead ReadChunk(MmioFile& file, const MmioChunkInfo& chunk, LockedBlock& block)
-{
+ChunkRead ReadChunk(MmioFile& file, const MmioChunkInfo& chunk, LockedBlock& block) {
     if (chunk.availableSize < chunk.size) {
         return ChunkRead::CannotRead;
     }

@@ -61,9 +61,10 @@ TFreqDisplayDialog::TFreqDisplayDialog(TWaveView& parent, unsigned resourceId, s
 TFreqDisplayDialog::~TFreqDisplayDialog() = default;
 
 const TEventTable& TFreqDisplayDialog::ClassEventTable() {
-    static const TEventTable table(TDialog::ClassEventTable(), {
-        EvCommand(resid::ModifyButton, &TFreqDisplayDialog::OnModify),
-    });
+    static const TEventTable table(TDialog::ClassEventTable(),
+                                   {
+                                       EvCommand(resid::ModifyButton, &TFreqDisplayDialog::OnModify),
+                                   });
     return table;
 }
 
@@ -82,7 +83,8 @@ void TFreqDisplayDialog::OnModify() {
         return;
     }
     TOwnerMessageBoxes boxes(&ParentView);
-    RewriteSampleRate(FilePath, target.GetFileName(), [this] { return RateToWrite(); }, boxes);
+    RewriteSampleRate(
+        FilePath, target.GetFileName(), [this] { return RateToWrite(); }, boxes);
 }
 
 std::uint32_t TFreqDisplayDialog::RateToWrite() const {

@@ -68,8 +68,7 @@ TColor CrossColor(long long x, long long y) {
 
 }  // namespace
 
-TWaveView::TWaveView(TWaveDocument& document, TWindow* parent)
-    : TWindowView(document, parent), WaveDocument(document) {
+TWaveView::TWaveView(TWaveDocument& document, TWindow* parent) : TWindowView(document, parent), WaveDocument(document) {
     Attr.Style |= WS_HSCROLL;
     const int range = document.Wave().Analysis().BinCount - RecordedWidth(document.MessageOwner);
     SetScroller(std::make_unique<TScroller>(this, 1, 0, range, 0));
@@ -81,15 +80,16 @@ TWaveView::~TWaveView() {
 }
 
 const TEventTable& TWaveView::ClassEventTable() {
-    static const TEventTable table(TWindowView::ClassEventTable(), {
-        EvSize(&TWaveView::OnSize),
-        EvMouse(WM_LBUTTONDOWN, &TWaveView::OnLeftButtonDown),
-        EvMouse(WM_RBUTTONDOWN, &TWaveView::OnRightButtonDown),
-        EvMouse(WM_MOUSEMOVE, &TWaveView::OnMouseMove),
-        EvMouse(WM_LBUTTONUP, &TWaveView::OnLeftButtonUp),
-        EvNotify(DocumentNotification, DocCommitNotice, &TWaveView::OnDocumentCommit),
-        EvNotify(DocumentNotification, DocRevertNotice, &TWaveView::OnDocumentRevert),
-    });
+    static const TEventTable table(TWindowView::ClassEventTable(),
+                                   {
+                                       EvSize(&TWaveView::OnSize),
+                                       EvMouse(WM_LBUTTONDOWN, &TWaveView::OnLeftButtonDown),
+                                       EvMouse(WM_RBUTTONDOWN, &TWaveView::OnRightButtonDown),
+                                       EvMouse(WM_MOUSEMOVE, &TWaveView::OnMouseMove),
+                                       EvMouse(WM_LBUTTONUP, &TWaveView::OnLeftButtonUp),
+                                       EvNotify(DocumentNotification, DocCommitNotice, &TWaveView::OnDocumentCommit),
+                                       EvNotify(DocumentNotification, DocRevertNotice, &TWaveView::OnDocumentRevert),
+                                   });
     return table;
 }
 
@@ -180,9 +180,9 @@ void TWaveView::OnLeftButtonDown(unsigned, const TPoint& point) {
     }
 
     DropResultDialog();
-    ResultDialog = std::make_unique<TFreqDisplayDialog>(*this, resid::FreqDisplayDialog, result->FrequencyText,
-                                                        result->NoteText, result->RateText,
-                                                        WaveDocument.Wave().FileName(), GetModule());
+    ResultDialog =
+        std::make_unique<TFreqDisplayDialog>(*this, resid::FreqDisplayDialog, result->FrequencyText, result->NoteText,
+                                             result->RateText, WaveDocument.Wave().FileName(), GetModule());
     ResultDialog->Create();
 }
 

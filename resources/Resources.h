@@ -21,9 +21,9 @@ namespace res {
 struct MenuItem {
     enum class Kind { Command, Separator, Popup };
     Kind kind = Kind::Separator;
-    std::string_view text;          // shown text, "&" marks the mnemonic, "\t" starts the key hint
-    unsigned id = 0;                // command id; 0 for separators and popups
-    std::vector<MenuItem> items;    // a popup's content
+    std::string_view text;        // shown text, "&" marks the mnemonic, "\t" starts the key hint
+    unsigned id = 0;              // command id; 0 for separators and popups
+    std::vector<MenuItem> items;  // a popup's content
 };
 
 /// A menu resource: its top-level entries, in order (top-level separators
@@ -94,7 +94,7 @@ struct DialogControl {
     enum class Kind { Button, Edit, Static };
     Kind kind = Kind::Static;
     unsigned id = IDC_STATIC;
-    std::string_view text;   // a button's or static's text; empty for edits
+    std::string_view text;  // a button's or static's text; empty for edits
     int x = 0;
     int y = 0;
     int cx = 0;

@@ -37,15 +37,14 @@
 
 namespace {
 
-constexpr std::uint32_t kSampleRate = 44100;   // N = 32768, L = 15
+constexpr std::uint32_t kSampleRate = 44100;  // N = 32768, L = 15
 constexpr std::size_t kPoints = 32768;
 constexpr std::size_t kStages = 15;
 constexpr std::size_t kTableCells = kPoints * kStages;  // 3.75 MiB of doubles per table
 constexpr int kRepetitions = 10;
 
 // Two seconds of 16-bit noise, as a data chunk.
-std::vector<std::uint8_t> NoiseData()
-{
+std::vector<std::uint8_t> NoiseData() {
     std::mt19937 random(5);
     std::uniform_int_distribution<int> byte(0, 255);
     std::vector<std::uint8_t> data(2 * 2 * kSampleRate);
@@ -55,8 +54,7 @@ std::vector<std::uint8_t> NoiseData()
     return data;
 }
 
-std::vector<double> NoiseValues(unsigned seed, std::size_t count)
-{
+std::vector<double> NoiseValues(unsigned seed, std::size_t count) {
     std::mt19937 random(seed);
     std::uniform_real_distribution<double> value(-1.0, 1.0);
     std::vector<double> values(count);
@@ -67,8 +65,7 @@ std::vector<double> NoiseValues(unsigned seed, std::size_t count)
 }
 
 // The yardstick: writing 2 x 3.75 MiB into two tables that already exist.
-void WriteTwoTables(benchmark::State& state)
-{
+void WriteTwoTables(benchmark::State& state) {
     std::vector<double> cosines(kTableCells);
     std::vector<double> sines(kTableCells);
     double value = 0.0;
@@ -85,8 +82,7 @@ void WriteTwoTables(benchmark::State& state)
 BENCHMARK(WriteTwoTables)->Repetitions(kRepetitions)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
 
 // The same writes into tables allocated afresh each time, as a set-up must.
-void AllocateAndWriteTwoTables(benchmark::State& state)
-{
+void AllocateAndWriteTwoTables(benchmark::State& state) {
     double value = 0.0;
     for (auto _ : state) {
         value += 1.0;
@@ -99,12 +95,14 @@ void AllocateAndWriteTwoTables(benchmark::State& state)
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(AllocateAndWriteTwoTables)->Repetitions(kRepetitions)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
+BENCHMARK(AllocateAndWriteTwoTables)
+    ->Repetitions(kRepetitions)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMicrosecond);
 
 // The whole numeric set-up and spectrum: sizes, buffers, tables, window,
 // transform, magnitudes.
-void SetupAndSpectrum(benchmark::State& state)
-{
+void SetupAndSpectrum(benchmark::State& state) {
     const auto data = NoiseData();
     FrequencyAnalysis analysis;
     for (auto _ : state) {
@@ -119,8 +117,7 @@ void SetupAndSpectrum(benchmark::State& state)
 BENCHMARK(SetupAndSpectrum)->Repetitions(kRepetitions)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
 
 // Its parts: the set-up alone, and the spectrum alone on finished tables.
-void SetupOnly(benchmark::State& state)
-{
+void SetupOnly(benchmark::State& state) {
     FrequencyAnalysis analysis;
     for (auto _ : state) {
         if (analysis.Prepare(kSampleRate, 16, 4 * kSampleRate) != SetupResult::Ready) {
@@ -132,8 +129,7 @@ void SetupOnly(benchmark::State& state)
 }
 BENCHMARK(SetupOnly)->Repetitions(kRepetitions)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
 
-void SpectrumOnly(benchmark::State& state)
-{
+void SpectrumOnly(benchmark::State& state) {
     const auto data = NoiseData();
     FrequencyAnalysis analysis;
     if (analysis.Prepare(kSampleRate, 16, static_cast<std::uint32_t>(data.size())) != SetupResult::Ready) {
@@ -156,8 +152,7 @@ constexpr std::int64_t kLargestSize = 1 << 19;
 constexpr double kSizeMinTime = 0.1;  // seconds per repetition, 20 sizes x 2
 
 // Every size, each repeated as the other benchmarks are.
-void EverySize(benchmark::internal::Benchmark* sizes)
-{
+void EverySize(benchmark::internal::Benchmark* sizes) {
     sizes->RangeMultiplier(2)
         ->Range(kSmallestSize, kLargestSize)
         ->MinTime(kSizeMinTime)
@@ -167,13 +162,11 @@ void EverySize(benchmark::internal::Benchmark* sizes)
 }
 
 // The rate whose set-up chooses N = 2^L points: 11025 x 2^L / 8192 Hz.
-std::uint32_t RateForSize(std::int64_t points)
-{
+std::uint32_t RateForSize(std::int64_t points) {
     return static_cast<std::uint32_t>(11025 * points / 8192);
 }
 
-void RunTransform(benchmark::State& state)
-{
+void RunTransform(benchmark::State& state) {
     const std::int64_t points = state.range(0);
     FrequencyAnalysis analysis;
     if (analysis.Prepare(RateForSize(points), 16, 4) != SetupResult::Ready || analysis.TransformSize != points) {
@@ -194,8 +187,7 @@ BENCHMARK(RunTransform)->Apply(EverySize);
 
 #ifdef KORVANI_BENCH_WITH_FFTW
 // FFTW, complex double, in place, planned with FFTW_ESTIMATE.
-void FftwEstimate(benchmark::State& state)
-{
+void FftwEstimate(benchmark::State& state) {
     const auto points = static_cast<std::size_t>(state.range(0));
     fftw_complex* buffer = fftw_alloc_complex(points);
     fftw_plan plan = fftw_plan_dft_1d(static_cast<int>(points), buffer, buffer, FFTW_FORWARD, FFTW_ESTIMATE);
@@ -218,31 +210,33 @@ BENCHMARK(FftwEstimate)->Apply(EverySize);
 
 // From here on freed blocks stay with the process (glibc): blocks up to 32 MiB
 // come from the heap, and the heap is not trimmed below 512 MiB.
-void KeepFreedMemoryMapped()
-{
+void KeepFreedMemoryMapped() {
     mallopt(M_MMAP_THRESHOLD, 32 << 20);
     mallopt(M_TRIM_THRESHOLD, 512 << 20);
 }
 
-void SetupAndSpectrumInMappedMemory(benchmark::State& state)
-{
+void SetupAndSpectrumInMappedMemory(benchmark::State& state) {
     KeepFreedMemoryMapped();
     SetupAndSpectrum(state);
 }
-BENCHMARK(SetupAndSpectrumInMappedMemory)->Repetitions(kRepetitions)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
+BENCHMARK(SetupAndSpectrumInMappedMemory)
+    ->Repetitions(kRepetitions)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMicrosecond);
 
-void SetupOnlyInMappedMemory(benchmark::State& state)
-{
+void SetupOnlyInMappedMemory(benchmark::State& state) {
     KeepFreedMemoryMapped();
     SetupOnly(state);
 }
-BENCHMARK(SetupOnlyInMappedMemory)->Repetitions(kRepetitions)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
+BENCHMARK(SetupOnlyInMappedMemory)
+    ->Repetitions(kRepetitions)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMicrosecond);
 
 // Shows every result as the console does, then the ratios of the medians.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
+    void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
                 const std::string& args = run.run_name.args;
@@ -253,11 +247,11 @@ public:
     }
 
     // Sizes or pairs that did not run (a filter, no FFTW) are left out.
-    void PrintRatios(std::ostream& out) const
-    {
+    void PrintRatios(std::ostream& out) const {
         out << "\nMedians of CPU time (us) and their ratios\n"
-            << std::setw(8) << "N" << std::setw(15) << "RunTransform" << std::setw(15) << "FftwEstimate"
-            << std::setw(8) << "ratio" << "\n"
+            << std::setw(8) << "N" << std::setw(15) << "RunTransform" << std::setw(15) << "FftwEstimate" << std::setw(8)
+            << "ratio"
+            << "\n"
             << std::fixed;
         for (std::int64_t points = kSmallestSize; points <= kLargestSize; points *= 2) {
             const std::string transform = "RunTransform/" + std::to_string(points);
@@ -271,8 +265,7 @@ public:
         for (const auto& [name, yardstick] : {std::pair{"SetupAndSpectrum", "AllocateAndWriteTwoTables"},
                                               std::pair{"SetupAndSpectrumInMappedMemory", "WriteTwoTables"}}) {
             if (Has(name) && Has(yardstick)) {
-                out << name << " / " << yardstick << ": " << cpuMedians_.at(name) / cpuMedians_.at(yardstick)
-                    << "\n";
+                out << name << " / " << yardstick << ": " << cpuMedians_.at(name) / cpuMedians_.at(yardstick) << "\n";
             }
         }
     }
@@ -285,8 +278,7 @@ private:
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;

@@ -38,8 +38,7 @@ constexpr double kMiB = 1024.0 * 1024.0;
 
 using Clock = std::chrono::steady_clock;
 
-void AppendLe(std::vector<char>& bytes, std::uint32_t value, int width)
-{
+void AppendLe(std::vector<char>& bytes, std::uint32_t value, int width) {
     for (int i = 0; i < width; ++i) {
         bytes.push_back(static_cast<char>(value >> (8 * i)));
     }
@@ -49,8 +48,7 @@ void AppendLe(std::vector<char>& bytes, std::uint32_t value, int width)
 // in 1 MiB pieces and removed when the program ends.
 class GeneratedWave {
 public:
-    GeneratedWave()
-    {
+    GeneratedWave() {
         const char* base = std::getenv("TMPDIR");
         path_ = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/korvani-bench-XXXXXX.wav";
         const int descriptor = ::mkstemps(path_.data(), 4);
@@ -87,8 +85,7 @@ public:
     std::uint64_t Size() const { return size_; }
 
 private:
-    static std::vector<char> Header()
-    {
+    static std::vector<char> Header() {
         std::vector<char> bytes;
         const auto append = [&bytes](const char* text) { bytes.insert(bytes.end(), text, text + 4); };
         append("RIFF");
@@ -96,8 +93,8 @@ private:
         append("WAVE");
         append("fmt ");
         AppendLe(bytes, 16, 4);
-        AppendLe(bytes, 1, 2);                // PCM
-        AppendLe(bytes, 2, 2);                // stereo
+        AppendLe(bytes, 1, 2);  // PCM
+        AppendLe(bytes, 2, 2);  // stereo
         AppendLe(bytes, kSampleRate, 4);
         AppendLe(bytes, kSampleRate * 4, 4);  // byte rate
         AppendLe(bytes, 4, 2);                // block alignment
@@ -107,8 +104,7 @@ private:
         return bytes;
     }
 
-    static std::vector<char> TonePiece()
-    {
+    static std::vector<char> TonePiece() {
         std::vector<char> bytes;
         constexpr std::size_t kFrames = 1 << 18;  // 1 MiB
         for (std::size_t i = 0; i < kFrames; ++i) {
@@ -124,8 +120,7 @@ private:
     std::uint64_t size_ = 0;
 };
 
-const GeneratedWave& TheWave()
-{
+const GeneratedWave& TheWave() {
     static const GeneratedWave wave;
     return wave;
 }
@@ -139,14 +134,12 @@ public:
 };
 
 // Lets the process's peak resident memory start again from what it holds now.
-void ResetPeakMemory()
-{
+void ResetPeakMemory() {
     std::ofstream("/proc/self/clear_refs") << "5";
 }
 
 // The process's peak resident memory since the last ResetPeakMemory, in bytes.
-std::uint64_t PeakMemory()
-{
+std::uint64_t PeakMemory() {
     std::ifstream status("/proc/self/status");
     for (std::string line; std::getline(status, line);) {
         if (line.rfind("VmHWM:", 0) == 0) {
@@ -163,8 +156,7 @@ public:
 };
 
 // Seconds one load of the file takes; checks that it loaded.
-double TimeLoad(const std::string& path, std::uint64_t& peakBytes)
-{
+double TimeLoad(const std::string& path, std::uint64_t& peakBytes) {
     TWaveData loaded;
     CountingReporter reporter;
     ResetPeakMemory();
@@ -180,8 +172,7 @@ double TimeLoad(const std::string& path, std::uint64_t& peakBytes)
 }
 
 // Seconds that `cat path > /dev/null` takes, start of the process to its end.
-double TimeCat(const std::string& path)
-{
+double TimeCat(const std::string& path) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
@@ -207,8 +198,7 @@ struct Measurement {
 
 std::vector<Measurement> measurements;
 
-void BM_LoadVersusCat(benchmark::State& state)
-{
+void BM_LoadVersusCat(benchmark::State& state) {
     const GeneratedWave& wave = TheWave();
     Silence silence;
     const TScopedSeam<platform::SoundOutput> silent(silence);
@@ -230,15 +220,13 @@ void BM_LoadVersusCat(benchmark::State& state)
 BENCHMARK(BM_LoadVersusCat)->UseManualTime()->Iterations(1)->Repetitions(9)->Unit(benchmark::kMillisecond);
 
 template <typename Value>
-Value Median(std::vector<Value> values)
-{
+Value Median(std::vector<Value> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
 }
 
 // Prints the medians against the targets.
-void ReportAgainstTargets()
-{
+void ReportAgainstTargets() {
     if (measurements.empty()) {
         return;
     }
@@ -266,8 +254,7 @@ void ReportAgainstTargets()
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;

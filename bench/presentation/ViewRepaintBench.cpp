@@ -47,8 +47,7 @@ public:
 // temporary folder and removed when the benchmark ends.
 class GeneratedWave {
 public:
-    GeneratedWave()
-    {
+    GeneratedWave() {
         const char* base = std::getenv("TMPDIR");
         path_ = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/korvani-view-XXXXXX.wav";
         const int descriptor = ::mkstemps(path_.data(), 4);
@@ -101,8 +100,7 @@ struct Scene {
 };
 Scene gScene;
 
-void BM_FullRepaint(benchmark::State& state)
-{
+void BM_FullRepaint(benchmark::State& state) {
     TWaveView& view = *gScene.View;
     for (auto _ : state) {
         view.Invalidate();
@@ -115,8 +113,7 @@ BENCHMARK(BM_FullRepaint)->Unit(benchmark::kMicrosecond)->Repetitions(15)->Repor
 // Keeps the median of the repaint runs for the verdict at the end.
 class MedianReporter : public benchmark::ConsoleReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
+    void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             if (run.aggregate_name == "median") {
                 medianMilliseconds = run.GetAdjustedRealTime() / 1000.0;
@@ -128,8 +125,7 @@ public:
 };
 
 // Answers the load's message boxes: they are not what is measured.
-void DismissModalsMeanwhile(QTimer& timer)
-{
+void DismissModalsMeanwhile(QTimer& timer) {
     QObject::connect(&timer, &QTimer::timeout, [] {
         if (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
             modal->accept();
@@ -140,8 +136,7 @@ void DismissModalsMeanwhile(QTimer& timer)
 
 }  // namespace
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     benchmark::Initialize(&argc, argv);
     static int qtArgc = 3;
     static char programName[] = "view-repaint-bench";

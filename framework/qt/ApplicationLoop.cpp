@@ -45,8 +45,8 @@ int TApplicationLoop::Run() {
     PendingQuit.reset();
     IdleCount = 0;
     IdleWanted = true;
-    const auto connection = connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
-                                    this, [this] { OnAboutToBlock(); });
+    const auto connection = connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
+                                    [this] { OnAboutToBlock(); });
     const int code = loop.exec();
     disconnect(connection);
     Loop = nullptr;

@@ -84,9 +84,8 @@ QWidget* DialogShell::MakeControl(const res::DialogControl& control, const TModu
             }
             widget = button;
         }
-        connect(static_cast<QAbstractButton*>(widget), &QAbstractButton::clicked, this, [this, id = control.id] {
-            CallSafely([&] { Dialog.SendMessage(WM_COMMAND, id); });
-        });
+        connect(static_cast<QAbstractButton*>(widget), &QAbstractButton::clicked, this,
+                [this, id = control.id] { CallSafely([&] { Dialog.SendMessage(WM_COMMAND, id); }); });
         break;
     case res::DialogControl::Kind::Edit: {
         auto* edit = new QLineEdit(this);
@@ -125,8 +124,8 @@ QWidget* DialogShell::Control(unsigned id) const {
 }
 
 std::optional<unsigned> DialogShell::IdOf(const QWidget* control) const {
-    const auto it = std::find_if(Controls.begin(), Controls.end(),
-                                 [control](const auto& c) { return c.second == control; });
+    const auto it =
+        std::find_if(Controls.begin(), Controls.end(), [control](const auto& c) { return c.second == control; });
     return it != Controls.end() ? std::optional<unsigned>(it->first) : std::nullopt;
 }
 

@@ -45,10 +45,8 @@ bool IsUserInput(const QEvent& event) {
     case QEvent::DragLeave:
     case QEvent::Drop:
     case QEvent::Gesture:
-    case QEvent::GestureOverride:
-        return true;
-    default:
-        return false;
+    case QEvent::GestureOverride: return true;
+    default: return false;
     }
 }
 

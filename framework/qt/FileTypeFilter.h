@@ -21,7 +21,8 @@ inline QString QtFileTypeFilter(const QString& text, QString patterns) {
             }
         }
     }
-    const QString shown = text.endsWith(QLatin1Char(')')) ? text : text + QStringLiteral(" (") + patterns + QLatin1Char(')');
+    const QString shown =
+        text.endsWith(QLatin1Char(')')) ? text : text + QStringLiteral(" (") + patterns + QLatin1Char(')');
     return shown + QStringLiteral(" (") + matched.join(QLatin1Char(' ')) + QLatin1Char(')');
 }
 

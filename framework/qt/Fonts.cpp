@@ -29,8 +29,8 @@ QFont PlatformFont(std::string_view faceName, int pointSize) {
 
 QSize DialogBaseUnits(const QFont& font) {
     const QFontMetrics metrics(font);
-    const int letters = metrics.horizontalAdvance(
-        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int letters =
+        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     return QSize((letters / 26 + 1) / 2, metrics.height());
 }
 

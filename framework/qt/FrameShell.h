@@ -25,6 +25,7 @@ public:
     QMenuBar* MenuBar() const { return Bar; }
     /// The frame's client-area widget.
     WindowWidget* Body() const { return BodyWidget; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 

@@ -24,8 +24,9 @@ bool FrameworkQApplication::notify(QObject* receiver, QEvent* event) {
     }
     if (loop != nullptr && event->type() == QEvent::KeyPress && receiver->isWidgetType()) {
         bool consumed = false;
-        CallSafely([&] { consumed = loop->PreTranslateKey(static_cast<QWidget*>(receiver),
-                                                           static_cast<const QKeyEvent&>(*event)); });
+        CallSafely([&] {
+            consumed = loop->PreTranslateKey(static_cast<QWidget*>(receiver), static_cast<const QKeyEvent&>(*event));
+        });
         if (consumed) {
             return true;
         }

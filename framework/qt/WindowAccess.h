@@ -15,8 +15,8 @@ class WindowWidget;
 /// The Qt side of a TWindow; exists from PerformCreate() to Destroy().
 class TWindowImpl {
 public:
-    QPointer<QWidget> Top;            // the widget that is the window: caption, geometry, visibility
-    QPointer<WindowWidget> Client;    // the client area: retained image, input
+    QPointer<QWidget> Top;          // the widget that is the window: caption, geometry, visibility
+    QPointer<WindowWidget> Client;  // the client area: retained image, input
 };
 
 class TWindowAccess {

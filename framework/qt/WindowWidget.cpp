@@ -78,7 +78,10 @@ void WindowWidget::resizeEvent(QResizeEvent*) {
     if (Window == nullptr) {
         return;
     }
-    TMessage msg{WM_SIZE, 0, isMinimized() ? SIZE_MINIMIZED : isMaximized() ? SIZE_MAXIMIZED : SIZE_RESTORED,
+    TMessage msg{WM_SIZE, 0,
+                 isMinimized()   ? SIZE_MINIMIZED
+                 : isMaximized() ? SIZE_MAXIMIZED
+                                 : SIZE_RESTORED,
                  MakeLParam(width(), height())};
     CallSafely([&] { TWindowAccess::Deliver(*Window, msg); });
 }

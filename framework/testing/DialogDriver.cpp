@@ -24,7 +24,8 @@ QWidget* ControlOf(const TDialog& dialog, unsigned id) {
     const DialogShell* shell = DialogShell::Of(dialog);
     QWidget* control = shell != nullptr ? shell->Control(id) : nullptr;
     if (control == nullptr) {
-        ADD_FAILURE() << "the dialog " << (shell != nullptr ? "has no control " + std::to_string(id) : "is not created");
+        ADD_FAILURE() << "the dialog "
+                      << (shell != nullptr ? "has no control " + std::to_string(id) : "is not created");
     }
     return control;
 }

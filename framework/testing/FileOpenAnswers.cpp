@@ -25,8 +25,8 @@ ShownFileOpen FileOpenAnswers::Last() const {
 }
 
 bool FileOpenAnswers::Run(TWindow* owner, TFileOpenDialog::TData& data) {
-    Seen.push_back(ShownFileOpen{owner, data.Filters, data.FilterIndex, data.InitialDirectory,
-                                 data.DefaultExtension, data.Options, data.PathBufferSize});
+    Seen.push_back(ShownFileOpen{owner, data.Filters, data.FilterIndex, data.InitialDirectory, data.DefaultExtension,
+                                 data.Options, data.PathBufferSize});
     if (Answers.empty()) {
         ADD_FAILURE() << "a file-open dialog was shown with no answer queued; it was cancelled";
         return false;
@@ -40,7 +40,8 @@ bool FileOpenAnswers::Run(TWindow* owner, TFileOpenDialog::TData& data) {
     if (answer.FilterIndex) {
         data.FilterIndex = *answer.FilterIndex;
     }
-    data.Options = answer.ReadOnly ? data.Options | TFileOpenDialog::ReadOnly : data.Options & ~TFileOpenDialog::ReadOnly;
+    data.Options =
+        answer.ReadOnly ? data.Options | TFileOpenDialog::ReadOnly : data.Options & ~TFileOpenDialog::ReadOnly;
     return true;
 }
 

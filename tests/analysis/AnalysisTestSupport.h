@@ -11,8 +11,7 @@
 
 /// Passes when |actual - expected| <= relative x |expected| + absolute.
 inline ::testing::AssertionResult RelativelyNear(double actual, double expected, double relative,
-                                                 double absolute = 0.0)
-{
+                                                 double absolute = 0.0) {
     const double allowed = relative * std::abs(expected) + absolute;
     if (std::abs(actual - expected) <= allowed) {
         return ::testing::AssertionSuccess();
@@ -22,8 +21,7 @@ inline ::testing::AssertionResult RelativelyNear(double actual, double expected,
 }
 
 /// 16-bit sample values as the little-endian bytes of a data chunk.
-inline std::vector<std::uint8_t> SixteenBitData(const std::vector<std::int16_t>& values)
-{
+inline std::vector<std::uint8_t> SixteenBitData(const std::vector<std::int16_t>& values) {
     std::vector<std::uint8_t> bytes;
     bytes.reserve(2 * values.size());
     for (const std::int16_t value : values) {
@@ -35,9 +33,7 @@ inline std::vector<std::uint8_t> SixteenBitData(const std::vector<std::int16_t>&
 }
 
 /// `count` values of amplitude x sin(2 pi frequency t), sampled at sampleRate, rounded.
-inline std::vector<std::int16_t> SineValues(double frequency, double sampleRate, double amplitude,
-                                            std::size_t count)
-{
+inline std::vector<std::int16_t> SineValues(double frequency, double sampleRate, double amplitude, std::size_t count) {
     const double pi = std::acos(-1.0);
     std::vector<std::int16_t> values(count);
     for (std::size_t n = 0; n < count; ++n) {

@@ -16,15 +16,13 @@ struct NoteRow {
     double NoteFrequency;
 };
 
-void PrintTo(const NoteRow& row, std::ostream* out)
-{
+void PrintTo(const NoteRow& row, std::ostream* out) {
     *out << row.Frequency << " Hz -> " << row.Text << " (" << row.NoteFrequency << " Hz)";
 }
 
 class NoteTable : public ::testing::TestWithParam<NoteRow> {};
 
-TEST_P(NoteTable, NamesTheNearestNote)
-{
+TEST_P(NoteTable, NamesTheNearestNote) {
     const NoteRow row = GetParam();
     const NamedNote note = NameNote(row.Frequency);
     EXPECT_EQ(note.Text, row.Text) << row.Frequency << " Hz";
@@ -42,14 +40,12 @@ INSTANTIATE_TEST_SUITE_P(KnownFrequencies, NoteTable,
                                            NoteRow{8137.07, "b5", 7902.1328},
                                            NoteRow{8137.08, "too high!", 8372.0181}));
 
-TEST(NameNote, UsesTheLowestCFromThePowerFunction)
-{
+TEST(NameNote, UsesTheLowestCFromThePowerFunction) {
     EXPECT_TRUE(RelativelyNear(NameNote(16.36).Frequency, 16.351597831287418, 1e-15));
     EXPECT_TRUE(RelativelyNear(NameNote(440.0).Frequency, 440.0, 1e-15));
 }
 
-TEST(NameNote, WritesEveryNoteOfEveryOctave)
-{
+TEST(NameNote, WritesEveryNoteOfEveryOctave) {
     const std::array<const char*, 12> upper = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
     const std::array<const char*, 12> lower = {"c", "c#", "d", "d#", "e", "f", "f#", "g", "g#", "a", "a#", "b"};
     const std::array<const char*, 9> marks = {"2", "1", "", "", "1", "2", "3", "4", "5"};
@@ -57,10 +53,9 @@ TEST(NameNote, WritesEveryNoteOfEveryOctave)
     for (int octave = 0; octave < 9; ++octave) {
         for (int semitone = 0; semitone < 12; ++semitone) {
             const double exact = lowestC * std::pow(2.0, octave + semitone / 12.0);
-            const std::string expected =
-                std::string(octave < 3 ? upper[static_cast<std::size_t>(semitone)]
-                                       : lower[static_cast<std::size_t>(semitone)]) +
-                marks[static_cast<std::size_t>(octave)];
+            const std::string expected = std::string(octave < 3 ? upper[static_cast<std::size_t>(semitone)]
+                                                                : lower[static_cast<std::size_t>(semitone)]) +
+                                         marks[static_cast<std::size_t>(octave)];
             // A little off the note either way still names it.
             for (const double detune : {0.99, 1.0, 1.01}) {
                 if (octave == 0 && semitone == 0 && detune < 1.0) {
@@ -74,8 +69,7 @@ TEST(NameNote, WritesEveryNoteOfEveryOctave)
     }
 }
 
-TEST(NameNote, GivesTheUpperNoteHalfWayBetweenTwo)
-{
+TEST(NameNote, GivesTheUpperNoteHalfWayBetweenTwo) {
     // Notes are stepped up from C by the ratio 2^(1/12); where the mean of two
     // neighbours lies exactly as far from both in doubles, the upper one wins.
     const double ratio = std::pow(2.0, 1.0 / 12.0);
@@ -97,8 +91,7 @@ TEST(NameNote, GivesTheUpperNoteHalfWayBetweenTwo)
     EXPECT_GT(ties, 10);
 }
 
-TEST(NameNote, HandlesFrequenciesOutsideTheScale)
-{
+TEST(NameNote, HandlesFrequenciesOutsideTheScale) {
     EXPECT_EQ(NameNote(20000.0).Text, "too high!");
     EXPECT_GT(NameNote(20000.0).Frequency, 19000.0);
     for (const double frequency : {0.0, -440.0, 1.0, std::numeric_limits<double>::quiet_NaN()}) {

@@ -11,8 +11,7 @@ constexpr std::int32_t kTransformSize = 8192;
 constexpr std::uint32_t kSampleRate = 11025;
 
 // M = 4096 bins, 0 except from `first` on.
-std::vector<double> Spectrum(std::size_t first, const std::vector<double>& values)
-{
+std::vector<double> Spectrum(std::size_t first, const std::vector<double>& values) {
     std::vector<double> magnitude(kTransformSize / 2, 0.0);
     for (std::size_t i = 0; i < values.size(); ++i) {
         magnitude[first + i] = values[i];
@@ -20,13 +19,11 @@ std::vector<double> Spectrum(std::size_t first, const std::vector<double>& value
     return magnitude;
 }
 
-PeakLocation Click(const std::vector<double>& magnitude, std::int64_t bin)
-{
+PeakLocation Click(const std::vector<double>& magnitude, std::int64_t bin) {
     return LocatePeak(magnitude, kTransformSize, kSampleRate, bin);
 }
 
-TEST(LocatePeak, ClimbsToTheMaximumAndRefinesIt)
-{
+TEST(LocatePeak, ClimbsToTheMaximumAndRefinesIt) {
     const auto magnitude = Spectrum(97, {0.2, 1, 2, 4, 3, 2, 1, 0.5, 0.1});
     const double expected = (100.0 + 1.0 / 6.0) / kTransformSize * kSampleRate;  // 134.8068 Hz
     ASSERT_TRUE(RelativelyNear(expected, 134.8068, 1e-6));
@@ -37,8 +34,7 @@ TEST(LocatePeak, ClimbsToTheMaximumAndRefinesIt)
     }
 }
 
-TEST(LocatePeak, StopsAtAnEqualNeighbour)
-{
+TEST(LocatePeak, StopsAtAnEqualNeighbour) {
     const auto magnitude = Spectrum(98, {1, 3, 3, 1, 0.5});
     for (const std::int64_t bin : {99, 100}) {
         const PeakLocation peak = Click(magnitude, bin);
@@ -47,16 +43,14 @@ TEST(LocatePeak, StopsAtAnEqualNeighbour)
     }
 }
 
-TEST(LocatePeak, ClimbsRightFromALocalMinimum)
-{
+TEST(LocatePeak, ClimbsRightFromALocalMinimum) {
     const auto magnitude = Spectrum(200, {0, 5, 6, 3, 4, 9, 8, 0});  // minimum at 203
     const PeakLocation peak = Click(magnitude, 203);
     ASSERT_EQ(peak.Outcome, PeakOutcome::Found);
     EXPECT_GT(peak.Frequency, 204.5 / kTransformSize * kSampleRate);  // the peak at 205, not 202
 }
 
-TEST(LocatePeak, FailsWhenTheClimbReachesAnEdge)
-{
+TEST(LocatePeak, FailsWhenTheClimbReachesAnEdge) {
     std::vector<double> rising(kTransformSize / 2);
     std::vector<double> falling(kTransformSize / 2);
     for (std::size_t i = 0; i < rising.size(); ++i) {
@@ -70,8 +64,7 @@ TEST(LocatePeak, FailsWhenTheClimbReachesAnEdge)
     }
 }
 
-TEST(LocatePeak, FailsOnAnEdgeBinWithoutAClimb)
-{
+TEST(LocatePeak, FailsOnAnEdgeBinWithoutAClimb) {
     EXPECT_EQ(Click(Spectrum(0, {5, 1}), 0).Outcome, PeakOutcome::NoLocalMaximum);
     EXPECT_EQ(Click(Spectrum(4094, {1, 5}), 4095).Outcome, PeakOutcome::NoLocalMaximum);
     // A single bin, and two bins, have no inner bin at all.
@@ -82,8 +75,7 @@ TEST(LocatePeak, FailsOnAnEdgeBinWithoutAClimb)
     EXPECT_EQ(LocatePeak(two, 4, 4, 1).Outcome, PeakOutcome::NoLocalMaximum);
 }
 
-TEST(LocatePeak, FailsOnAFlatTop)
-{
+TEST(LocatePeak, FailsOnAFlatTop) {
     const std::vector<double> silence(kTransformSize / 2, 0.0);
     for (const std::int64_t bin : {0, 1, 2000, 4095}) {
         EXPECT_EQ(Click(silence, bin).Outcome, PeakOutcome::NoLocalMaximum) << "clicked at " << bin;
@@ -96,8 +88,7 @@ TEST(LocatePeak, FailsOnAFlatTop)
     EXPECT_TRUE(RelativelyNear(edge.Frequency, 301.5 / kTransformSize * kSampleRate, 1e-12));
 }
 
-TEST(LocatePeak, IgnoresBinsOutsideTheSpectrum)
-{
+TEST(LocatePeak, IgnoresBinsOutsideTheSpectrum) {
     const auto magnitude = Spectrum(97, {0.2, 1, 2, 4, 3, 2, 1, 0.5, 0.1});
     for (const std::int64_t bin : {-1, 4096, 4097, 100000}) {
         const PeakLocation peak = Click(magnitude, bin);

@@ -20,8 +20,7 @@ struct DescriptionRow {
     const char* RateText;
 };
 
-TEST(PeakReport, DescribesAPeakByItsNoteTextsAndRate)
-{
+TEST(PeakReport, DescribesAPeakByItsNoteTextsAndRate) {
     constexpr double kInfinity = std::numeric_limits<double>::infinity();
     const DescriptionRow rows[] = {
         // 438.2 Hz in a 44100 Hz file: a1 at 440 Hz, in tune at 44281 Hz.
@@ -50,23 +49,20 @@ TEST(PeakReport, DescribesAPeakByItsNoteTextsAndRate)
     }
 }
 
-TEST(PeakReport, TruncatesTheProposedRateTowardZero)
-{
+TEST(PeakReport, TruncatesTheProposedRateTowardZero) {
     EXPECT_EQ(ProposeSampleRate(11025, 440.0, 440.0), 11025);
     EXPECT_EQ(ProposeSampleRate(44100, 440.0, 440.0001), 44099);  // 44099.99
     EXPECT_EQ(ProposeSampleRate(44100, 466.1637615180899, 453.09), 45372);
 }
 
-TEST(PeakReport, ProposesNothingForAnUnrepresentableRate)
-{
+TEST(PeakReport, ProposesNothingForAnUnrepresentableRate) {
     EXPECT_EQ(ProposeSampleRate(44100, 440.0, 0.0), 0);
     EXPECT_EQ(ProposeSampleRate(44100, std::numeric_limits<double>::infinity(), 440.0), 0);
     EXPECT_EQ(ProposeSampleRate(4000000000u, 440.0, 400.0), 0);
     EXPECT_EQ(ProposeSampleRate(44100, std::numeric_limits<double>::quiet_NaN(), 440.0), 0);
 }
 
-TEST(PeakReport, FormatsTheResultTexts)
-{
+TEST(PeakReport, FormatsTheResultTexts) {
     EXPECT_EQ(FormatFrequencyText(5.0), "  5.0 Hz");
     EXPECT_EQ(FormatFrequencyText(134.80683), "134.8 Hz");
     EXPECT_EQ(FormatNoteText("C2", 16.3516), "C2 ( 16.4 Hz)");
@@ -74,8 +70,7 @@ TEST(PeakReport, FormatsTheResultTexts)
     EXPECT_EQ(FormatRateText(-5), "-5");
 }
 
-TEST(PeakReport, KeepsEveryTextWithin31Characters)
-{
+TEST(PeakReport, KeepsEveryTextWithin31Characters) {
     const std::string huge = FormatFrequencyText(1e40);
     EXPECT_EQ(huge.size(), 31u);
     EXPECT_EQ(huge.substr(0, 5), "10000");

@@ -22,15 +22,13 @@ long cosCount = 0;
 long sincosCount = 0;
 
 template <typename Function>
-Function NextDefinition(const char* name)
-{
+Function NextDefinition(const char* name) {
     return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
 }
 
 }  // namespace
 
-void* operator new(std::size_t size)
-{
+void* operator new(std::size_t size) {
     ++allocationCount;
     if (void* block = std::malloc(size == 0 ? 1 : size)) {
         return block;
@@ -39,47 +37,39 @@ void* operator new(std::size_t size)
 }
 
 // The array forms too: a sanitizer runtime brings its own, which would not count.
-void* operator new[](std::size_t size)
-{
+void* operator new[](std::size_t size) {
     return ::operator new(size);
 }
 
-void operator delete(void* block) noexcept
-{
+void operator delete(void* block) noexcept {
     std::free(block);
 }
 
-void operator delete(void* block, std::size_t) noexcept
-{
+void operator delete(void* block, std::size_t) noexcept {
     std::free(block);
 }
 
-void operator delete[](void* block) noexcept
-{
+void operator delete[](void* block) noexcept {
     std::free(block);
 }
 
-void operator delete[](void* block, std::size_t) noexcept
-{
+void operator delete[](void* block, std::size_t) noexcept {
     std::free(block);
 }
 
-extern "C" double sin(double x) noexcept
-{
+extern "C" double sin(double x) noexcept {
     static const auto next = NextDefinition<double (*)(double)>("sin");
     ++sinCount;
     return next(x);
 }
 
-extern "C" double cos(double x) noexcept
-{
+extern "C" double cos(double x) noexcept {
     static const auto next = NextDefinition<double (*)(double)>("cos");
     ++cosCount;
     return next(x);
 }
 
-extern "C" void sincos(double x, double* s, double* c) noexcept
-{
+extern "C" void sincos(double x, double* s, double* c) noexcept {
     static const auto next = NextDefinition<void (*)(double, double*, double*)>("sincos");
     ++sincosCount;
     next(x, s, c);
@@ -93,19 +83,16 @@ struct Counts {
     long Cosines;
 };
 
-Counts Now()
-{
+Counts Now() {
     return {allocationCount, sinCount + sincosCount, cosCount + sincosCount};
 }
 
-Counts Since(const Counts& before)
-{
+Counts Since(const Counts& before) {
     const Counts now = Now();
     return {now.Allocations - before.Allocations, now.Sines - before.Sines, now.Cosines - before.Cosines};
 }
 
-TEST(ResourceUse, SetUpComputesEachDistinctTwiddleOnce)
-{
+TEST(ResourceUse, SetUpComputesEachDistinctTwiddleOnce) {
     FrequencyAnalysis analysis;
     const Counts before = Now();
     ASSERT_EQ(analysis.Prepare(44100, 16, 200000), SetupResult::Ready);
@@ -116,8 +103,7 @@ TEST(ResourceUse, SetUpComputesEachDistinctTwiddleOnce)
     EXPECT_GE(spent.Allocations, 8);  // the counters do see the buffers
 }
 
-TEST(ResourceUse, SpectrumAllocatesNothingAndWindowsWithOneSinePerPoint)
-{
+TEST(ResourceUse, SpectrumAllocatesNothingAndWindowsWithOneSinePerPoint) {
     const std::vector<std::uint8_t> data(200000, 3);
     FrequencyAnalysis analysis;
     ASSERT_EQ(analysis.Prepare(44100, 16, static_cast<std::uint32_t>(data.size())), SetupResult::Ready);

@@ -20,15 +20,13 @@ struct SweepCase {
     double WorstErrorHz;  // measured worst error, rounded up
 };
 
-void PrintTo(const SweepCase& sweep, std::ostream* out)
-{
+void PrintTo(const SweepCase& sweep, std::ostream* out) {
     *out << sweep.SampleRate << " Hz";
 }
 
 class SineSweep : public ::testing::TestWithParam<SweepCase> {};
 
-TEST_P(SineSweep, RefinesEverySineToWithinTheBound)
-{
+TEST_P(SineSweep, RefinesEverySineToWithinTheBound) {
     const SweepCase sweep = GetParam();
     FrequencyAnalysis analysis;
     constexpr std::size_t kValues = 40000;
@@ -51,8 +49,8 @@ TEST_P(SineSweep, RefinesEverySineToWithinTheBound)
             worstAt = frequency;
         }
     }
-    std::cout << "[ sweep    ] " << sweep.SampleRate << " Hz: worst error " << worst << " Hz ("
-              << worst / binWidth << " bin) at " << worstAt << " Hz\n";
+    std::cout << "[ sweep    ] " << sweep.SampleRate << " Hz: worst error " << worst << " Hz (" << worst / binWidth
+              << " bin) at " << worstAt << " Hz\n";
     RecordProperty("WorstErrorHz", std::to_string(worst));
     EXPECT_LT(worst, sweep.WorstErrorHz);
 }

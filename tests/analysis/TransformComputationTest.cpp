@@ -14,8 +14,7 @@
 
 namespace {
 
-TEST(StartSample, ConvertsMillisecondsInIntegers)
-{
+TEST(StartSample, ConvertsMillisecondsInIntegers) {
     EXPECT_EQ(StartSampleFromMilliseconds(100, 11025), 1102);  // 1102.5 truncated
     EXPECT_EQ(StartSampleFromMilliseconds(1000, 44100), 44100);
     EXPECT_EQ(StartSampleFromMilliseconds(145, 48000), 6960);  // 6959.99... in doubles
@@ -24,8 +23,7 @@ TEST(StartSample, ConvertsMillisecondsInIntegers)
     EXPECT_EQ(StartSampleFromMilliseconds(2147483647, 4294967295u), 9223372030412324);
 }
 
-TEST(ComputeSpectrum, GivesZeroInEveryBinForSilence)
-{
+TEST(ComputeSpectrum, GivesZeroInEveryBinForSilence) {
     FrequencyAnalysis sixteen;
     const std::vector<std::uint8_t> zeros(2 * 10000, 0);
     ASSERT_EQ(sixteen.Prepare(11025, 16, static_cast<std::uint32_t>(zeros.size())), SetupResult::Ready);
@@ -45,8 +43,7 @@ TEST(ComputeSpectrum, GivesZeroInEveryBinForSilence)
     }
 }
 
-TEST(ComputeSpectrum, ReadsAFullScaleSineOnBin100)
-{
+TEST(ComputeSpectrum, ReadsAFullScaleSineOnBin100) {
     // 100 x 11025 / 8192 = 134.58 Hz lies on the centre of bin 100.
     const auto values = SineValues(100.0 * 11025 / 8192, 11025, 32767, 8192);
     const auto data = SixteenBitData(values);
@@ -69,8 +66,7 @@ TEST(ComputeSpectrum, ReadsAFullScaleSineOnBin100)
     EXPECT_TRUE(RelativelyNear(peak.Frequency, 100.0 * 11025 / 8192, 1e-6));
 }
 
-TEST(ComputeSpectrum, ScalesAConstantEightBitValue)
-{
+TEST(ComputeSpectrum, ScalesAConstantEightBitValue) {
     const std::vector<std::uint8_t> data(9000, 200);  // value 72 each
     FrequencyAnalysis analysis;
     ASSERT_EQ(analysis.Prepare(11025, 8, static_cast<std::uint32_t>(data.size())), SetupResult::Ready);
@@ -80,8 +76,7 @@ TEST(ComputeSpectrum, ScalesAConstantEightBitValue)
     EXPECT_LT(*std::max_element(analysis.Magnitude.data() + 2, analysis.Magnitude.data() + 4096), 0.05);
 }
 
-TEST(ComputeSpectrum, WindowsWithTheAngle1570798OverM)
-{
+TEST(ComputeSpectrum, WindowsWithTheAngle1570798OverM) {
     // Bin 0 of a constant value v is v times the sum of the window. With
     // 1.570798 / M instead of pi / 2 / M that sum moves by about 1e-6.
     const std::vector<std::uint8_t> data(9000, 28);  // value -100
@@ -97,8 +92,7 @@ TEST(ComputeSpectrum, WindowsWithTheAngle1570798OverM)
     EXPECT_TRUE(RelativelyNear(analysis.SpectrumIm[0], 0.0, 0.0, 1e-300));
 }
 
-TEST(ComputeSpectrum, RepeatsTheStretchAfterTheStartWhenItIsShort)
-{
+TEST(ComputeSpectrum, RepeatsTheStretchAfterTheStartWhenItIsShort) {
     // 10 values before the end of an 8192-point analysis: those 10 values 819
     // times, then their first 2 again. The same values laid out in full must
     // give the same spectrum.
@@ -130,8 +124,7 @@ TEST(ComputeSpectrum, RepeatsTheStretchAfterTheStartWhenItIsShort)
     EXPECT_GT(wrapped.Magnitude[819] + wrapped.Magnitude[820], 100.0 * wrapped.Magnitude[400]);
 }
 
-TEST(ComputeSpectrum, AcceptsOnlyStartsInsideTheData)
-{
+TEST(ComputeSpectrum, AcceptsOnlyStartsInsideTheData) {
     const std::vector<std::uint8_t> data(2 * 44100, 0);
     FrequencyAnalysis analysis;
     ASSERT_EQ(analysis.Prepare(44100, 16, static_cast<std::uint32_t>(data.size())), SetupResult::Ready);
@@ -148,8 +141,7 @@ TEST(ComputeSpectrum, AcceptsOnlyStartsInsideTheData)
     EXPECT_THROW(analysis.ComputeSpectrum(truncated, 0), std::invalid_argument);
 }
 
-TEST(ComputeSpectrum, RefusesResolutionsOtherThan8And16Bits)
-{
+TEST(ComputeSpectrum, RefusesResolutionsOtherThan8And16Bits) {
     const std::vector<std::uint8_t> data(3 * 1000, 7);
     FrequencyAnalysis analysis;
     ASSERT_EQ(analysis.Prepare(11025, 24, static_cast<std::uint32_t>(data.size())), SetupResult::Ready);
@@ -171,8 +163,7 @@ struct DirectTransform {
 };
 
 DirectTransform TransformDirectly(const std::vector<double>& re, const std::vector<double>& im, int log2Size,
-                                  long double angleStep, bool reduceLikeTheStages)
-{
+                                  long double angleStep, bool reduceLikeTheStages) {
     const std::size_t size = re.size();
     DirectTransform out{std::vector<long double>(size), std::vector<long double>(size)};
     const long double pi = std::acos(-1.0L);
@@ -206,8 +197,7 @@ DirectTransform TransformDirectly(const std::vector<double>& re, const std::vect
     return out;
 }
 
-long double RelativeL2Error(const FrequencyAnalysis& analysis, const DirectTransform& expected)
-{
+long double RelativeL2Error(const FrequencyAnalysis& analysis, const DirectTransform& expected) {
     long double difference = 0.0L;
     long double norm = 0.0L;
     for (std::size_t k = 0; k < expected.Re.size(); ++k) {
@@ -221,8 +211,7 @@ long double RelativeL2Error(const FrequencyAnalysis& analysis, const DirectTrans
 
 class TransformOfRandomData : public ::testing::TestWithParam<std::uint32_t> {};
 
-TEST_P(TransformOfRandomData, MatchesTheDirectTransformWithTheSameAngle)
-{
+TEST_P(TransformOfRandomData, MatchesTheDirectTransformWithTheSameAngle) {
     FrequencyAnalysis analysis;
     ASSERT_EQ(analysis.Prepare(GetParam(), 16, 2), SetupResult::Ready);
     const auto size = static_cast<std::size_t>(analysis.TransformSize);
@@ -253,8 +242,7 @@ INSTANTIATE_TEST_SUITE_P(Sizes, TransformOfRandomData, ::testing::Values(2u, 10u
 // The transform as a plain loop: stage by stage, group by group, pair by pair,
 // each twiddle read from its table cell, then the reordering.
 void TransformStageByStage(const FrequencyAnalysis& analysis, std::vector<double>& re, std::vector<double>& im,
-                           std::vector<double>& binRe, std::vector<double>& binIm)
-{
+                           std::vector<double>& binRe, std::vector<double>& binIm) {
     const auto points = static_cast<std::size_t>(analysis.TransformSize);
     const auto stages = static_cast<std::size_t>(analysis.TransformLog2);
     for (std::size_t stage = 1; stage <= stages; ++stage) {
@@ -279,8 +267,7 @@ void TransformStageByStage(const FrequencyAnalysis& analysis, std::vector<double
     }
 }
 
-bool SameBits(const double* actual, const std::vector<double>& expected)
-{
+bool SameBits(const double* actual, const std::vector<double>& expected) {
     return std::memcmp(actual, expected.data(), expected.size() * sizeof(double)) == 0;
 }
 
@@ -290,8 +277,7 @@ class TransformBits : public ::testing::TestWithParam<std::int32_t> {};
 // loop computes it, down to the last bit: with RunTransform, which takes the
 // widest vectors, and with each width this processor runs; for complex input
 // and for real input (WorkIm all zero, as ComputeSpectrum transforms it).
-TEST_P(TransformBits, EqualThePlainLoopAtEveryVectorWidth)
-{
+TEST_P(TransformBits, EqualThePlainLoopAtEveryVectorWidth) {
     const std::int32_t log2Size = GetParam();
     // 11025 x 2^L / 8192 Hz gives N = 2^L (below L = 13 by the second rule).
     const auto rate = static_cast<std::uint32_t>((std::uint64_t{11025} << log2Size) / 8192);
@@ -324,8 +310,8 @@ TEST_P(TransformBits, EqualThePlainLoopAtEveryVectorWidth)
             if (lanes == 0) {
                 analysis.RunTransform();
             } else {
-                RunStagesWithLanes({analysis.WorkRe.data(), analysis.WorkIm.data(),
-                                    analysis.CosTable.Column(0).data(), analysis.SinTable.Column(0).data(), log2Size},
+                RunStagesWithLanes({analysis.WorkRe.data(), analysis.WorkIm.data(), analysis.CosTable.Column(0).data(),
+                                    analysis.SinTable.Column(0).data(), log2Size},
                                    lanes);
                 ScatterToBinOrder(analysis.WorkRe.data(), analysis.WorkIm.data(), analysis.SpectrumRe.data(),
                                   analysis.SpectrumIm.data(), analysis.BitReverse.data(), log2Size);

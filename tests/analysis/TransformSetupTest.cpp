@@ -13,8 +13,7 @@
 
 namespace {
 
-TEST(FloorLog2, GivesThePositionOfTheHighestSetBit)
-{
+TEST(FloorLog2, GivesThePositionOfTheHighestSetBit) {
     EXPECT_EQ(FloorLog2(0), -1);
     EXPECT_EQ(FloorLog2(1), 0);
     EXPECT_EQ(FloorLog2(2), 1);
@@ -25,8 +24,7 @@ TEST(FloorLog2, GivesThePositionOfTheHighestSetBit)
     EXPECT_EQ(FloorLog2(std::numeric_limits<std::uint64_t>::max()), 63);
 }
 
-TEST(ReverseBits, ReversesTheLowBitsOnly)
-{
+TEST(ReverseBits, ReversesTheLowBitsOnly) {
     const std::vector<std::int32_t> expected = {0, 4, 2, 6, 1, 5, 3, 7};
     for (std::int32_t i = 0; i < 8; ++i) {
         EXPECT_EQ(ReverseBits(i, 3), expected[static_cast<std::size_t>(i)]) << "index " << i;
@@ -44,15 +42,13 @@ struct SizeRow {
     double BinWidth;
 };
 
-void PrintTo(const SizeRow& row, std::ostream* out)
-{
+void PrintTo(const SizeRow& row, std::ostream* out) {
     *out << row.SampleRate << " Hz";
 }
 
 class TransformSizeTable : public ::testing::TestWithParam<SizeRow> {};
 
-TEST_P(TransformSizeTable, FollowsTheRateAlone)
-{
+TEST_P(TransformSizeTable, FollowsTheRateAlone) {
     const SizeRow row = GetParam();
     const auto size = ChooseTransformSize(row.SampleRate);
     ASSERT_TRUE(size.has_value());
@@ -63,18 +59,15 @@ TEST_P(TransformSizeTable, FollowsTheRateAlone)
     EXPECT_TRUE(RelativelyNear(row.SampleRate / static_cast<double>(size->TransformSize), row.BinWidth, 1e-4));
 }
 
-INSTANTIATE_TEST_SUITE_P(CommonRates, TransformSizeTable,
-                         ::testing::Values(SizeRow{8000, 4096, 8192, 13, 0.9766},
-                                           SizeRow{11025, 4096, 8192, 13, 1.3458},
-                                           SizeRow{16000, 8192, 16384, 14, 0.9766},
-                                           SizeRow{22050, 8192, 16384, 14, 1.3458},
-                                           SizeRow{32000, 16384, 32768, 15, 0.9766},
-                                           SizeRow{44100, 16384, 32768, 15, 1.3458},
-                                           SizeRow{48000, 16384, 32768, 15, 1.4648}),
-                         [](const auto& row) { return std::to_string(row.param.SampleRate); });
+INSTANTIATE_TEST_SUITE_P(
+    CommonRates, TransformSizeTable,
+    ::testing::Values(SizeRow{8000, 4096, 8192, 13, 0.9766}, SizeRow{11025, 4096, 8192, 13, 1.3458},
+                      SizeRow{16000, 8192, 16384, 14, 0.9766}, SizeRow{22050, 8192, 16384, 14, 1.3458},
+                      SizeRow{32000, 16384, 32768, 15, 0.9766}, SizeRow{44100, 16384, 32768, 15, 1.3458},
+                      SizeRow{48000, 16384, 32768, 15, 1.4648}),
+    [](const auto& row) { return std::to_string(row.param.SampleRate); });
 
-TEST(TransformSize, RefusesRatesWithoutAUsableSize)
-{
+TEST(TransformSize, RefusesRatesWithoutAUsableSize) {
     EXPECT_FALSE(ChooseTransformSize(0).has_value());
     EXPECT_FALSE(ChooseTransformSize(1).has_value());
     const auto smallest = ChooseTransformSize(2);
@@ -90,16 +83,14 @@ TEST(TransformSize, RefusesRatesWithoutAUsableSize)
     EXPECT_FALSE(ChooseTransformSize(std::numeric_limits<std::uint32_t>::max()).has_value());
 }
 
-TEST(TransformSize, DoesNotWrapAtHighRates)
-{
+TEST(TransformSize, DoesNotWrapAtHighRates) {
     // 1048576 x 4096 is 2^32: a 32-bit product would wrap to 0.
     const auto size = ChooseTransformSize(1048576);
     ASSERT_TRUE(size.has_value());
     EXPECT_EQ(size->BinCount, 524288);  // 1048576 x 6000 / 11025 = 570648
 }
 
-TEST(Prepare, SetsTheFieldsFromRateAndData)
-{
+TEST(Prepare, SetsTheFieldsFromRateAndData) {
     FrequencyAnalysis analysis;
     ASSERT_EQ(analysis.Prepare(11025, 16, 20001), SetupResult::Ready);
     EXPECT_EQ(analysis.SampleRate, 11025u);
@@ -128,15 +119,13 @@ TEST(Prepare, SetsTheFieldsFromRateAndData)
     EXPECT_EQ(analysis.SampleCount, 3);
 }
 
-TEST(Prepare, CountsValuesOfDataBeyond512MiB)
-{
+TEST(Prepare, CountsValuesOfDataBeyond512MiB) {
     FrequencyAnalysis analysis;
     ASSERT_EQ(analysis.Prepare(8000, 8, 0xFFFFFFFFu), SetupResult::Ready);
     EXPECT_EQ(analysis.SampleCount, 4294967295LL);
 }
 
-TEST(Prepare, FillsEveryTableCellFromItsOwnAngle)
-{
+TEST(Prepare, FillsEveryTableCellFromItsOwnAngle) {
     for (const std::uint32_t rate : {10u, 11025u}) {
         FrequencyAnalysis analysis;
         ASSERT_EQ(analysis.Prepare(rate, 16, 64), SetupResult::Ready);
@@ -154,8 +143,7 @@ TEST(Prepare, FillsEveryTableCellFromItsOwnAngle)
     }
 }
 
-TEST(Prepare, EightPointTablesHoldTheExpectedFirstRows)
-{
+TEST(Prepare, EightPointTablesHoldTheExpectedFirstRows) {
     FrequencyAnalysis analysis;
     ASSERT_EQ(analysis.Prepare(10, 8, 100), SetupResult::Ready);
     ASSERT_EQ(analysis.TransformSize, 8);
@@ -176,21 +164,18 @@ TEST(Prepare, EightPointTablesHoldTheExpectedFirstRows)
     EXPECT_TRUE(RelativelyNear(analysis.SinTable[1][0], 3.141596 - std::acos(-1.0), 1e-4));
 }
 
-TEST(Prepare, RefusesInvalidInputBeforeAllocating)
-{
+TEST(Prepare, RefusesInvalidInputBeforeAllocating) {
     struct Case {
         std::uint32_t SampleRate;
         std::uint32_t BitsPerSample;
         std::uint32_t DataSize;
         SetupResult Expected;
     };
-    for (const Case& c : {Case{0, 16, 100, SetupResult::InvalidSampleRate},
-                          Case{1, 16, 100, SetupResult::InvalidSampleRate},
-                          Case{1973000602u, 16, 100, SetupResult::InvalidSampleRate},
-                          Case{11025, 0, 100, SetupResult::InvalidBitsPerSample},
-                          Case{11025, 16, 0, SetupResult::NoSamples},
-                          Case{11025, 16, 1, SetupResult::NoSamples},
-                          Case{11025, 24, 2, SetupResult::NoSamples}}) {
+    for (const Case& c :
+         {Case{0, 16, 100, SetupResult::InvalidSampleRate}, Case{1, 16, 100, SetupResult::InvalidSampleRate},
+          Case{1973000602u, 16, 100, SetupResult::InvalidSampleRate},
+          Case{11025, 0, 100, SetupResult::InvalidBitsPerSample}, Case{11025, 16, 0, SetupResult::NoSamples},
+          Case{11025, 16, 1, SetupResult::NoSamples}, Case{11025, 24, 2, SetupResult::NoSamples}}) {
         FrequencyAnalysis analysis(0);  // any allocation would fail
         EXPECT_EQ(analysis.Prepare(c.SampleRate, c.BitsPerSample, c.DataSize), c.Expected)
             << c.SampleRate << " Hz, " << c.BitsPerSample << " bits, " << c.DataSize << " bytes";
@@ -201,8 +186,7 @@ TEST(Prepare, RefusesInvalidInputBeforeAllocating)
     }
 }
 
-TEST(Prepare, ReleasesTheEarlierBuffersWhenRunAgain)
-{
+TEST(Prepare, ReleasesTheEarlierBuffersWhenRunAgain) {
     FrequencyAnalysis analysis;
     ASSERT_EQ(analysis.Prepare(44100, 16, 100000), SetupResult::Ready);
     EXPECT_EQ(analysis.WorkRe.size(), 32768u);
@@ -224,8 +208,7 @@ constexpr std::size_t kTableBytes = 8192 * 13 * 8;
 constexpr std::size_t kMagnitudeBytes = 4096 * 8;
 constexpr std::size_t kAllBytes = kBitReverseBytes + 4 * kWorkBytes + 2 * kTableBytes + kMagnitudeBytes;
 
-TEST(Prepare, RefusesASetUpBeyondItsBudgetBeforeAllocatingAnything)
-{
+TEST(Prepare, RefusesASetUpBeyondItsBudgetBeforeAllocatingAnything) {
     const std::vector<std::uint8_t> data(20000, 0);
     for (const std::size_t limit : {std::size_t{0}, kBitReverseBytes + 4 * kWorkBytes, kAllBytes - 1}) {
         SCOPED_TRACE(limit);
@@ -243,15 +226,14 @@ TEST(Prepare, RefusesASetUpBeyondItsBudgetBeforeAllocatingAnything)
     EXPECT_EQ(fitsExactly.ComputeSpectrum(data, 0), SpectrumResult::Computed);
 }
 
-TEST(Prepare, TheDefaultBudgetTakesEveryRateUpTo768kHzAndNoTransformBeyond)
-{
+TEST(Prepare, TheDefaultBudgetTakesEveryRateUpTo768kHzAndNoTransformBeyond) {
     const struct {
         std::uint32_t rate;
         SetupResult expected;
     } cases[] = {
-        {768000, SetupResult::Ready},                            // N = 2^19
-        {1926760, SetupResult::MemoryAllocationImpossible},      // N = 2^21: 756 MB
-        {15414069, SetupResult::MemoryAllocationImpossible},     // N = 2^24: gigabytes
+        {768000, SetupResult::Ready},                         // N = 2^19
+        {1926760, SetupResult::MemoryAllocationImpossible},   // N = 2^21: 756 MB
+        {15414069, SetupResult::MemoryAllocationImpossible},  // N = 2^24: gigabytes
     };
     for (const auto& c : cases) {
         FrequencyAnalysis analysis;

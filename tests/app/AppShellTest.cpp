@@ -29,8 +29,8 @@ int RunKorvani(const std::function<void(TApplication&)>& body, std::vector<std::
         argv.push_back(arg.data());
     }
     argv.push_back(nullptr);
-    return harness::RunProgram(
-        [&] { return FrameworkEntry(static_cast<int>(storage.size()), argv.data(), &AppMain); }, body);
+    return harness::RunProgram([&] { return FrameworkEntry(static_cast<int>(storage.size()), argv.data(), &AppMain); },
+                               body);
 }
 
 TFrameWindow& MainWindow(TApplication& app) {

@@ -134,8 +134,8 @@ TEST_F(DocumentHandling, AViewThatCannotBeMadeLeavesAnEmptyFrameAndTheDocumentCl
         EXPECT_EQ(frame.GetClientWindow(), nullptr);
         EXPECT_EQ(harness::Caption(frame), "korvani");
         EXPECT_TRUE(ManagerOf(app).GetDocuments().empty());
-        EXPECT_EQ(gTestLog, (Log{"init a.wav", "open 1 a.wav", "view a.wav", "view gone", "close a.wav",
-                                 "delete a.wav"}));
+        EXPECT_EQ(gTestLog,
+                  (Log{"init a.wav", "open 1 a.wav", "view a.wav", "view gone", "close a.wav", "delete a.wav"}));
     });
 }
 

@@ -38,8 +38,7 @@ constexpr std::size_t kRateOffset = 24;      // samples per second in a canonica
 constexpr std::size_t kByteRateOffset = 28;  // average bytes per second
 
 /// One second of a 440 Hz tone, 16-bit mono at 44100 Hz.
-fixtures::Bytes Tone440()
-{
+fixtures::Bytes Tone440() {
     fixtures::Bytes samples;
     for (int i = 0; i < 44100; ++i) {
         const double value = 12000.0 * std::sin(2 * std::numbers::pi * 440.0 * i / 44100.0);
@@ -50,8 +49,7 @@ fixtures::Bytes Tone440()
 
 class EndToEnd : public testing::Test, protected KorvaniSurroundings {};
 
-TEST_F(EndToEnd, OpenClickThePeakReadTheNoteAndWriteARetunedCopy)
-{
+TEST_F(EndToEnd, OpenClickThePeakReadTheNoteAndWriteARetunedCopy) {
     const std::string source = folder.Write("tone440.wav", Tone440());
     const std::string target = folder.PathOf("retuned.wav");
     const int code = RunKorvani([&](TApplication& app) {
@@ -78,7 +76,7 @@ TEST_F(EndToEnd, OpenClickThePeakReadTheNoteAndWriteARetunedCopy)
         EXPECT_EQ(harness::Pixel(*view, 327, h - 10 - peak).R, 200) << "the peak is drawn in its column";
 
         {
-            ScriptedUser user;  // no box may appear
+            ScriptedUser user;                  // no box may appear
             harness::Click(*view, 327, h / 2);  // 440 Hz lies at bin 326.9
         }
         TFreqDisplayDialog* dialog = view->GetResultDialog();

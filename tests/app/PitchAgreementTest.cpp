@@ -62,12 +62,13 @@ struct AgreementCase {
     const char* Note;    // the note text both must show
 };
 
-void PrintTo(const AgreementCase& c, std::ostream* out) { *out << c.Name; }
+void PrintTo(const AgreementCase& c, std::ostream* out) {
+    *out << c.Name;
+}
 
 /// The recording of `c`: its tones at half of full scale, phase running on
 /// from one tone into the next, 8-bit (unsigned) or 16-bit little-endian.
-fixtures::Bytes Recording(const AgreementCase& c)
-{
+fixtures::Bytes Recording(const AgreementCase& c) {
     fixtures::Bytes samples;
     double phase = 0.0;
     for (const ToneSegment& tone : c.Tones) {
@@ -99,8 +100,7 @@ class PitchAgreement : public testing::TestWithParam<AgreementCase>, protected K
 protected:
     /// Opens `source` in korvani as a person would, clicks the case's bin,
     /// reads the result dialog and lets "Modify..." write `copy`.
-    DialogTexts AskKorvani(const std::string& source, const std::string& copy)
-    {
+    DialogTexts AskKorvani(const std::string& source, const std::string& copy) {
         const AgreementCase& c = GetParam();
         DialogTexts texts;
         const int code = RunKorvani([&](TApplication& app) {
@@ -149,11 +149,11 @@ protected:
 
     /// Runs korvani-pitch on `source` with the case's start and bin, retuning
     /// into `copy`; answers its JSON line.
-    clitest::FlatJson AskPitch(const std::string& source, const std::string& copy)
-    {
+    clitest::FlatJson AskPitch(const std::string& source, const std::string& copy) {
         const AgreementCase& c = GetParam();
-        std::vector<std::string> arguments{"--as-window", "--start", std::to_string(c.StartMilliseconds),
-                                           "--bin", std::to_string(c.Bin), "--retune", copy, "--json"};
+        std::vector<std::string> arguments{
+            "--as-window", "--start", std::to_string(c.StartMilliseconds), "--bin", std::to_string(c.Bin), "--retune",
+            copy,          "--json"};
         if (c.NoHigher) {
             arguments.emplace_back("--no-higher");
         }
@@ -170,8 +170,7 @@ protected:
     }
 };
 
-TEST_P(PitchAgreement, TheResultDialogShowsWhatKorvaniPitchPrintsAndModifyWritesTheSameCopy)
-{
+TEST_P(PitchAgreement, TheResultDialogShowsWhatKorvaniPitchPrintsAndModifyWritesTheSameCopy) {
     const AgreementCase& c = GetParam();
     const std::string source = folder.Write("recording.wav", Recording(c));
     const std::string korvaniCopy = folder.PathOf("modified.wav");
@@ -208,8 +207,7 @@ const AgreementCase kCases[] = {
     {"Mono16At44100OnItsPeak", 1, 44100, 16, {{438.2, 1.5}}, 0, 326, 0, false, "a1 (440.0 Hz)"},
     {"Mono16At44100ClimbingDown", 1, 44100, 16, {{438.2, 1.5}}, 250, 329, 0, true, "a1 (440.0 Hz)"},
     {"GlideFromTheStart", 1, 44100, 16, {{466.16, 0.8}, {440.0, 0.8}}, 0, 337, 100, true, "a#1 (466.2 Hz)"},
-    {"GlideFrom800Milliseconds", 1, 44100, 16, {{466.16, 0.8}, {440.0, 0.8}}, 800, 337, 100, false,
-     "a1 (440.0 Hz)"},
+    {"GlideFrom800Milliseconds", 1, 44100, 16, {{466.16, 0.8}, {440.0, 0.8}}, 800, 337, 100, false, "a1 (440.0 Hz)"},
     {"Mono8At11025ClimbingUp", 1, 11025, 8, {{523.0, 1.0}}, 0, 385, 0, false, "c2 (523.3 Hz)"},
     {"Stereo16At22050", 2, 22050, 16, {{330.0, 1.0}}, 100, 125, 0, false, "e (164.8 Hz)"},
     {"Mono16At48000Scrolled", 1, 48000, 16, {{2960.0, 1.0}}, 0, 2024, 1500, false, "f#4 (2960.0 Hz)"},

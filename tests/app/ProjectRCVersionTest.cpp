@@ -69,8 +69,8 @@ TEST_F(VersionReader, AnswersTheStringsUnderTheFirstTranslation) {
 }
 
 TEST_F(VersionReader, MissingKeysFailOneByOne) {
-    const std::string path = WriteProgram({kGerman1252}, {{kGerman1252, "ProductName", "korvani"},
-                                                          {kGerman1252, "LegalCopyright", ""}});
+    const std::string path =
+        WriteProgram({kGerman1252}, {{kGerman1252, "ProductName", "korvani"}, {kGerman1252, "LegalCopyright", ""}});
     EXPECT_EQ(AnswersOf(ProjectRCVersion(path)), (Answers{"korvani", "-", "", "-"}));
 }
 
@@ -86,7 +86,8 @@ TEST_F(VersionReader, NoBlockOrNoTranslationTableGivesNoData) {
     EXPECT_EQ(AnswersOf(ProjectRCVersion(noTranslations)), kNothing);
     EXPECT_EQ(AnswersOf(ProjectRCVersion(notAProgram)), kNothing);
     EXPECT_EQ(AnswersOf(ProjectRCVersion(folder.PathOf("missing"))), kNothing);
-    EXPECT_EQ(AnswersOf(ProjectRCVersion(static_cast<const TModule*>(nullptr))), kNothing) << "this test program carries no block";
+    EXPECT_EQ(AnswersOf(ProjectRCVersion(static_cast<const TModule*>(nullptr))), kNothing)
+        << "this test program carries no block";
 }
 
 TEST(KorvaniExecutable, CarriesItsVersionBlock) {

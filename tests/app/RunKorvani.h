@@ -17,8 +17,7 @@
 
 /// Starts korvani through AppMain with no arguments but its name; answers
 /// the exit code.
-inline int RunKorvani(const std::function<void(TApplication&)>& body)
-{
+inline int RunKorvani(const std::function<void(TApplication&)>& body) {
     std::string name = "korvani";
     char* argv[] = {name.data(), nullptr};
     return harness::RunProgram([&] { return FrameworkEntry(1, argv, &AppMain); }, body);

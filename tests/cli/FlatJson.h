@@ -25,8 +25,7 @@ struct JsonValue {
 /// the test.
 class FlatJson {
 public:
-    explicit FlatJson(const std::string& line) : text_(line)
-    {
+    explicit FlatJson(const std::string& line) : text_(line) {
         const auto object = nlohmann::ordered_json::parse(line);  // throws on malformed text
         if (!object.is_object()) {
             throw std::runtime_error("not an object: " + line);
@@ -41,8 +40,7 @@ public:
     const std::vector<std::string>& Keys() const { return keys_; }
 
     /// The value of `key`; throws when there is none.
-    const JsonValue& operator[](const std::string& key) const
-    {
+    const JsonValue& operator[](const std::string& key) const {
         for (std::size_t i = 0; i < keys_.size(); ++i) {
             if (keys_[i] == key) {
                 return values_[i];
@@ -55,8 +53,7 @@ public:
     double Number(const std::string& key) const { return (*this)[key].Number; }
 
 private:
-    static JsonValue Read(const nlohmann::ordered_json& json)
-    {
+    static JsonValue Read(const nlohmann::ordered_json& json) {
         JsonValue value;
         value.Json = json;
         if (json.is_string()) {

@@ -22,12 +22,13 @@ struct Partial {
     double Level;     // amplitude relative to full scale
 };
 
-double NoteFrequency(int midiNote) { return 440.0 * std::pow(2.0, (midiNote - 69) / 12.0); }
+double NoteFrequency(int midiNote) {
+    return 440.0 * std::pow(2.0, (midiNote - 69) / 12.0);
+}
 
 // One second of 16-bit samples summing the partials over `fundamental`,
 // scaled down when the levels add up to more than 0.9 so that nothing clips.
-std::vector<std::uint8_t> Tone(double fundamental, std::uint32_t sampleRate, const std::vector<Partial>& partials)
-{
+std::vector<std::uint8_t> Tone(double fundamental, std::uint32_t sampleRate, const std::vector<Partial>& partials) {
     const double pi = std::acos(-1.0);
     double levels = 0.0;
     for (const Partial& partial : partials) {
@@ -41,7 +42,8 @@ std::vector<std::uint8_t> Tone(double fundamental, std::uint32_t sampleRate, con
             const double frequency = partials[p].Harmonic * fundamental;
             if (frequency < sampleRate / 2.0) {
                 // Phases differ per partial, as in a recorded sound.
-                value += partials[p].Level * std::sin(2.0 * pi * frequency * n / sampleRate + 0.7 * static_cast<double>(p));
+                value +=
+                    partials[p].Level * std::sin(2.0 * pi * frequency * n / sampleRate + 0.7 * static_cast<double>(p));
             }
         }
         const auto word = static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(value * scale)));
@@ -54,20 +56,17 @@ std::vector<std::uint8_t> Tone(double fundamental, std::uint32_t sampleRate, con
 // The analysis of `bytes` from the first sample.
 class Analysed {
 public:
-    Analysed(const std::vector<std::uint8_t>& bytes, std::uint32_t sampleRate)
-    {
+    Analysed(const std::vector<std::uint8_t>& bytes, std::uint32_t sampleRate) {
         EXPECT_EQ(analysis_.Prepare(sampleRate, 16, static_cast<std::uint32_t>(bytes.size())), SetupResult::Ready);
         EXPECT_EQ(analysis_.ComputeSpectrum(bytes, 0), SpectrumResult::Computed);
     }
 
-    std::int32_t PickedBin() const
-    {
+    std::int32_t PickedBin() const {
         return PickFundamentalBin(analysis_.Magnitude.span(), analysis_.TransformSize, analysis_.SampleRate);
     }
 
     // The note a click at the picked bin names, or the reason there is none.
-    std::string PickedNote() const
-    {
+    std::string PickedNote() const {
         const PeakLocation peak = analysis_.LocatePeak(PickedBin());
         if (peak.Outcome != PeakOutcome::Found) {
             return "no peak";
@@ -81,22 +80,25 @@ private:
     FrequencyAnalysis analysis_;
 };
 
-std::string NoteName(int midiNote) { return NameNote(NoteFrequency(midiNote)).Text; }
+std::string NoteName(int midiNote) {
+    return NameNote(NoteFrequency(midiNote)).Text;
+}
 
 struct Timbre {
     const char* Name;  // a test name: letters, digits and underscores
     std::vector<Partial> Partials;
 };
 
-void PrintTo(const Timbre& timbre, std::ostream* out) { *out << timbre.Name; }
+void PrintTo(const Timbre& timbre, std::ostream* out) {
+    *out << timbre.Name;
+}
 
 // Spectra where the strongest partial is not the fundamental, each over the
 // whole range from C (65 Hz) to c4 (2093 Hz) at 44100 and 11025 Hz.
 const std::vector<Timbre> kTimbres = {
     {"PureSine", {{1, 0.8}}},
     {"OctaveStrongestWeakFundamental", {{1, 0.05}, {2, 0.6}, {3, 0.2}, {4, 0.1}, {5, 0.05}}},
-    {"OddPartialsTwelfthStrongest",
-     {{1, 0.2}, {2, 0.01}, {3, 0.5}, {4, 0.01}, {5, 0.15}, {7, 0.1}, {9, 0.05}}},
+    {"OddPartialsTwelfthStrongest", {{1, 0.2}, {2, 0.01}, {3, 0.5}, {4, 0.01}, {5, 0.15}, {7, 0.1}, {9, 0.05}}},
     {"BrightSixthStrongest", {{1, 0.1}, {2, 0.15}, {3, 0.2}, {4, 0.25}, {5, 0.3}, {6, 0.35}, {7, 0.2}, {8, 0.1}}},
     {"StiffStringSharpPartials",
      {{1, 0.15}, {2.002, 0.4}, {3.006, 0.25}, {4.012, 0.2}, {5.02, 0.1}, {6.03, 0.08}, {7.042, 0.05}}},
@@ -104,8 +106,7 @@ const std::vector<Timbre> kTimbres = {
 
 class PickerOnTimbres : public ::testing::TestWithParam<Timbre> {};
 
-TEST_P(PickerOnTimbres, NamesTheFundamentalOfEveryNote)
-{
+TEST_P(PickerOnTimbres, NamesTheFundamentalOfEveryNote) {
     for (const std::uint32_t rate : {44100U, 11025U}) {
         for (int note = 36; note <= 96; note += 5) {
             const Analysed analysed(Tone(NoteFrequency(note), rate, GetParam().Partials), rate);
@@ -117,8 +118,7 @@ TEST_P(PickerOnTimbres, NamesTheFundamentalOfEveryNote)
 INSTANTIATE_TEST_SUITE_P(Timbres, PickerOnTimbres, ::testing::ValuesIn(kTimbres),
                          [](const ::testing::TestParamInfo<Timbre>& timbre) { return std::string(timbre.param.Name); });
 
-TEST(FundamentalPicker, NamesTheQuietEightFootUnderLouderFourAndTwoFootRanks)
-{
+TEST(FundamentalPicker, NamesTheQuietEightFootUnderLouderFourAndTwoFootRanks) {
     // An organ registration: the 8-foot rank's partials 41 dB below the
     // strongest, under 4- and 2-foot ranks that put their strength on the
     // even partials. Only the 8-foot fundamental explains partials 1, 3, 5, 7.
@@ -138,15 +138,13 @@ TEST(FundamentalPicker, NamesTheQuietEightFootUnderLouderFourAndTwoFootRanks)
     }
 }
 
-TEST(FundamentalPicker, StartsOnTheTopBinOfTheFundamentalPeak)
-{
+TEST(FundamentalPicker, StartsOnTheTopBinOfTheFundamentalPeak) {
     const double fundamental = NoteFrequency(45);  // A, 110 Hz
     const Analysed analysed(Tone(fundamental, 44100, {{1, 0.1}, {2, 0.7}, {3, 0.3}}), 44100);
     EXPECT_NEAR(analysed.PickedBin(), analysed.BinOf(fundamental), 0.5);
 }
 
-TEST(FundamentalPicker, WithoutAFundamentalPeakStartsOnTheLowestPartial)
-{
+TEST(FundamentalPicker, WithoutAFundamentalPeakStartsOnTheLowestPartial) {
     // Partials 2 to 6 of 100 Hz and nothing at 100 Hz: no climb can end at
     // 100 Hz, so the climb starts on 200 Hz, the partial that explains most
     // of the others, not on the stronger ones above it.
@@ -154,8 +152,7 @@ TEST(FundamentalPicker, WithoutAFundamentalPeakStartsOnTheLowestPartial)
     EXPECT_NEAR(analysed.PickedBin(), analysed.BinOf(200.0), 0.5);
 }
 
-TEST(FundamentalPicker, IgnoresAWeakPeakBelowTheFundamental)
-{
+TEST(FundamentalPicker, IgnoresAWeakPeakBelowTheFundamental) {
     // A hum an octave and a half below does not pull the answer down.
     const double fundamental = NoteFrequency(57);  // a, 220 Hz
     std::vector<Partial> partials = {{1, 0.3}, {2, 0.5}, {3, 0.2}, {4, 0.1}, {0.34, 0.003}};
@@ -163,21 +160,18 @@ TEST(FundamentalPicker, IgnoresAWeakPeakBelowTheFundamental)
     EXPECT_EQ(analysed.PickedNote(), NoteName(57));
 }
 
-TEST(FundamentalPicker, SilenceFallsBackToTheStrongestBin)
-{
+TEST(FundamentalPicker, SilenceFallsBackToTheStrongestBin) {
     const std::vector<double> silence(4096, 0.0);
     EXPECT_EQ(PickFundamentalBin(silence, 8192, 11025), 2);
 }
 
-TEST(FundamentalPicker, AnEmptyOrTinySpectrumGivesAValidBin)
-{
+TEST(FundamentalPicker, AnEmptyOrTinySpectrumGivesAValidBin) {
     EXPECT_EQ(PickFundamentalBin({}, 8192, 11025), 0);
     const std::vector<double> two = {5.0, 1.0};
     EXPECT_EQ(PickFundamentalBin(two, 4, 11025), 1);
 }
 
-TEST(StrongestBin, SkipsTheConstantOffsetInBinsZeroAndOne)
-{
+TEST(StrongestBin, SkipsTheConstantOffsetInBinsZeroAndOne) {
     const std::vector<double> magnitude = {900.0, 450.0, 3.0, 7.0, 7.0, 2.0};
     EXPECT_EQ(StrongestBin(magnitude), 3);  // the lowest of two equal maxima
     EXPECT_EQ(StrongestBin({}), 0);
@@ -189,8 +183,7 @@ namespace {
 
 // The mixed reading of korvani-pitch goes through ComputeSpectrumOfValues:
 // on a mono file's values it must give ComputeSpectrum's very magnitudes.
-TEST(SpectrumOfValues, GivesTheMagnitudesOfTheBytesBitForBit)
-{
+TEST(SpectrumOfValues, GivesTheMagnitudesOfTheBytesBitForBit) {
     const std::vector<std::uint8_t> bytes = Tone(NoteFrequency(57), 22050, {{1, 0.4}, {2, 0.3}, {3, 0.1}});
     std::vector<double> values;
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {

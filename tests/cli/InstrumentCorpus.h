@@ -121,14 +121,12 @@ inline constexpr double kSlotSeconds = 2.5;
 inline constexpr double kCutSeconds = 1.2;
 
 /// The file a note is rendered to, relative to the corpus folder.
-inline std::string CorpusFile(const Rendering& rendering, int program, int note)
-{
+inline std::string CorpusFile(const Rendering& rendering, int program, int note) {
     return std::string(rendering.Name) + "/p" + std::to_string(program) + "_n" + std::to_string(note) + ".wav";
 }
 
 /// The MIDI note a rendered key sounds as.
-inline int SoundingNote(const Rendering& rendering, int program, int key)
-{
+inline int SoundingNote(const Rendering& rendering, int program, int key) {
     for (const int sixteenFoot : rendering.SixteenFoot) {
         if (sixteenFoot == program) {
             return key - 12;
@@ -139,6 +137,8 @@ inline int SoundingNote(const Rendering& rendering, int program, int key)
 
 /// True for the notes of a sample of the corpus: every `step`-th note of the
 /// whole sequence of instruments and notes (step 1: all).
-inline bool InSample(int sequenceIndex, int step) { return sequenceIndex % step == 0; }
+inline bool InSample(int sequenceIndex, int step) {
+    return sequenceIndex % step == 0;
+}
 
 }  // namespace clitest

@@ -35,15 +35,13 @@ struct InstrumentRun {
     std::vector<std::string> Wrong;  // "file: got, not expected"
 };
 
-std::string Setting(const char* name, const std::string& fallback)
-{
+std::string Setting(const char* name, const std::string& fallback) {
     const char* value = std::getenv(name);
     return value != nullptr && *value != '\0' ? value : fallback;
 }
 
 // Runs one korvani-pitch over the sampled notes of one instrument.
-void NameNotes(InstrumentRun& run, const std::vector<int>& notes, const std::string& folder)
-{
+void NameNotes(InstrumentRun& run, const std::vector<int>& notes, const std::string& folder) {
     std::vector<std::string> arguments = {"--json"};
     for (const int note : notes) {
         arguments.push_back(folder + "/" + clitest::CorpusFile(*run.Rendering, run.Instrument->Program, note));
@@ -67,8 +65,7 @@ void NameNotes(InstrumentRun& run, const std::vector<int>& notes, const std::str
     }
 }
 
-TEST(InstrumentCorpus, AutoNamesAtLeastNinetyEightPercentOfTheNotesRight)
-{
+TEST(InstrumentCorpus, AutoNamesAtLeastNinetyEightPercentOfTheNotesRight) {
     const std::string folder = Setting("KORVANI_CORPUS_DIR", KORVANI_CORPUS_DIR);
     const int step = std::stoi(Setting("KORVANI_CORPUS_STEP", std::to_string(KORVANI_CORPUS_STEP)));
 
@@ -93,8 +90,8 @@ TEST(InstrumentCorpus, AutoNamesAtLeastNinetyEightPercentOfTheNotesRight)
     for (std::size_t first = 0; first < runs.size(); first += 2) {
         std::vector<std::future<void>> pair;
         for (std::size_t i = first; i < std::min(first + 2, runs.size()); ++i) {
-            pair.push_back(std::async(std::launch::async, NameNotes, std::ref(runs[i]), std::cref(notes[i]),
-                                      std::cref(folder)));
+            pair.push_back(
+                std::async(std::launch::async, NameNotes, std::ref(runs[i]), std::cref(notes[i]), std::cref(folder)));
         }
     }
 
@@ -122,9 +119,9 @@ TEST(InstrumentCorpus, AutoNamesAtLeastNinetyEightPercentOfTheNotesRight)
         std::printf("%-8s", family.c_str());
         for (const clitest::Rendering& rendering : clitest::kRenderings) {
             const auto found = shares.find(rendering.Name);
-            const std::string cell = found == shares.end() ? "-"
-                                                           : std::to_string(found->second.Right) + "/" +
-                                                                 std::to_string(found->second.Total);
+            const std::string cell =
+                found == shares.end() ? "-"
+                                      : std::to_string(found->second.Right) + "/" + std::to_string(found->second.Total);
             std::printf(" %16s", cell.c_str());
         }
         const Share& all = shares.at("all");

@@ -36,8 +36,7 @@ public:
     void Report(std::string_view, const char*) override {}
 };
 
-inline DialogTexts ClickInKorvani(const std::string& path, std::int64_t bin)
-{
+inline DialogTexts ClickInKorvani(const std::string& path, std::int64_t bin) {
     NoSound silence;
     const TScopedSeam<platform::SoundOutput> noSound(silence);
     IgnoredBoxes boxes;

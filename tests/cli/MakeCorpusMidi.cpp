@@ -20,8 +20,7 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 // A MIDI variable-length quantity: seven bits a byte, high bit set on all but the last.
-void AppendVariableLength(Bytes& bytes, std::uint32_t value)
-{
+void AppendVariableLength(Bytes& bytes, std::uint32_t value) {
     Bytes reversed{static_cast<std::uint8_t>(value & 0x7F)};
     while ((value >>= 7) != 0) {
         reversed.push_back(static_cast<std::uint8_t>(0x80 | (value & 0x7F)));
@@ -29,8 +28,7 @@ void AppendVariableLength(Bytes& bytes, std::uint32_t value)
     bytes.insert(bytes.end(), reversed.rbegin(), reversed.rend());
 }
 
-void AppendBigEndian(Bytes& bytes, std::uint32_t value, int byteCount)
-{
+void AppendBigEndian(Bytes& bytes, std::uint32_t value, int byteCount) {
     for (int shift = 8 * (byteCount - 1); shift >= 0; shift -= 8) {
         bytes.push_back(static_cast<std::uint8_t>((value >> shift) & 0xFF));
     }
@@ -41,8 +39,7 @@ void AppendBigEndian(Bytes& bytes, std::uint32_t value, int byteCount)
 // slot of `slotTicks`: the program, then the key held `heldTicks` at velocity
 // 100, then silence to the end of the slot.
 Bytes NoteSequenceFile(const std::vector<std::pair<int, int>>& notes, std::uint32_t heldTicks,
-                       std::uint32_t slotTicks)
-{
+                       std::uint32_t slotTicks) {
     Bytes track;
     for (const auto& [program, note] : notes) {
         AppendVariableLength(track, 0);
@@ -71,8 +68,7 @@ Bytes NoteSequenceFile(const std::vector<std::pair<int, int>>& notes, std::uint3
 
 constexpr double kTicksPerSecond = 960.0;
 
-bool WriteFile(const std::string& path, const char* bytes, std::size_t size)
-{
+bool WriteFile(const std::string& path, const char* bytes, std::size_t size) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes, static_cast<std::streamsize>(size));
     if (!out) {
@@ -82,8 +78,7 @@ bool WriteFile(const std::string& path, const char* bytes, std::size_t size)
 }
 
 // The (program, note) pairs of a rendering's sample, in sequence order.
-std::vector<std::pair<int, int>> SampledNotes(const clitest::Rendering& rendering, int step)
-{
+std::vector<std::pair<int, int>> SampledNotes(const clitest::Rendering& rendering, int step) {
     std::vector<std::pair<int, int>> notes;
     int index = 0;
     for (const clitest::Instrument& instrument : rendering.Instruments) {
@@ -96,8 +91,7 @@ std::vector<std::pair<int, int>> SampledNotes(const clitest::Rendering& renderin
     return notes;
 }
 
-const clitest::Rendering* FindRendering(const std::string& name)
-{
+const clitest::Rendering* FindRendering(const std::string& name) {
     for (const clitest::Rendering& rendering : clitest::kRenderings) {
         if (name == rendering.Name) {
             return &rendering;
@@ -107,8 +101,7 @@ const clitest::Rendering* FindRendering(const std::string& name)
     return nullptr;
 }
 
-std::uint32_t ReadLe(const std::vector<char>& bytes, std::size_t at, int count)
-{
+std::uint32_t ReadLe(const std::vector<char>& bytes, std::size_t at, int count) {
     std::uint32_t value = 0;
     for (int i = count - 1; i >= 0; --i) {
         value = value << 8 | static_cast<std::uint8_t>(bytes[at + static_cast<std::size_t>(i)]);
@@ -116,8 +109,7 @@ std::uint32_t ReadLe(const std::vector<char>& bytes, std::size_t at, int count)
     return value;
 }
 
-void AppendLe(std::vector<char>& bytes, std::uint32_t value)
-{
+void AppendLe(std::vector<char>& bytes, std::uint32_t value) {
     for (int i = 0; i < 4; ++i) {
         bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
     }
@@ -125,8 +117,7 @@ void AppendLe(std::vector<char>& bytes, std::uint32_t value)
 
 // Cuts the rendered sequence `wav` into one file a note in `folder`, the
 // first kCutSeconds of each slot, with the sequence's own "fmt " chunk.
-int CutSequence(const clitest::Rendering& rendering, const std::string& wav, const std::string& folder, int step)
-{
+int CutSequence(const clitest::Rendering& rendering, const std::string& wav, const std::string& folder, int step) {
     std::ifstream in(wav, std::ios::binary);
     std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::vector<char> format;
@@ -167,8 +158,7 @@ int CutSequence(const clitest::Rendering& rendering, const std::string& wav, con
         AppendLe(file, static_cast<std::uint32_t>(cutFrames * frameBytes));
         const auto first = bytes.begin() + static_cast<std::ptrdiff_t>(dataAt + from);
         file.insert(file.end(), first, first + static_cast<std::ptrdiff_t>(cutFrames * frameBytes));
-        const std::string path =
-            folder + "/p" + std::to_string(program) + "_n" + std::to_string(note) + ".wav";
+        const std::string path = folder + "/p" + std::to_string(program) + "_n" + std::to_string(note) + ".wav";
         if (!WriteFile(path, file.data(), file.size())) {
             return 1;
         }
@@ -178,8 +168,7 @@ int CutSequence(const clitest::Rendering& rendering, const std::string& wav, con
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const auto usage = [&argv] {
         std::cerr << "usage: " << argv[0] << " notes RENDERING FOLDER STEP\n"
@@ -200,8 +189,8 @@ int main(int argc, char** argv)
         // One file a note: 1.5 s held, then half a second for the release.
         for (const auto& note : SampledNotes(*rendering, step)) {
             const Bytes bytes = NoteSequenceFile({note}, held, held + 480);
-            const std::string path = arguments[2] + "/p" + std::to_string(note.first) + "_n" +
-                                     std::to_string(note.second) + ".mid";
+            const std::string path =
+                arguments[2] + "/p" + std::to_string(note.first) + "_n" + std::to_string(note.second) + ".mid";
             if (!WriteFile(path, reinterpret_cast<const char*>(bytes.data()), bytes.size())) {
                 return 1;
             }

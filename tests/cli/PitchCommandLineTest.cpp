@@ -34,8 +34,7 @@ protected:
 
 // --- the result: text, JSON, agreement with korvani ---------------------------
 
-TEST_F(PitchCommandLine, TheFourHundredThirtyEightHzExampleGivesKorvanisTexts)
-{
+TEST_F(PitchCommandLine, TheFourHundredThirtyEightHzExampleGivesKorvanisTexts) {
     // A sine tuned until the analysis locates it at 438.2 Hz: korvani shows
     // 438.2 Hz, a1 (440.0 Hz) and 44281 for it.
     double tone = 438.2;
@@ -61,20 +60,19 @@ TEST_F(PitchCommandLine, TheFourHundredThirtyEightHzExampleGivesKorvanisTexts)
                                   "local maximum at: 438.2 Hz",
                                   "corresponding note: a1 (440.0 Hz)",
                                   "cents: -7.1",
-                                 "proposed sample rate: 44281",
+                                  "proposed sample rate: 44281",
                               }));
 }
 
-TEST_F(PitchCommandLine, JsonCarriesEveryKeyUnroundedAndAgreesWithKorvanisClick)
-{
+TEST_F(PitchCommandLine, JsonCarriesEveryKeyUnroundedAndAgreesWithKorvanisClick) {
     const std::string path = folder_.Write("tone.wav", clitest::SineWave(clitest::NoteHz(62, 23.0), 22050, 16, 1.5));
     const auto run = RunPitch({"--json", "--bin", "220", path});
     ASSERT_EQ(run.ExitStatus, 0) << run.Err;
     const FlatJson json(Lines(run.Out).at(0));
-    EXPECT_EQ(json.Keys(), (std::vector<std::string>{"file", "reader", "format", "sample_rate", "bits_per_sample", "channels",
-                                                     "mixed", "transform_size", "start_sample", "start_bin", "peak_bin",
-                                                     "frequency", "frequency_text", "note_text", "note_frequency", "cents", "a4",
-                                                     "rate", "rate_text"}));
+    EXPECT_EQ(json.Keys(), (std::vector<std::string>{"file", "reader", "format", "sample_rate", "bits_per_sample",
+                                                     "channels", "mixed", "transform_size", "start_sample", "start_bin",
+                                                     "peak_bin", "frequency", "frequency_text", "note_text",
+                                                     "note_frequency", "cents", "a4", "rate", "rate_text"}));
     const DialogTexts dialog = ClickInKorvani(path, 220);
     EXPECT_EQ(json.String("file"), path);
     EXPECT_EQ(json.Number("sample_rate"), 22050);
@@ -92,8 +90,7 @@ TEST_F(PitchCommandLine, JsonCarriesEveryKeyUnroundedAndAgreesWithKorvanisClick)
     EXPECT_EQ(json["rate"].Text, dialog.Rate);
 }
 
-TEST_F(PitchCommandLine, EveryWayOfChoosingTheBinClimbsLikeAClick)
-{
+TEST_F(PitchCommandLine, EveryWayOfChoosingTheBinClimbsLikeAClick) {
     // A tone with a strong octave: --strongest and a click near the octave
     // find the octave, --auto, --near and a click near the fundamental find
     // the fundamental, and each reports the bin it started from.
@@ -101,8 +98,9 @@ TEST_F(PitchCommandLine, EveryWayOfChoosingTheBinClimbsLikeAClick)
     const double pi = std::acos(-1.0);
     for (int n = 0; n < 44100; ++n) {
         const double t = n / 44100.0;
-        fixtures::AppendLe16(samples, static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(
-                                          3000.0 * std::sin(2 * pi * 110.0 * t) + 20000.0 * std::sin(2 * pi * 220.0 * t)))));
+        fixtures::AppendLe16(
+            samples, static_cast<std::uint16_t>(static_cast<std::int16_t>(
+                         std::lround(3000.0 * std::sin(2 * pi * 110.0 * t) + 20000.0 * std::sin(2 * pi * 220.0 * t)))));
     }
     const std::string path = folder_.Write("octave.wav", fixtures::PcmWave(1, 44100, 16, samples));
     const auto startBin = [&path](std::vector<std::string> arguments) {
@@ -126,8 +124,7 @@ TEST_F(PitchCommandLine, EveryWayOfChoosingTheBinClimbsLikeAClick)
     EXPECT_EQ(startBin({"--bin", "170"}).second, ClickInKorvani(path, 170).Note);
 }
 
-TEST_F(PitchCommandLine, SeveralFilesGiveOneBlockOrLineEachInOrder)
-{
+TEST_F(PitchCommandLine, SeveralFilesGiveOneBlockOrLineEachInOrder) {
     const std::string first = folder_.Write("first.wav", clitest::SineWave(clitest::NoteHz(57), 11025, 16, 1.0));
     const std::string second = folder_.Write("second.wav", clitest::SineWave(clitest::NoteHz(76), 48000, 8, 1.0));
     const auto text = RunPitch({first, second});
@@ -152,8 +149,7 @@ TEST_F(PitchCommandLine, SeveralFilesGiveOneBlockOrLineEachInOrder)
     EXPECT_EQ(FlatJson(jsonLines[1]).String("note_text"), "e2 (659.3 Hz)");
 }
 
-TEST_F(PitchCommandLine, TheStartTimeChoosesTheStartSample)
-{
+TEST_F(PitchCommandLine, TheStartTimeChoosesTheStartSample) {
     // Silence, then a tone from 500 ms on: from 600 ms the tone is found.
     fixtures::Bytes samples(2 * 22050, 0);
     const fixtures::Bytes tone = clitest::SineSamples(clitest::NoteHz(69), 44100, 16, 1.0);
@@ -166,8 +162,7 @@ TEST_F(PitchCommandLine, TheStartTimeChoosesTheStartSample)
     EXPECT_EQ(json.String("note_text"), "a1 (440.0 Hz)");
 }
 
-TEST_F(PitchCommandLine, TheSpectrumListsEveryBinWithItsFrequencyAndMagnitude)
-{
+TEST_F(PitchCommandLine, TheSpectrumListsEveryBinWithItsFrequencyAndMagnitude) {
     const std::string path = folder_.Write("tone.wav", clitest::SineWave(1000.0, 8000, 16, 1.0));
     const auto run = RunPitch({"--spectrum", path});
     ASSERT_EQ(run.ExitStatus, 0) << run.Err;
@@ -191,8 +186,7 @@ TEST_F(PitchCommandLine, TheSpectrumListsEveryBinWithItsFrequencyAndMagnitude)
     EXPECT_NEAR(strongest, 0.5 * 1250.0, 1.0);  // half of full scale reads half of 1250
 }
 
-TEST_F(PitchCommandLine, AStereoFileShowsItsChannelCountAndItsMixingInTheResult)
-{
+TEST_F(PitchCommandLine, AStereoFileShowsItsChannelCountAndItsMixingInTheResult) {
     const std::string path =
         folder_.Write("stereo.wav", fixtures::PcmWave(2, 22050, 16, clitest::SineSamples(300.0, 44100, 16, 1.0)));
     const auto run = RunPitch({path});
@@ -218,18 +212,22 @@ struct RefusedFile {
     std::vector<std::pair<std::optional<std::string>, std::string>> Boxes;
 };
 
-void PrintTo(const RefusedFile& refused, std::ostream* out) { *out << refused.Name; }
+void PrintTo(const RefusedFile& refused, std::ostream* out) {
+    *out << refused.Name;
+}
 
-std::vector<RefusedFile> RefusedFiles()
-{
+std::vector<RefusedFile> RefusedFiles() {
     const fixtures::Bytes samples = fixtures::Pattern(64);
     return {
-        {"NotRiffWave", fixtures::RiffBuilder("AVI ").Chunk("data", samples).Build(),
+        {"NotRiffWave",
+         fixtures::RiffBuilder("AVI ").Chunk("data", samples).Build(),
          {{std::nullopt, "Format not recognised."}}},  // libsndfile's words, as no reader takes it
         {"TextFile", fixtures::Bytes{'h', 'e', 'l', 'l', 'o', '\n'}, {{std::nullopt, "Format not recognised."}}},
-        {"NoFmtChunk", fixtures::RiffBuilder().Data(samples).Build(),
+        {"NoFmtChunk",
+         fixtures::RiffBuilder().Data(samples).Build(),
          {{std::nullopt, "WAVE file has no \"fmt\" chunk"}}},
-        {"NoDataChunk", fixtures::RiffBuilder().Fmt(fixtures::FmtFields::Pcm(1, 44100, 16)).Build(),
+        {"NoDataChunk",
+         fixtures::RiffBuilder().Fmt(fixtures::FmtFields::Pcm(1, 44100, 16)).Build(),
          {{std::nullopt, "The WAVE file has no data chunk."}}},
         {"EmptyDataChunk", fixtures::PcmWave(1, 44100, 16, {}), {{std::nullopt, "The data chunk contains no data."}}},
     };
@@ -240,8 +238,7 @@ protected:
     fixtures::TempDir folder_;
 };
 
-TEST_P(RefusedFileCase, PrintsKorvanisBoxesOnStandardErrorAndExitsWithOne)
-{
+TEST_P(RefusedFileCase, PrintsKorvanisBoxesOnStandardErrorAndExitsWithOne) {
     const RefusedFile& refused = GetParam();
     const std::string path = folder_.Write("refused.wav", refused.Contents);
 
@@ -268,18 +265,16 @@ INSTANTIATE_TEST_SUITE_P(Files, RefusedFileCase, ::testing::ValuesIn(RefusedFile
                              return std::string(refused.param.Name);
                          });
 
-TEST_F(PitchCommandLine, AMissingFileIsReportedWithItsPathAndReason)
-{
+TEST_F(PitchCommandLine, AMissingFileIsReportedWithItsPathAndReason) {
     const std::string path = folder_.PathOf("missing.wav");
     const auto run = RunPitch({path});
     EXPECT_EQ(run.ExitStatus, 1);
     EXPECT_EQ(run.Out, "");
-    EXPECT_EQ(run.Err,
-              "korvani-pitch: " + path + ": Failed to open file   :- (: " + path + "  -  mmio error :  file not found\n");
+    EXPECT_EQ(run.Err, "korvani-pitch: " + path + ": Failed to open file   :- (: " + path +
+                           "  -  mmio error :  file not found\n");
 }
 
-TEST_F(PitchCommandLine, OneRefusedFileAmongGoodOnesExitsWithOneAndTheOthersStillPrint)
-{
+TEST_F(PitchCommandLine, OneRefusedFileAmongGoodOnesExitsWithOneAndTheOthersStillPrint) {
     const std::string good = folder_.Write("good.wav", clitest::SineWave(clitest::NoteHz(60), 44100, 16, 1.0));
     const std::string bad = folder_.Write("bad.wav", fixtures::Bytes{'n', 'o'});
     const auto run = RunPitch({good, bad, good});
@@ -288,8 +283,7 @@ TEST_F(PitchCommandLine, OneRefusedFileAmongGoodOnesExitsWithOneAndTheOthersStil
     EXPECT_EQ(Lines(run.Out).size(), 21U);  // two blocks of ten lines and the blank between
 }
 
-TEST_F(PitchCommandLine, AStartPastTheEndIsAnErrorNotAPrompt)
-{
+TEST_F(PitchCommandLine, AStartPastTheEndIsAnErrorNotAPrompt) {
     const std::string path = folder_.Write("short.wav", clitest::SineWave(440.0, 11025, 16, 1.0));
     for (const char* start : {"1000", "2500"}) {
         const auto run = RunPitch({"--start", start, path});
@@ -301,8 +295,7 @@ TEST_F(PitchCommandLine, AStartPastTheEndIsAnErrorNotAPrompt)
     EXPECT_EQ(RunPitch({"--start", "999", path}).ExitStatus, 0);
 }
 
-TEST_F(PitchCommandLine, AClickOutsideTheSpectrumIsAnError)
-{
+TEST_F(PitchCommandLine, AClickOutsideTheSpectrumIsAnError) {
     const std::string path = folder_.Write("tone.wav", clitest::SineWave(440.0, 11025, 16, 1.0));
     const auto run = RunPitch({"--bin", "4096", path});
     EXPECT_EQ(run.ExitStatus, 1);
@@ -314,8 +307,7 @@ TEST_F(PitchCommandLine, AClickOutsideTheSpectrumIsAnError)
 
 // --- usage ------------------------------------------------------------------
 
-TEST(PitchUsage, BadCommandLinesExitWithTwoAndSayWhy)
-{
+TEST(PitchUsage, BadCommandLinesExitWithTwoAndSayWhy) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{}, "no WAV file given"},
         {{"--bogus", "a.wav"}, "unknown option --bogus"},
@@ -343,8 +335,7 @@ TEST(PitchUsage, BadCommandLinesExitWithTwoAndSayWhy)
     }
 }
 
-TEST(PitchUsage, HelpExplainsEveryOption)
-{
+TEST(PitchUsage, HelpExplainsEveryOption) {
     const auto run = RunPitch({"--help"});
     EXPECT_EQ(run.ExitStatus, 0);
     EXPECT_EQ(run.Err, "");
@@ -355,8 +346,7 @@ TEST(PitchUsage, HelpExplainsEveryOption)
     EXPECT_NE(run.Out.find("Exit status"), std::string::npos);
 }
 
-TEST(PitchUsage, DoubleDashMakesTheRestFiles)
-{
+TEST(PitchUsage, DoubleDashMakesTheRestFiles) {
     fixtures::TempDir folder;
     const std::string path = folder.Write("--json", clitest::SineWave(440.0, 8000, 16, 1.0));
     const std::filesystem::path previous = std::filesystem::current_path();

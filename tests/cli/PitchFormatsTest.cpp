@@ -25,15 +25,13 @@ constexpr std::uint32_t kRetunedRate = 44100;
 // A tone between notes, 30 cents above a (220 Hz): every reader must find the same peak.
 const double kToneHz = clitest::NoteHz(57, 30.0);
 
-fixtures::Bytes ReadBytes(const std::string& path)
-{
+fixtures::Bytes ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return fixtures::Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
 // Offset of the "fmt " chunk's contents in a WAV or RF64 file's bytes.
-std::size_t FormatContents(const fixtures::Bytes& bytes)
-{
+std::size_t FormatContents(const fixtures::Bytes& bytes) {
     const std::string id = "fmt ";
     const auto found = std::search(bytes.begin(), bytes.end(), id.begin(), id.end());
     return static_cast<std::size_t>(found - bytes.begin()) + 8;
@@ -47,18 +45,18 @@ struct SoundFormat {
     bool Retunable;  ///< a WAV file: --retune patches its header
 };
 
-void PrintTo(const SoundFormat& format, std::ostream* out) { *out << format.Name; }
+void PrintTo(const SoundFormat& format, std::ostream* out) {
+    *out << format.Name;
+}
 
 class PitchFormats : public ::testing::TestWithParam<SoundFormat> {
 protected:
     fixtures::TempDir folder_;
 };
 
-TEST_P(PitchFormats, NamesTheNoteOfThe16BitWavAndRetunesOnlyWavHeaders)
-{
+TEST_P(PitchFormats, NamesTheNoteOfThe16BitWavAndRetunesOnlyWavHeaders) {
     const SoundFormat& format = GetParam();
-    const std::string reference =
-        folder_.Write("reference.wav", clitest::SineWave(kToneHz, kRate, 16, 1.0));
+    const std::string reference = folder_.Write("reference.wav", clitest::SineWave(kToneHz, kRate, 16, 1.0));
     const std::string source = folder_.PathOf(std::string(format.Name) + ".snd");
     clitest::WriteSoundFile(source, format.Format, kToneHz, kRate, format.Channels, 1.0);
 
@@ -115,8 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SoundFormat{"Flac24", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 1, "FLAC 24-bit PCM", false}),
     [](const ::testing::TestParamInfo<SoundFormat>& format) { return std::string(format.param.Name); });
 
-TEST(PitchFormatRefusals, FilesCutShortAndUnreadableFilesAreRefusedWithOneLine)
-{
+TEST(PitchFormatRefusals, FilesCutShortAndUnreadableFilesAreRefusedWithOneLine) {
     fixtures::TempDir folder;
     const auto cut = [&](const char* name, int format) {
         const std::string path = folder.PathOf(name);

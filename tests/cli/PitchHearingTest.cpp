@@ -31,21 +31,19 @@ constexpr double kPi = 3.14159265358979323846;
 
 // 16-bit PCM of `frames` frames of `channels` channels: value(n, c) in -1 ... 1.
 fixtures::Bytes Frames(std::uint16_t channels, std::uint32_t frames,
-                       const std::function<double(std::uint32_t, std::uint16_t)>& value)
-{
+                       const std::function<double(std::uint32_t, std::uint16_t)>& value) {
     fixtures::Bytes samples;
     for (std::uint32_t n = 0; n < frames; ++n) {
         for (std::uint16_t c = 0; c < channels; ++c) {
-            fixtures::AppendLe16(samples, static_cast<std::uint16_t>(
-                                              static_cast<std::int16_t>(std::lround(32767.0 * value(n, c)))));
+            fixtures::AppendLe16(
+                samples, static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(32767.0 * value(n, c)))));
         }
     }
     return samples;
 }
 
 // A band-limited sawtooth: partials 1 ... 12 at 1 / h.
-double Sawtooth(double frequency, std::uint32_t rate, std::uint32_t n)
-{
+double Sawtooth(double frequency, std::uint32_t rate, std::uint32_t n) {
     double value = 0.0;
     for (int h = 1; h <= 12; ++h) {
         value += std::sin(2.0 * kPi * h * frequency * n / rate) / h;
@@ -53,22 +51,25 @@ double Sawtooth(double frequency, std::uint32_t rate, std::uint32_t n)
     return 0.25 * value;
 }
 
-std::string NoteOf(const std::string& noteText) { return noteText.substr(0, noteText.find(' ')); }
+std::string NoteOf(const std::string& noteText) {
+    return noteText.substr(0, noteText.find(' '));
+}
 
 // --- several channels -------------------------------------------------------
 
 struct ChannelCase {
     const char* Name;
     std::uint16_t Channels;
-    double Frequency;    // the pitch heard; 0: a rendered piano note
+    double Frequency;  // the pitch heard; 0: a rendered piano note
     bool Sawtooth;
 };
 
-void PrintTo(const ChannelCase& c, std::ostream* out) { *out << c.Name; }
+void PrintTo(const ChannelCase& c, std::ostream* out) {
+    *out << c.Name;
+}
 
 // A rendered stereo piano note of the corpus (its note in `note`), or "".
-std::string RenderedPiano(int& note)
-{
+std::string RenderedPiano(int& note) {
     const clitest::Rendering& rendering = clitest::kRenderings[3];
     for (note = 48; note <= 72; ++note) {
         const std::string path = std::string(KORVANI_CORPUS_DIR) + "/" + clitest::CorpusFile(rendering, 0, note);
@@ -81,15 +82,15 @@ std::string RenderedPiano(int& note)
 
 // The WAV file of a case: its tone in every channel, or the rendered piano
 // with its two channels repeated up to the case's channel count.
-std::string ChannelFile(const ChannelCase& c, const fixtures::TempDir& folder, double& heard)
-{
+std::string ChannelFile(const ChannelCase& c, const fixtures::TempDir& folder, double& heard) {
     if (c.Frequency > 0.0) {
         heard = c.Frequency;
-        return folder.Write("tone.wav", fixtures::PcmWave(c.Channels, 44100, 16, Frames(c.Channels, 44100,
-                                                          [&c](std::uint32_t n, std::uint16_t) {
-                                                              return c.Sawtooth ? Sawtooth(c.Frequency, 44100, n)
-                                                                                : 0.5 * std::sin(2.0 * kPi * c.Frequency * n / 44100);
-                                                          })));
+        return folder.Write(
+            "tone.wav",
+            fixtures::PcmWave(c.Channels, 44100, 16, Frames(c.Channels, 44100, [&c](std::uint32_t n, std::uint16_t) {
+                                  return c.Sawtooth ? Sawtooth(c.Frequency, 44100, n)
+                                                    : 0.5 * std::sin(2.0 * kPi * c.Frequency * n / 44100);
+                              })));
     }
     int note = 0;
     const std::string rendered = RenderedPiano(note);
@@ -115,8 +116,7 @@ protected:
     fixtures::TempDir folder_;
 };
 
-TEST_P(SeveralChannels, GiveTheNoteHeardAndTheWindowsReadingWithAsWindow)
-{
+TEST_P(SeveralChannels, GiveTheNoteHeardAndTheWindowsReadingWithAsWindow) {
     const ChannelCase& c = GetParam();
     double heard = 0.0;
     const std::string path = ChannelFile(c, folder_, heard);
@@ -166,20 +166,22 @@ struct NoPitchCase {
     const char* Reason;
 };
 
-void PrintTo(const NoPitchCase& c, std::ostream* out) { *out << c.Name; }
+void PrintTo(const NoPitchCase& c, std::ostream* out) {
+    *out << c.Name;
+}
 
 class NoPitch : public ::testing::TestWithParam<NoPitchCase> {
 protected:
     fixtures::TempDir folder_;
 };
 
-TEST_P(NoPitch, AutoNamesNoNoteExitsWithOneAndWritesNothingWhileABinStillClimbs)
-{
+TEST_P(NoPitch, AutoNamesNoNoteExitsWithOneAndWritesNothingWhileABinStillClimbs) {
     const NoPitchCase& c = GetParam();
     std::mt19937 random(7);
     std::uniform_real_distribution<double> noise(-c.NoiseLevel, c.NoiseLevel);
     const std::string path = folder_.Write(
-        "quiet.wav", fixtures::PcmWave(2, 44100, 16, Frames(2, 44100, [&](std::uint32_t, std::uint16_t) { return noise(random); })));
+        "quiet.wav",
+        fixtures::PcmWave(2, 44100, 16, Frames(2, 44100, [&](std::uint32_t, std::uint16_t) { return noise(random); })));
     const std::string copy = folder_.PathOf("copy.wav");
 
     const auto text = RunPitch({"--retune", copy, path});
@@ -212,8 +214,7 @@ INSTANTIATE_TEST_SUITE_P(Stretches, NoPitch,
 
 // --- failures name their file -------------------------------------------------
 
-TEST(PitchFailures, EachLineNamesItsFile)
-{
+TEST(PitchFailures, EachLineNamesItsFile) {
     fixtures::TempDir folder;
     const std::string good = folder.Write("good.wav", clitest::SineWave(clitest::NoteHz(60), 44100, 16, 1.0));
     const std::string missing = folder.PathOf("missing.wav");
@@ -221,20 +222,19 @@ TEST(PitchFailures, EachLineNamesItsFile)
     const std::string text = folder.Write("text.wav", fixtures::Bytes{'n', 'o'});
     const auto run = RunPitch({good, missing, silent, text});
     EXPECT_EQ(run.ExitStatus, 1);
-    EXPECT_EQ(Lines(run.Err),
-              (std::vector<std::string>{
-                  "korvani-pitch: " + missing + ": Failed to open file   :- (: " + missing + "  -  mmio error :  file not found",
-                  "korvani-pitch: " + silent + ": no pitch found: silent",
-                  "korvani-pitch: " + text + ": Format not recognised.",
-              }));
+    EXPECT_EQ(Lines(run.Err), (std::vector<std::string>{
+                                  "korvani-pitch: " + missing + ": Failed to open file   :- (: " + missing +
+                                      "  -  mmio error :  file not found",
+                                  "korvani-pitch: " + silent + ": no pitch found: silent",
+                                  "korvani-pitch: " + text + ": Format not recognised.",
+                              }));
     EXPECT_EQ(Lines(run.Out).at(0), "file: " + good);
     EXPECT_EQ(Lines(run.Out).size(), 10U);
 }
 
 // --- the retuned copy is confirmed ----------------------------------------------
 
-TEST(PitchRetuneConfirmation, ShowsTheWrittenFileAndRateBesideTheProposedOne)
-{
+TEST(PitchRetuneConfirmation, ShowsTheWrittenFileAndRateBesideTheProposedOne) {
     fixtures::TempDir folder;
     const std::string source = folder.Write("flat.wav", clitest::SineWave(clitest::NoteHz(69, -20.0), 44100, 16, 1.0));
     const std::string copy = folder.PathOf("out.wav");
@@ -264,8 +264,7 @@ TEST(PitchRetuneConfirmation, ShowsTheWrittenFileAndRateBesideTheProposedOne)
 
 // --- names that cannot break the output -----------------------------------------
 
-TEST(PitchNames, StayOnTheirLineInTextAndValidInJson)
-{
+TEST(PitchNames, StayOnTheirLineInTextAndValidInJson) {
     fixtures::TempDir folder;
     const std::string name = "x\nproposed sample rate: 1\xff\x1b.wav";
     const std::string path = folder.Write(name, clitest::SineWave(440.0, 22050, 16, 1.0));
@@ -288,8 +287,7 @@ TEST(PitchNames, StayOnTheirLineInTextAndValidInJson)
     EXPECT_EQ(errors[0].substr(0, 15 + shown.size() + 2), "korvani-pitch: " + shown + ".m");
 }
 
-TEST(PitchVersion, IsTheVersionOfTheProgramsVersionBlock)
-{
+TEST(PitchVersion, IsTheVersionOfTheProgramsVersionBlock) {
     const auto run = RunPitch({"--version"});
     EXPECT_EQ(run.ExitStatus, 0);
     EXPECT_EQ(run.Out, "korvani-pitch 1.1\n");

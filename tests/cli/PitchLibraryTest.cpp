@@ -33,8 +33,7 @@ struct ReferenceCase {
 
 // Each row: the note named on the scale of its reference, the cents from that
 // note, the rate that brings the measured peak onto it.
-TEST(PitchReference, NamesTheNoteCentsAndRateOnTheScaleOfTheReference)
-{
+TEST(PitchReference, NamesTheNoteCentsAndRateOnTheScaleOfTheReference) {
     const double semitone50 = std::pow(2.0, 1.0 / 24.0);
     const std::vector<ReferenceCase> cases = {
         {437.0, "", "a1 (440.0 Hz)", 0, -11.8},
@@ -86,8 +85,7 @@ TEST(PitchReference, NamesTheNoteCentsAndRateOnTheScaleOfTheReference)
     }
 }
 
-Bytes Le32(std::uint32_t value)
-{
+Bytes Le32(std::uint32_t value) {
     Bytes bytes;
     fixtures::AppendLe32(bytes, value);
     return bytes;
@@ -95,8 +93,7 @@ Bytes Le32(std::uint32_t value)
 
 // A "smpl" chunk with a unity note of 60, no fraction and the given loops
 // (start, end pairs), each loop with its type and play count set.
-Bytes SmplChunkBody(const std::vector<std::pair<std::uint32_t, std::uint32_t>>& loops)
-{
+Bytes SmplChunkBody(const std::vector<std::pair<std::uint32_t, std::uint32_t>>& loops) {
     Bytes body;
     for (const std::uint32_t field : {7U, 9U, 22676U, 60U, 0U, 0U, 0U, static_cast<std::uint32_t>(loops.size()), 0U}) {
         fixtures::AppendLe32(body, field);
@@ -110,10 +107,10 @@ Bytes SmplChunkBody(const std::vector<std::pair<std::uint32_t, std::uint32_t>>& 
 }
 
 // Where the chunk `id` begins in a RIFF file, walking the chunks.
-std::size_t ChunkAt(const Bytes& file, const std::string& id)
-{
+std::size_t ChunkAt(const Bytes& file, const std::string& id) {
     for (std::size_t at = 12; at + 8 <= file.size();) {
-        if (std::string(file.begin() + static_cast<std::ptrdiff_t>(at), file.begin() + static_cast<std::ptrdiff_t>(at) + 4) == id) {
+        if (std::string(file.begin() + static_cast<std::ptrdiff_t>(at),
+                        file.begin() + static_cast<std::ptrdiff_t>(at) + 4) == id) {
             return at;
         }
         const std::uint32_t size = fixtures::ReadLe32(file, at + 4);
@@ -130,8 +127,7 @@ struct SmplCase {
 
 // The copy's tuning as libsndfile reads it: the base note the sampler plays
 // the sample at, and the loops untouched; the fraction read from the chunk.
-TEST(PitchSamplerChunk, CarriesTheUnityNoteAndFractionAndKeepsEverythingElse)
-{
+TEST(PitchSamplerChunk, CarriesTheUnityNoteAndFractionAndKeepsEverythingElse) {
     using fixtures::FmtFields;
     using fixtures::RiffBuilder;
     const Bytes samples = clitest::SineSamples(437.0, 44100, 16, 1.0);
@@ -141,9 +137,16 @@ TEST(PitchSamplerChunk, CarriesTheUnityNoteAndFractionAndKeepsEverythingElse)
         {"no chunk", fixtures::PcmWave(1, 44100, 16, samples), {}},
         {"two loops", RiffBuilder().Fmt(fmt).Data(samples).Chunk("smpl", SmplChunkBody(twoLoops)).Build(), twoLoops},
         {"odd chunk before it",
-         RiffBuilder().Fmt(fmt).Chunk("note", Bytes{'o', 'd', 'd'}).Chunk("smpl", SmplChunkBody(twoLoops)).Data(samples).Build(),
+         RiffBuilder()
+             .Fmt(fmt)
+             .Chunk("note", Bytes{'o', 'd', 'd'})
+             .Chunk("smpl", SmplChunkBody(twoLoops))
+             .Data(samples)
+             .Build(),
          twoLoops},
-        {"odd last chunk unpadded", RiffBuilder().Fmt(fmt).Data(samples).ChunkClaiming("note", Bytes{'o', 'd', 'd'}, 3).Build(), {}},
+        {"odd last chunk unpadded",
+         RiffBuilder().Fmt(fmt).Data(samples).ChunkClaiming("note", Bytes{'o', 'd', 'd'}, 3).Build(),
+         {}},
     };
     fixtures::TempDir folder;
     for (const SmplCase& row : cases) {
@@ -195,15 +198,15 @@ TEST(PitchSamplerChunk, CarriesTheUnityNoteAndFractionAndKeepsEverythingElse)
             const Bytes riffSize = Le32(static_cast<std::uint32_t>(expected.size() - 8));
             std::copy(riffSize.begin(), riffSize.end(), expected.begin() + 4);
         }
-        std::copy(copy.begin() + static_cast<std::ptrdiff_t>(chunk) + 20, copy.begin() + static_cast<std::ptrdiff_t>(chunk) + 28,
+        std::copy(copy.begin() + static_cast<std::ptrdiff_t>(chunk) + 20,
+                  copy.begin() + static_cast<std::ptrdiff_t>(chunk) + 28,
                   expected.begin() + static_cast<std::ptrdiff_t>(chunk) + 20);
         EXPECT_EQ(copy, expected);
     }
 }
 
 // The fields of an RFC 4180 text, row by row (rows end in CR LF).
-std::vector<std::vector<std::string>> ReadCsv(const std::string& text)
-{
+std::vector<std::vector<std::string>> ReadCsv(const std::string& text) {
     std::vector<std::vector<std::string>> rows(1, std::vector<std::string>(1));
     bool quoted = false;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -228,8 +231,7 @@ std::vector<std::vector<std::string>> ReadCsv(const std::string& text)
 
 class PitchFolder : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         namespace fs = std::filesystem;
         fs::create_directories(folder_.PathOf("lib/sub/deeper"));
         fs::create_directories(folder_.PathOf("lib/empty"));
@@ -247,8 +249,7 @@ protected:
     fixtures::TempDir folder_;
 };
 
-TEST_F(PitchFolder, IsWalkedInSortedOrderIntoOneCsvRowPerWavFile)
-{
+TEST_F(PitchFolder, IsWalkedInSortedOrderIntoOneCsvRowPerWavFile) {
     const auto run = RunPitch({"--csv", folder_.PathOf("lib"), folder_.PathOf("single.wav")});
     EXPECT_EQ(run.ExitStatus, 1);
     const auto rows = ReadCsv(run.Out);
@@ -294,8 +295,7 @@ TEST_F(PitchFolder, IsWalkedInSortedOrderIntoOneCsvRowPerWavFile)
     EXPECT_NE(run.Out.find("\r\n\"" + folder_.PathOf("lib/with, \"\"quotes\"\".wav") + "\","), std::string::npos);
 }
 
-TEST_F(PitchFolder, AnyNumberOfJobsGivesTheSameOutput)
-{
+TEST_F(PitchFolder, AnyNumberOfJobsGivesTheSameOutput) {
     for (const char* format : {"--csv", "--json", "--spectrum"}) {
         const auto one = RunPitch({format, "-j", "1", folder_.PathOf("lib"), folder_.PathOf("single.wav")});
         const auto four = RunPitch({format, "-j4", folder_.PathOf("lib"), folder_.PathOf("single.wav")});
@@ -306,16 +306,15 @@ TEST_F(PitchFolder, AnyNumberOfJobsGivesTheSameOutput)
     }
 }
 
-TEST_F(PitchFolder, CopiesGoIntoATargetFolderUnderTheirPathsInTheWalk)
-{
+TEST_F(PitchFolder, CopiesGoIntoATargetFolderUnderTheirPathsInTheWalk) {
     namespace fs = std::filesystem;
     const std::string tuned = folder_.PathOf("tuned");
     const std::string retuned = folder_.PathOf("retuned");
     fs::create_directory(tuned);
     fs::create_directory(retuned);
     EXPECT_EQ(RunPitch({"--smpl", folder_.PathOf("missing"), folder_.PathOf("lib")}).ExitStatus, 2);
-    const auto run = RunPitch({"-j", "3", "--smpl", tuned, "--retune", retuned + "/", folder_.PathOf("lib"),
-                               folder_.PathOf("single.wav")});
+    const auto run = RunPitch(
+        {"-j", "3", "--smpl", tuned, "--retune", retuned + "/", folder_.PathOf("lib"), folder_.PathOf("single.wav")});
     EXPECT_EQ(run.ExitStatus, 1);
     for (const std::string& out : {tuned, retuned}) {
         std::vector<std::string> written;

@@ -25,8 +25,7 @@ struct ProcessOutcome {
 /// Starts `program` with `arguments` under `actions`; answers the child's
 /// process id, or -1 when it could not be started.
 inline pid_t Spawn(const std::string& program, const std::vector<std::string>& arguments,
-                   const posix_spawn_file_actions_t& actions)
-{
+                   const posix_spawn_file_actions_t& actions) {
     std::vector<std::string> all{program};
     all.insert(all.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
@@ -40,8 +39,7 @@ inline pid_t Spawn(const std::string& program, const std::vector<std::string>& a
 
 /// Runs `program` with `arguments` as a child process, with no standard input,
 /// and collects both of its outputs to the end.
-inline ProcessOutcome RunProcess(const std::string& program, const std::vector<std::string>& arguments)
-{
+inline ProcessOutcome RunProcess(const std::string& program, const std::vector<std::string>& arguments) {
     std::array<int, 2> outPipe{};
     std::array<int, 2> errPipe{};
     if (::pipe(outPipe.data()) != 0 || ::pipe(errPipe.data()) != 0) {
@@ -95,8 +93,7 @@ inline ProcessOutcome RunProcess(const std::string& program, const std::vector<s
 
 /// Starts `program` with `arguments` as a child process whose input and
 /// outputs are /dev/null, and answers its process id without waiting.
-inline pid_t StartProcess(const std::string& program, const std::vector<std::string>& arguments)
-{
+inline pid_t StartProcess(const std::string& program, const std::vector<std::string>& arguments) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -111,14 +108,12 @@ inline pid_t StartProcess(const std::string& program, const std::vector<std::str
 }
 
 /// Runs korvani-pitch, the program these tests are about.
-inline ProcessOutcome RunPitch(const std::vector<std::string>& arguments)
-{
+inline ProcessOutcome RunPitch(const std::vector<std::string>& arguments) {
     return RunProcess(KORVANI_PITCH_PATH, arguments);
 }
 
 /// The lines of `text`, without their line ends.
-inline std::vector<std::string> Lines(const std::string& text)
-{
+inline std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::string::size_type begin = 0;
     while (begin < text.size()) {

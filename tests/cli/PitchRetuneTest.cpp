@@ -27,25 +27,23 @@ using clitest::FlatJson;
 using clitest::Lines;
 using clitest::RunPitch;
 
-fixtures::Bytes ReadBytes(const std::string& path)
-{
+fixtures::Bytes ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return fixtures::Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
 class FailOnBox final : public TWaveReporter {
 public:
-    void Report(std::string_view text, const char* caption) override
-    {
+    void Report(std::string_view text, const char* caption) override {
         ADD_FAILURE() << "rewrite reported " << (caption ? caption : "") << ": " << text;
     }
 };
 
 // The copy korvani's "Modify..." writes for `rate`: the same rewrite, run here.
-fixtures::Bytes ModifyCopy(const std::string& source, const std::string& target, std::uint32_t rate)
-{
+fixtures::Bytes ModifyCopy(const std::string& source, const std::string& target, std::uint32_t rate) {
     FailOnBox reporter;
-    RewriteSampleRate(source, target, [rate] { return rate; }, reporter);
+    RewriteSampleRate(
+        source, target, [rate] { return rate; }, reporter);
     return ReadBytes(target);
 }
 
@@ -56,10 +54,11 @@ class PitchRetune : public ::testing::Test {
 protected:
     // A 44100 Hz 16-bit tone 20 cents below a1: its proposed rate lies above
     // 44100 (about 44610), so --no-higher halves it.
-    std::string FlatTone() { return folder_.Write("flat.wav", clitest::SineWave(clitest::NoteHz(69, -20.0), 44100, 16, 1.0)); }
+    std::string FlatTone() {
+        return folder_.Write("flat.wav", clitest::SineWave(clitest::NoteHz(69, -20.0), 44100, 16, 1.0));
+    }
 
-    long ProposedRate(const std::string& source)
-    {
+    long ProposedRate(const std::string& source) {
         const auto run = RunPitch({"--json", source});
         EXPECT_EQ(run.ExitStatus, 0) << run.Err;
         return std::stol(FlatJson(Lines(run.Out).at(0))["rate"].Text);
@@ -68,8 +67,7 @@ protected:
     fixtures::TempDir folder_;
 };
 
-TEST_F(PitchRetune, WritesTheBytesModifyWritesWithTheProposedRate)
-{
+TEST_F(PitchRetune, WritesTheBytesModifyWritesWithTheProposedRate) {
     const std::string source = FlatTone();
     const std::string target = folder_.PathOf("retuned.wav");
     const auto run = RunPitch({"--retune", target, source});
@@ -95,8 +93,7 @@ TEST_F(PitchRetune, WritesTheBytesModifyWritesWithTheProposedRate)
     EXPECT_EQ(status.st_mode & 0777, 0666 & ~mask);  // as a new copy gets it
 }
 
-TEST_F(PitchRetune, TheRateOptionAndTheNoHigherRuleChooseTheRateLikeTheDialog)
-{
+TEST_F(PitchRetune, TheRateOptionAndTheNoHigherRuleChooseTheRateLikeTheDialog) {
     const std::string source = FlatTone();
     const long proposed = ProposedRate(source);
     const auto writtenRate = [&](const std::vector<std::string>& options) {
@@ -116,16 +113,14 @@ TEST_F(PitchRetune, TheRateOptionAndTheNoHigherRuleChooseTheRateLikeTheDialog)
     EXPECT_EQ(writtenRate({"--no-higher"}), static_cast<std::uint32_t>(proposed / 2));
 }
 
-TEST_F(PitchRetune, ReplacesAnExistingTarget)
-{
+TEST_F(PitchRetune, ReplacesAnExistingTarget) {
     const std::string source = FlatTone();
     const std::string target = folder_.Write("old.wav", fixtures::Bytes{'o', 'l', 'd'});
     ASSERT_EQ(RunPitch({"--retune", target, "--rate", "22050", source}).ExitStatus, 0);
     EXPECT_EQ(ReadBytes(target), ModifyCopy(source, folder_.PathOf("modify.wav"), 22050));
 }
 
-TEST_F(PitchRetune, RefusesTheSourceItselfAndLeavesItUnchanged)
-{
+TEST_F(PitchRetune, RefusesTheSourceItselfAndLeavesItUnchanged) {
     const std::string source = FlatTone();
     const fixtures::Bytes before = ReadBytes(source);
     const std::string link = folder_.PathOf("link.wav");
@@ -139,8 +134,7 @@ TEST_F(PitchRetune, RefusesTheSourceItselfAndLeavesItUnchanged)
     }
 }
 
-TEST_F(PitchRetune, WritesNothingWhenTheTargetCannotBeMade)
-{
+TEST_F(PitchRetune, WritesNothingWhenTheTargetCannotBeMade) {
     const std::string source = FlatTone();
     const std::string target = folder_.PathOf("no/such/folder/out.wav");
     const auto run = RunPitch({"--json", "--retune", target, source});
@@ -152,11 +146,10 @@ TEST_F(PitchRetune, WritesNothingWhenTheTargetCannotBeMade)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.Path()), {}), 1);
 }
 
-TEST_F(PitchRetune, WritesNothingWhenTheFileFailsItsAnalysis)
-{
+TEST_F(PitchRetune, WritesNothingWhenTheFileFailsItsAnalysis) {
     const std::string target = folder_.Write("keep.wav", fixtures::Bytes{'k', 'e', 'e', 'p'});
-    for (const std::string& source :
-         {folder_.Write("text.wav", fixtures::Bytes{'n', 'o', 't'}), folder_.Write("silent.wav", clitest::SilentWave(44100))}) {
+    for (const std::string& source : {folder_.Write("text.wav", fixtures::Bytes{'n', 'o', 't'}),
+                                      folder_.Write("silent.wav", clitest::SilentWave(44100))}) {
         const auto run = RunPitch({"--retune", target, source});
         EXPECT_EQ(run.ExitStatus, 1);
         EXPECT_EQ(ReadBytes(target), (fixtures::Bytes{'k', 'e', 'e', 'p'}));
@@ -166,8 +159,7 @@ TEST_F(PitchRetune, WritesNothingWhenTheFileFailsItsAnalysis)
     EXPECT_FALSE(std::filesystem::exists(folder_.PathOf("new.wav")));
 }
 
-TEST_F(PitchRetune, ACopyTheKernelCutsShortFailsAndLeavesTheTargetAsItWas)
-{
+TEST_F(PitchRetune, ACopyTheKernelCutsShortFailsAndLeavesTheTargetAsItWas) {
     const std::string source = folder_.Write("long.wav", clitest::SineWave(440.0, 44100, 16, 4.0));
     const fixtures::Bytes standing{'o', 'l', 'd'};
     for (const bool targetExists : {false, true}) {
@@ -179,9 +171,9 @@ TEST_F(PitchRetune, ACopyTheKernelCutsShortFailsAndLeavesTheTargetAsItWas)
         }
         const std::vector<std::string> before = fixtures::Listing(folder_.Path());
         // 200 blocks of 512 bytes, about a third of the copy; SIGXFSZ ignored.
-        const auto run = clitest::RunProcess(
-            "/bin/sh", {"-c", "trap '' XFSZ; ulimit -f 200; exec \"$0\" \"$@\"", KORVANI_PITCH_PATH, "--retune",
-                        target, "--rate", "48000", source});
+        const auto run =
+            clitest::RunProcess("/bin/sh", {"-c", "trap '' XFSZ; ulimit -f 200; exec \"$0\" \"$@\"", KORVANI_PITCH_PATH,
+                                            "--retune", target, "--rate", "48000", source});
         EXPECT_EQ(run.ExitStatus, 1);
         EXPECT_NE(run.Err.find("Failed to write file   :- (: " + target + "  -  File too large"), std::string::npos)
             << run.Err;
@@ -192,8 +184,7 @@ TEST_F(PitchRetune, ACopyTheKernelCutsShortFailsAndLeavesTheTargetAsItWas)
     }
 }
 
-TEST_F(PitchRetune, AnInterruptedCopyLeavesNoTemporaryFile)
-{
+TEST_F(PitchRetune, AnInterruptedCopyLeavesNoTemporaryFile) {
     // A large file, so that the copy is still running when the signal comes:
     // a second of tone, then silence up to 256 MiB (sparse on the disk).
     constexpr std::uint32_t kDataBytes = 256U << 20;

@@ -22,12 +22,13 @@ struct ToneRate {
     std::uint16_t Bits;
 };
 
-void PrintTo(const ToneRate& tone, std::ostream* out) { *out << tone.Rate << " Hz, " << tone.Bits << " bit"; }
+void PrintTo(const ToneRate& tone, std::ostream* out) {
+    *out << tone.Rate << " Hz, " << tone.Bits << " bit";
+}
 
 class PureTones : public ::testing::TestWithParam<ToneRate> {};
 
-TEST_P(PureTones, AutoNamesEveryNote)
-{
+TEST_P(PureTones, AutoNamesEveryNote) {
     const auto [rate, bits] = GetParam();
     fixtures::TempDir folder;
     std::vector<std::string> arguments = {"--json"};

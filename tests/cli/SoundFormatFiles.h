@@ -13,8 +13,7 @@ namespace clitest {
 /// scale) to `path` through libsndfile, in `format` (SF_FORMAT_WAV |
 /// SF_FORMAT_PCM_24 ...), the same tone on every channel.
 inline void WriteSoundFile(const std::string& path, int format, double frequency, int rate, int channels,
-                           double seconds, double level = 0.5)
-{
+                           double seconds, double level = 0.5) {
     SF_INFO info{};
     info.samplerate = rate;
     info.channels = channels;

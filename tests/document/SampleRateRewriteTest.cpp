@@ -49,17 +49,18 @@ constexpr std::size_t kBlockAlignAt = fixtures::kCanonicalFmtDataOffset + 12;
 class SampleRateRewrite : public wavetest::WaveFileTest {
 protected:
     // Runs the rewrite with `rate` as the new rate, counting how often it is asked.
-    void Rewrite(const std::string& source, const std::string& target, std::uint32_t rate)
-    {
-        RewriteSampleRate(source, target, [this, rate] {
-            ++rateAsked;
-            return rate;
-        }, reporter);
+    void Rewrite(const std::string& source, const std::string& target, std::uint32_t rate) {
+        RewriteSampleRate(
+            source, target,
+            [this, rate] {
+                ++rateAsked;
+                return rate;
+            },
+            reporter);
     }
 
     // Expects `copy` to equal `original` except for the 8 bytes of the two rate fields.
-    static void ExpectEqualOutsideRateFields(const Bytes& copy, const Bytes& original, std::size_t fmtData)
-    {
+    static void ExpectEqualOutsideRateFields(const Bytes& copy, const Bytes& original, std::size_t fmtData) {
         ASSERT_EQ(copy.size(), original.size());
         for (std::size_t i = 0; i < copy.size(); ++i) {
             if (i < fmtData + 4 || i >= fmtData + 12) {
@@ -71,8 +72,7 @@ protected:
     int rateAsked = 0;
 };
 
-TEST_F(SampleRateRewrite, CopyCarriesTheNewRateAndItsByteRateAndNothingElseChanges)
-{
+TEST_F(SampleRateRewrite, CopyCarriesTheNewRateAndItsByteRateAndNothingElseChanges) {
     struct Case {
         std::uint16_t channels;
         std::uint32_t rate;
@@ -80,9 +80,9 @@ TEST_F(SampleRateRewrite, CopyCarriesTheNewRateAndItsByteRateAndNothingElseChang
         std::uint32_t newRate;
         std::uint32_t byteRate;
     };
-    for (const Case& c : {Case{1, 44100, 16, 48000, 96000}, Case{2, 11025, 8, 22050, 44100},
-                          Case{2, 48000, 16, 44100, 176400}, Case{1, 48000, 16, 96000, 192000},
-                          Case{2, 44100, 16, 0, 0}}) {
+    for (const Case& c :
+         {Case{1, 44100, 16, 48000, 96000}, Case{2, 11025, 8, 22050, 44100}, Case{2, 48000, 16, 44100, 176400},
+          Case{1, 48000, 16, 96000, 192000}, Case{2, 44100, 16, 0, 0}}) {
         SCOPED_TRACE(std::to_string(c.rate) + " -> " + std::to_string(c.newRate));
         FmtFields fields = FmtFields::Pcm(c.channels, c.rate, c.bits);
         fields.blockAlign = 7;  // kept as it stands, whatever its value
@@ -106,8 +106,7 @@ TEST_F(SampleRateRewrite, CopyCarriesTheNewRateAndItsByteRateAndNothingElseChang
     }
 }
 
-TEST_F(SampleRateRewrite, ByteRateIsComputedInThirtyTwoBitsAndKeepsTheWrapAround)
-{
+TEST_F(SampleRateRewrite, ByteRateIsComputedInThirtyTwoBitsAndKeepsTheWrapAround) {
     // 6 x 32 x 0x0200_0001 = 0x1_8000_00C0 wraps to 0x8000_00C0 in 32 bits; >> 3 = 0x1000_0018.
     const Bytes original = PcmWave(6, 44100, 32, fixtures::Pattern(96));
     const std::string source = WriteFile("six.wav", original);
@@ -120,8 +119,7 @@ TEST_F(SampleRateRewrite, ByteRateIsComputedInThirtyTwoBitsAndKeepsTheWrapAround
     EXPECT_THAT(reporter.messages, IsEmpty());
 }
 
-TEST_F(SampleRateRewrite, LongFmtChunkAfterOtherChunksIsPatchedInPlace)
-{
+TEST_F(SampleRateRewrite, LongFmtChunkAfterOtherChunksIsPatchedInPlace) {
     Bytes longFmt = FmtFields::Pcm(1, 22050, 16).Encode();
     longFmt.insert(longFmt.end(), {0, 0, 0xAB});  // odd: a pad byte follows
     const Bytes original =
@@ -138,8 +136,7 @@ TEST_F(SampleRateRewrite, LongFmtChunkAfterOtherChunksIsPatchedInPlace)
     ExpectEqualOutsideRateFields(copy, original, kFmtData);
 }
 
-TEST_F(SampleRateRewrite, ExistingTargetIsReplaced)
-{
+TEST_F(SampleRateRewrite, ExistingTargetIsReplaced) {
     const Bytes original = PcmWave(1, 44100, 16, fixtures::Pattern(300));
     const std::string source = WriteFile("source.wav", original);
     const std::string target = WriteFile("old.wav", fixtures::Pattern(5000, 3));
@@ -151,8 +148,7 @@ TEST_F(SampleRateRewrite, ExistingTargetIsReplaced)
     ExpectEqualOutsideRateFields(copy, original, fixtures::kCanonicalFmtDataOffset);
 }
 
-TEST_F(SampleRateRewrite, TargetThatIsTheSourceItselfIsRefusedBeforeAnythingIsCopiedOrOpened)
-{
+TEST_F(SampleRateRewrite, TargetThatIsTheSourceItselfIsRefusedBeforeAnythingIsCopiedOrOpened) {
     const Bytes original = PcmWave(1, 44100, 16, fixtures::Pattern(300));
     const std::string source = WriteFile("source.wav", original);
     const std::string symlinkPath = folder.PathOf("symlink.wav");
@@ -175,8 +171,7 @@ TEST_F(SampleRateRewrite, TargetThatIsTheSourceItselfIsRefusedBeforeAnythingIsCo
     EXPECT_EQ(rateAsked, 0);
 }
 
-TEST_F(SampleRateRewrite, ReadOnlyTargetIsNotReplacedAndShowsItsPath)
-{
+TEST_F(SampleRateRewrite, ReadOnlyTargetIsNotReplacedAndShowsItsPath) {
     const Bytes original = PcmWave(1, 44100, 16, fixtures::Pattern(300));
     const std::string source = WriteFile("source.wav", original);
     const Bytes before = PcmWave(1, 8000, 8, fixtures::Pattern(40));
@@ -198,8 +193,7 @@ TEST_F(SampleRateRewrite, ReadOnlyTargetIsNotReplacedAndShowsItsPath)
 // refuses the write part-way instead of ending the process), and answers the
 // messages it showed.
 std::vector<Message> RewriteInChild(const std::string& source, const std::string& target, rlim_t fileSizeLimit,
-                                    bool asOrdinaryUser)
-{
+                                    bool asOrdinaryUser) {
     std::array<int, 2> ends{};
     if (::pipe(ends.data()) != 0) {
         return {Box("no pipe")};
@@ -217,7 +211,8 @@ std::vector<Message> RewriteInChild(const std::string& source, const std::string
             user.emplace();
         }
         RecordingReporter shown;
-        RewriteSampleRate(source, target, [] { return 48000U; }, shown);
+        RewriteSampleRate(
+            source, target, [] { return 48000U; }, shown);
         std::string lines;
         for (const Message& message : shown.messages) {
             lines += message.caption.value_or("") + '\t' + message.text + '\n';
@@ -241,8 +236,7 @@ std::vector<Message> RewriteInChild(const std::string& source, const std::string
     return messages;
 }
 
-TEST_F(SampleRateRewrite, CopyThatCannotBeMadeWholeLeavesTheTargetAsItWasAndSaysWhy)
-{
+TEST_F(SampleRateRewrite, CopyThatCannotBeMadeWholeLeavesTheTargetAsItWasAndSaysWhy) {
     const Bytes original = PcmWave(1, 44100, 16, fixtures::Pattern(300 * 1024));
     const Bytes standing = PcmWave(1, 8000, 8, fixtures::Pattern(40));
     struct Case {
@@ -268,8 +262,9 @@ TEST_F(SampleRateRewrite, CopyThatCannotBeMadeWholeLeavesTheTargetAsItWasAndSays
         ASSERT_EQ(::mkdir(folderPath.c_str(), 0755), 0);
         const std::string target = folderPath + "/" + c.targetName;
         if (c.targetExists) {
-            ASSERT_TRUE(std::ofstream(target, std::ios::binary).write(reinterpret_cast<const char*>(standing.data()),
-                                                                      static_cast<std::streamsize>(standing.size())));
+            ASSERT_TRUE(std::ofstream(target, std::ios::binary)
+                            .write(reinterpret_cast<const char*>(standing.data()),
+                                   static_cast<std::streamsize>(standing.size())));
             ::chmod(target.c_str(), 0666);
         }
         if (c.readOnlyFolder) {
@@ -289,8 +284,7 @@ TEST_F(SampleRateRewrite, CopyThatCannotBeMadeWholeLeavesTheTargetAsItWasAndSays
     }
 }
 
-TEST_F(SampleRateRewrite, TargetWithTheLongestNameAFolderHoldsIsWritten)
-{
+TEST_F(SampleRateRewrite, TargetWithTheLongestNameAFolderHoldsIsWritten) {
     const Bytes original = PcmWave(1, 44100, 16, fixtures::Pattern(300));
     const std::string source = WriteFile("source.wav", original);
     const std::string target = folder.PathOf(std::string(251, 'n') + ".wav");
@@ -313,10 +307,11 @@ struct RefusedRewrite {
     bool rateAsked;
 };
 
-std::ostream& operator<<(std::ostream& out, const RefusedRewrite& refused) { return out << refused.name; }
+std::ostream& operator<<(std::ostream& out, const RefusedRewrite& refused) {
+    return out << refused.name;
+}
 
-std::vector<RefusedRewrite> RefusedRewrites()
-{
+std::vector<RefusedRewrite> RefusedRewrites() {
     const Bytes fmt = FmtFields::Pcm(2, 44100, 16).Encode();
     const Bytes data = fixtures::Pattern(200);
     const auto none = [](auto&) {};
@@ -337,8 +332,8 @@ std::vector<RefusedRewrite> RefusedRewrites()
          "Failed to read format chunk", nullptr, false},
         {"fmt under 16 bytes", RiffBuilder().Chunk("fmt ", Bytes(fmt.begin(), fmt.begin() + 14)).Data(data).Build(),
          none, "WAVE file has an invalid \"fmt\" chunk", nullptr, false},
-        {"no channel", RiffBuilder().Fmt(noChannel).Data(data).Build(), none,
-         "WAVE file has an invalid \"fmt\" chunk", nullptr, false},
+        {"no channel", RiffBuilder().Fmt(noChannel).Data(data).Build(), none, "WAVE file has an invalid \"fmt\" chunk",
+         nullptr, false},
         {"rate 1", RiffBuilder().Fmt(rateOne).Data(data).Build(), none, "WAVE file has an invalid \"fmt\" chunk",
          nullptr, false},
         {"short write", PcmWave(1, 44100, 16, data), [](auto& plan) { plan.ShortenMmioWrite(15); }, "",
@@ -348,18 +343,20 @@ std::vector<RefusedRewrite> RefusedRewrites()
 
 class RefusedRewriteTest : public wavetest::WaveFileTest, public ::testing::WithParamInterface<RefusedRewrite> {};
 
-TEST_P(RefusedRewriteTest, ShowsOneMessageLeavesTheSourceAndGivesEverythingBack)
-{
+TEST_P(RefusedRewriteTest, ShowsOneMessageLeavesTheSourceAndGivesEverythingBack) {
     const RefusedRewrite& refused = GetParam();
     const std::string source = WriteFile("source.wav", refused.source);
     const std::string target = folder.PathOf("target.wav");
     bool rateAsked = false;
     refused.armFault(faults);
 
-    RewriteSampleRate(source, target, [&] {
-        rateAsked = true;
-        return 12345U;
-    }, reporter);
+    RewriteSampleRate(
+        source, target,
+        [&] {
+            rateAsked = true;
+            return 12345U;
+        },
+        reporter);
 
     const std::string text = refused.text.empty() ? target : refused.text;
     const Message expected = refused.caption == nullptr ? Box(text) : Box(text, refused.caption);

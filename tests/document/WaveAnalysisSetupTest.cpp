@@ -33,15 +33,13 @@ const wavetest::Message kSetupFailed = Box("Failed", "init");
 // A chooser that records what it was shown and answers start samples from a list.
 class ScriptedStart final : public TAnalysisStartChooser {
 public:
-    bool ShowPreview(const TWaveData& wave) override
-    {
+    bool ShowPreview(const TWaveData& wave) override {
         ++previews;
         previewHadSamples = !wave.Samples().empty() && wave.Analysis().TransformSize != 0;
         return previewSucceeds;
     }
 
-    std::int64_t AskStartSample(const TWaveData& wave) override
-    {
+    std::int64_t AskStartSample(const TWaveData& wave) override {
         asked.push_back(wave.Analysis().SampleCount);
         const std::int64_t answer = answers.front();
         if (answers.size() > 1) {
@@ -58,8 +56,8 @@ public:
 };
 
 // The spectrum the analysis computes on its own for these samples.
-std::vector<double> ReferenceSpectrum(std::uint32_t rate, std::uint32_t bits, const Bytes& samples, std::int64_t start)
-{
+std::vector<double> ReferenceSpectrum(std::uint32_t rate, std::uint32_t bits, const Bytes& samples,
+                                      std::int64_t start) {
     FrequencyAnalysis reference;
     EXPECT_EQ(reference.Prepare(rate, bits, static_cast<std::uint32_t>(samples.size())), SetupResult::Ready);
     reference.ComputeSpectrum(samples, start);
@@ -68,8 +66,7 @@ std::vector<double> ReferenceSpectrum(std::uint32_t rate, std::uint32_t bits, co
 
 class WaveAnalysisSetup : public wavetest::WaveFileTest {
 protected:
-    std::vector<double> Spectrum() const
-    {
+    std::vector<double> Spectrum() const {
         return {wave.Analysis().Magnitude.span().begin(), wave.Analysis().Magnitude.span().end()};
     }
 
@@ -77,8 +74,7 @@ protected:
     ScriptedStart start;
 };
 
-TEST_F(WaveAnalysisSetup, OpenRunsTheSpectrumFromTheChosenStartAndKeepsEverythingHeld)
-{
+TEST_F(WaveAnalysisSetup, OpenRunsTheSpectrumFromTheChosenStartAndKeepsEverythingHeld) {
     const Bytes samples = fixtures::Pattern(2 * 20000, 5);
     const std::string path = WriteFile("mono.wav", PcmWave(1, 44100, 16, samples));
     start.answers = {-1, 20000, 20005, 777};
@@ -96,8 +92,7 @@ TEST_F(WaveAnalysisSetup, OpenRunsTheSpectrumFromTheChosenStartAndKeepsEverythin
     EXPECT_EQ(HeldSinceStart(), (wavetest::Holdings{2, 2, 1}));
 }
 
-TEST_F(WaveAnalysisSetup, FirstSampleStartAnalysesFromSampleZeroWithoutAsking)
-{
+TEST_F(WaveAnalysisSetup, FirstSampleStartAnalysesFromSampleZeroWithoutAsking) {
     const Bytes samples = fixtures::Pattern(3000, 9);
     const std::string path = WriteFile("eight.wav", PcmWave(1, 11025, 8, samples));
     TFirstSampleStart fromTheStart;
@@ -108,21 +103,23 @@ TEST_F(WaveAnalysisSetup, FirstSampleStartAnalysesFromSampleZeroWithoutAsking)
     EXPECT_EQ(Spectrum(), ReferenceSpectrum(11025, 8, samples, 0));
 }
 
-TEST_F(WaveAnalysisSetup, RefusedResolutionsShowTheirBitCountThenFailedAndKeepTheLoadUntilTheEnd)
-{
+TEST_F(WaveAnalysisSetup, RefusedResolutionsShowTheirBitCountThenFailedAndKeepTheLoadUntilTheEnd) {
     struct Case {
         const char* name;
         std::uint32_t byteRate;  // at 44100 Hz mono
         std::vector<wavetest::Message> boxes;
     };
     const std::vector<Case> cases = {
-        {"24-bit", 44100 * 3,
+        {"24-bit",
+         44100 * 3,
          {Box("44100 Hz ,  24 bit", "sampling frequency"), Box("24  bits/sample", "unsupported resolution"),
           kSetupFailed}},
-        {"0-bit", 0,
+        {"0-bit",
+         0,
          {Box("44100 Hz ,  0 bit", "sampling frequency"), Box("0  bits/sample", "unsupported resolution"),
           kSetupFailed}},
-        {"32-bit", 44100 * 4,
+        {"32-bit",
+         44100 * 4,
          {Box("44100 Hz ,  32 bit", "sampling frequency"), Box("32  bits/sample", "unsupported resolution"),
           kSetupFailed}},
     };
@@ -130,7 +127,8 @@ TEST_F(WaveAnalysisSetup, RefusedResolutionsShowTheirBitCountThenFailedAndKeepTh
         SCOPED_TRACE(c.name);
         FmtFields fields = FmtFields::Pcm(1, 44100, 16);
         fields.byteRate = c.byteRate;
-        const std::string path = WriteFile("refused.wav", RiffBuilder().Fmt(fields).Data(fixtures::Pattern(600)).Build());
+        const std::string path =
+            WriteFile("refused.wav", RiffBuilder().Fmt(fields).Data(fixtures::Pattern(600)).Build());
         {
             TWaveData refused;
             wavetest::RecordingReporter boxes;
@@ -148,8 +146,7 @@ TEST_F(WaveAnalysisSetup, RefusedResolutionsShowTheirBitCountThenFailedAndKeepTh
     }
 }
 
-TEST_F(WaveAnalysisSetup, AllocationFailureShowsMemoryBoxThenFailed)
-{
+TEST_F(WaveAnalysisSetup, AllocationFailureShowsMemoryBoxThenFailed) {
     const std::string path = WriteFile("mono.wav", PcmWave(1, 44100, 16, fixtures::Pattern(600)));
     TWaveData tight(100 * 1024);
 
@@ -160,8 +157,7 @@ TEST_F(WaveAnalysisSetup, AllocationFailureShowsMemoryBoxThenFailed)
     EXPECT_EQ(start.previews, 0);
 }
 
-TEST_F(WaveAnalysisSetup, PreviewThatFailsEndsTheSetUpWithoutAsking)
-{
+TEST_F(WaveAnalysisSetup, PreviewThatFailsEndsTheSetUpWithoutAsking) {
     const std::string path = WriteFile("mono.wav", PcmWave(1, 44100, 16, fixtures::Pattern(600)));
     start.previewSucceeds = false;
 
@@ -172,13 +168,11 @@ TEST_F(WaveAnalysisSetup, PreviewThatFailsEndsTheSetUpWithoutAsking)
     EXPECT_TRUE(wave.IsOpen());
 }
 
-TEST_F(WaveAnalysisSetup, SetUpWithoutALoadedFileIsAProgrammingError)
-{
+TEST_F(WaveAnalysisSetup, SetUpWithoutALoadedFileIsAProgrammingError) {
     EXPECT_THROW(wave.PrepareAnalysis(start, reporter), std::logic_error);
 }
 
-TEST_F(WaveAnalysisSetup, SampleCountOfHalfAGibibyteDataChunkIsCountedInSixtyFourBits)
-{
+TEST_F(WaveAnalysisSetup, SampleCountOfHalfAGibibyteDataChunkIsCountedInSixtyFourBits) {
     // 512 MiB of 16-bit silence: DataSize x 8 is 2^32, which 32 bits would see as 0.
     constexpr std::uint32_t kDataBytes = 0x20000000U;
     Bytes header = RiffBuilder()

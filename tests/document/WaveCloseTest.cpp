@@ -22,8 +22,7 @@ using ::testing::IsEmpty;
 class WaveClose : public wavetest::WaveFileTest {
 protected:
     // A TWaveData with a loaded 16-bit mono file and no messages recorded yet.
-    std::unique_ptr<TWaveData> Loaded()
-    {
+    std::unique_ptr<TWaveData> Loaded() {
         auto wave = std::make_unique<TWaveData>();
         const std::string path = WriteFile("loaded.wav", fixtures::PcmWave(1, 44100, 16, fixtures::Pattern(500)));
         wavetest::RecordingReporter quiet;
@@ -35,8 +34,7 @@ protected:
     static constexpr Holdings kBlocksOnly{2, 2, 0};
 };
 
-TEST_F(WaveClose, SuccessfulCloseFreesBothBlocksAndTheEndClosesNothingAgain)
-{
+TEST_F(WaveClose, SuccessfulCloseFreesBothBlocksAndTheEndClosesNothingAgain) {
     auto wave = Loaded();
     ASSERT_EQ(HeldSinceStart(), kOneLoad);
 
@@ -49,8 +47,7 @@ TEST_F(WaveClose, SuccessfulCloseFreesBothBlocksAndTheEndClosesNothingAgain)
     EXPECT_EQ(faults.Calls().mmioClose, 1U);
 }
 
-TEST_F(WaveClose, CloseWithNoFileOpenAnswersTrueAndClosesNothing)
-{
+TEST_F(WaveClose, CloseWithNoFileOpenAnswersTrueAndClosesNothing) {
     TWaveData wave;
 
     EXPECT_TRUE(wave.Close(reporter));
@@ -59,8 +56,7 @@ TEST_F(WaveClose, CloseWithNoFileOpenAnswersTrueAndClosesNothing)
     EXPECT_EQ(faults.Calls().mmioClose, 0U);
 }
 
-TEST_F(WaveClose, CloseErrorsShowTheirOwnTextAndKeepTheBlocksUntilTheEnd)
-{
+TEST_F(WaveClose, CloseErrorsShowTheirOwnTextAndKeepTheBlocksUntilTheEnd) {
     struct Case {
         std::uint32_t code;
         const char* text;
@@ -88,8 +84,7 @@ TEST_F(WaveClose, CloseErrorsShowTheirOwnTextAndKeepTheBlocksUntilTheEnd)
     }
 }
 
-TEST_F(WaveClose, OtherCloseResultsAnswerTrueWithoutFreeingTheBlocks)
-{
+TEST_F(WaveClose, OtherCloseResultsAnswerTrueWithoutFreeingTheBlocks) {
     auto wave = Loaded();
     faults.FailMmioClose(platform::MMIOERR_CANNOTREAD);
 
@@ -102,8 +97,7 @@ TEST_F(WaveClose, OtherCloseResultsAnswerTrueWithoutFreeingTheBlocks)
     EXPECT_EQ(HeldSinceStart(), kNothing);
 }
 
-TEST_F(WaveClose, EndOfALoadedFileClosesItAndGivesEverythingBack)
-{
+TEST_F(WaveClose, EndOfALoadedFileClosesItAndGivesEverythingBack) {
     auto wave = Loaded();
     TFirstSampleStart fromTheStart;
     ASSERT_EQ(wave->PrepareAnalysis(fromTheStart, reporter), 1);

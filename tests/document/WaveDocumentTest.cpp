@@ -34,8 +34,7 @@ using harness::ShownModal;
 // A view that shows nothing, or marks itself unusable when asked to.
 class PlainWaveView : public TWindowView {
 public:
-    explicit PlainWaveView(TWaveDocument& document) : TWindowView(document)
-    {
+    explicit PlainWaveView(TWaveDocument& document) : TWindowView(document) {
         if (unusable) {
             MarkUnusable();
         }
@@ -49,8 +48,7 @@ public:
 // A chooser that remembers its owner and starts at a fixed sample.
 class FixedStart final : public TAnalysisStartChooser {
 public:
-    FixedStart(std::int64_t start, std::vector<TWindow*>& owners, TWindow* owner) : Start(start)
-    {
+    FixedStart(std::int64_t start, std::vector<TWindow*>& owners, TWindow* owner) : Start(start) {
         owners.push_back(owner);
     }
     bool ShowPreview(const TWaveData&) override { return true; }
@@ -68,8 +66,7 @@ protected:
 
     // Runs a fresh application, calls `body` with its frame once the loop
     // runs, and ends the application (its manager deletes every document).
-    void Run(const std::function<void(TFrameWindow&)>& body)
-    {
+    void Run(const std::function<void(TFrameWindow&)>& body) {
         fixtures::WaveTestApp app(templates, 640, 480);
         running = &app;
         harness::RunApplication(app, [&] { body(*app.Frame); });
@@ -80,8 +77,7 @@ protected:
     TWaveDocument* OpenDocument() const { return running->OpenDocument(); }
 
     // The (text, caption) of every box shown, in order.
-    static std::vector<wavetest::Message> Boxes(const ScriptedUser& user)
-    {
+    static std::vector<wavetest::Message> Boxes(const ScriptedUser& user) {
         std::vector<wavetest::Message> boxes;
         for (const ShownModal& shown : user.Shown()) {
             boxes.push_back(wavetest::Box(shown.Text, shown.Caption));
@@ -92,18 +88,21 @@ protected:
     TDocTemplateList templates;
     // The documents' analysis start, when a test sets one.
     TAnalysisStartFactory analysisStart;
-    TWaveDocTemplate<PlainWaveView> waveTemplate{
-        [this](TWindow* owner, const TWaveDocument& document) {
-            return analysisStart ? analysisStart(owner, document) : nullptr;
-        },
-        "Wave files (*.wav)", "*.wav", nullptr, "WAV", kWaveFlags, templates};
+    TWaveDocTemplate<PlainWaveView> waveTemplate{[this](TWindow* owner, const TWaveDocument& document) {
+                                                     return analysisStart ? analysisStart(owner, document) : nullptr;
+                                                 },
+                                                 "Wave files (*.wav)",
+                                                 "*.wav",
+                                                 nullptr,
+                                                 "WAV",
+                                                 kWaveFlags,
+                                                 templates};
     fixtures::WaveTestApp* running = nullptr;
     harness::FileOpenAnswers files;
     const std::string noCaption{DefaultMessageBoxCaption};
 };
 
-TEST_F(WaveDocumentTest, OpenPlaysThenShowsTheRateOnTheMainWindowAndKeepsTheFileLoaded)
-{
+TEST_F(WaveDocumentTest, OpenPlaysThenShowsTheRateOnTheMainWindowAndKeepsTheFileLoaded) {
     const std::string path = WriteFile("tone.wav", PcmWave(1, 44100, 16, fixtures::Pattern(4000)));
     bool soundEndedFirst = false;
     ScriptedUser user;
@@ -137,8 +136,7 @@ TEST_F(WaveDocumentTest, OpenPlaysThenShowsTheRateOnTheMainWindowAndKeepsTheFile
     EXPECT_EQ(HeldSinceStart(), kNothing);
 }
 
-TEST_F(WaveDocumentTest, FailedLoadsShowTheirBoxThenTheManagersReportAndLeaveNothing)
-{
+TEST_F(WaveDocumentTest, FailedLoadsShowTheirBoxThenTheManagersReportAndLeaveNothing) {
     const std::string missing = folder.PathOf("missing.wav");
     const std::string riff = WriteFile("video.wav", fixtures::RiffBuilder("AVI ").Data(fixtures::Pattern(8)).Build());
     ScriptedUser user;
@@ -163,8 +161,7 @@ TEST_F(WaveDocumentTest, FailedLoadsShowTheirBoxThenTheManagersReportAndLeaveNot
     });
 }
 
-TEST_F(WaveDocumentTest, FailedSetUpShowsFailedUnderInitAndTheDocumentGivesEverythingBack)
-{
+TEST_F(WaveDocumentTest, FailedSetUpShowsFailedUnderInitAndTheDocumentGivesEverythingBack) {
     fixtures::FmtFields fields = fixtures::FmtFields::Pcm(1, 44100, 16);
     fields.byteRate = 44100 * 3;  // 24 bits per sample
     const std::string path =
@@ -186,8 +183,7 @@ TEST_F(WaveDocumentTest, FailedSetUpShowsFailedUnderInitAndTheDocumentGivesEvery
     });
 }
 
-TEST_F(WaveDocumentTest, CloseFreesTheFileAndAFailedCloseKeepsTheDocument)
-{
+TEST_F(WaveDocumentTest, CloseFreesTheFileAndAFailedCloseKeepsTheDocument) {
     const std::string path = WriteFile("tone.wav", PcmWave(2, 22050, 8, fixtures::Pattern(3000)));
     ScriptedUser user;
     user.Press(IDOK).Press(IDOK);  // channel count, rate
@@ -218,8 +214,7 @@ TEST_F(WaveDocumentTest, CloseFreesTheFileAndAFailedCloseKeepsTheDocument)
     });
 }
 
-TEST_F(WaveDocumentTest, RevertLoadsAgainUnlessClearAndCommitWritesNothing)
-{
+TEST_F(WaveDocumentTest, RevertLoadsAgainUnlessClearAndCommitWritesNothing) {
     const fixtures::Bytes original = PcmWave(1, 11025, 8, fixtures::Pattern(9000));
     const std::string path = WriteFile("tone.wav", original);
     ScriptedUser user;
@@ -251,8 +246,7 @@ TEST_F(WaveDocumentTest, RevertLoadsAgainUnlessClearAndCommitWritesNothing)
     EXPECT_EQ(fixtures::ReadBytes(path), original);
 }
 
-TEST_F(WaveDocumentTest, TheTemplatesAnalysisStartGetsTheMainWindowAndChoosesTheStart)
-{
+TEST_F(WaveDocumentTest, TheTemplatesAnalysisStartGetsTheMainWindowAndChoosesTheStart) {
     const fixtures::Bytes samples = fixtures::Pattern(2 * 12000, 4);
     const std::string path = WriteFile("tone.wav", PcmWave(1, 44100, 16, samples));
     std::vector<TWindow*> owners;
@@ -277,8 +271,7 @@ TEST_F(WaveDocumentTest, TheTemplatesAnalysisStartGetsTheMainWindowAndChoosesThe
     });
 }
 
-TEST_F(WaveDocumentTest, DocumentWhoseViewCannotBeMadeIsClosedAndDeleted)
-{
+TEST_F(WaveDocumentTest, DocumentWhoseViewCannotBeMadeIsClosedAndDeleted) {
     const std::string path = WriteFile("tone.wav", PcmWave(1, 44100, 16, fixtures::Pattern(400)));
     PlainWaveView::unusable = true;
     ScriptedUser user;
@@ -293,8 +286,7 @@ TEST_F(WaveDocumentTest, DocumentWhoseViewCannotBeMadeIsClosedAndDeleted)
     });
 }
 
-TEST_F(WaveDocumentTest, IsOpenFollowsTheDataChunk)
-{
+TEST_F(WaveDocumentTest, IsOpenFollowsTheDataChunk) {
     TWaveDocument document;
     EXPECT_FALSE(document.IsOpen());
     EXPECT_TRUE(document.Close());

@@ -41,8 +41,7 @@ protected:
     TWaveData wave;
 };
 
-TEST_F(WaveLoad, Mono16BitFilePlaysToItsEndThenShowsRateAndKeepsDataLocked)
-{
+TEST_F(WaveLoad, Mono16BitFilePlaysToItsEndThenShowsRateAndKeepsDataLocked) {
     const Bytes samples = fixtures::Samples16({2, -3, 5, -7, 11, -13});
     const std::string path = WriteFile("mono-44100-16.wav", PcmWave(1, 44100, 16, samples));
     bool soundEndedBeforeFirstBox = false;
@@ -69,8 +68,7 @@ TEST_F(WaveLoad, Mono16BitFilePlaysToItsEndThenShowsRateAndKeepsDataLocked)
     EXPECT_EQ(HeldSinceStart(), (wavetest::Holdings{2, 2, 1}));
 }
 
-TEST_F(WaveLoad, ResolutionComesFromByteRateAndChannelCountIsShownFirst)
-{
+TEST_F(WaveLoad, ResolutionComesFromByteRateAndChannelCountIsShownFirst) {
     struct Case {
         std::uint16_t channels;
         std::uint32_t rate;
@@ -97,14 +95,12 @@ TEST_F(WaveLoad, ResolutionComesFromByteRateAndChannelCountIsShownFirst)
     }
 }
 
-TEST_F(WaveLoad, ResolutionKeepsTheThirtyTwoBitWrapAroundAndTheFormatTagIsNeverChecked)
-{
+TEST_F(WaveLoad, ResolutionKeepsTheThirtyTwoBitWrapAroundAndTheFormatTagIsNeverChecked) {
     // Byte rate 0x40000000 x 8 wraps to 0 in 32 bits; tag 0x0003 is not PCM.
     FmtFields fields = FmtFields::Pcm(1, 44100, 16);
     fields.formatTag = 3;
     fields.byteRate = 0x40000001U;  // x 8 = 8 after the wrap; 8 / 44100 = 0
-    const std::string path =
-        WriteFile("wrapped.wav", RiffBuilder().Fmt(fields).Data(fixtures::Pattern(64)).Build());
+    const std::string path = WriteFile("wrapped.wav", RiffBuilder().Fmt(fields).Data(fixtures::Pattern(64)).Build());
 
     ASSERT_TRUE(wave.Load(path, reporter));
 
@@ -112,8 +108,7 @@ TEST_F(WaveLoad, ResolutionKeepsTheThirtyTwoBitWrapAroundAndTheFormatTagIsNeverC
     EXPECT_THAT(reporter.messages, ElementsAre(Box("44100 Hz ,  0 bit", "sampling frequency")));
 }
 
-TEST_F(WaveLoad, PathWithPercentSignsIsPlayedAndOpenedUnchanged)
-{
+TEST_F(WaveLoad, PathWithPercentSignsIsPlayedAndOpenedUnchanged) {
     const std::string path = WriteFile("100%s-%d %n.wav", PcmWave(1, 44100, 16, fixtures::Pattern(8)));
 
     ASSERT_TRUE(wave.Load(path, reporter));
@@ -123,8 +118,7 @@ TEST_F(WaveLoad, PathWithPercentSignsIsPlayedAndOpenedUnchanged)
     EXPECT_EQ(sound.Sounds()[0].path, path);
 }
 
-TEST_F(WaveLoad, NoPathShowsItsBoxAndTouchesNothing)
-{
+TEST_F(WaveLoad, NoPathShowsItsBoxAndTouchesNothing) {
     EXPECT_FALSE(wave.Load("", reporter));
 
     EXPECT_THAT(reporter.messages, ElementsAre(Box("no valid path specified", "file open")));
@@ -133,8 +127,7 @@ TEST_F(WaveLoad, NoPathShowsItsBoxAndTouchesNothing)
     EXPECT_FALSE(wave.IsOpen());
 }
 
-TEST_F(WaveLoad, MissingFilePlaysTheDefaultSoundThenNamesPathAndReason)
-{
+TEST_F(WaveLoad, MissingFilePlaysTheDefaultSoundThenNamesPathAndReason) {
     const std::string path = folder.PathOf("not there.wav");
 
     EXPECT_FALSE(wave.Load(path, reporter));
@@ -146,13 +139,22 @@ TEST_F(WaveLoad, MissingFilePlaysTheDefaultSoundThenNamesPathAndReason)
     EXPECT_EQ(HeldSinceStart(), kNothing);
 }
 
-TEST_F(WaveLoad, OpenFailureTextHasTheReasonOfEachCodeAndNothingForOthers)
-{
+TEST_F(WaveLoad, OpenFailureTextHasTheReasonOfEachCodeAndNothingForOthers) {
     const std::string path = WriteFile("fine.wav", PcmWave(1, 44100, 16, fixtures::Pattern(8)));
     const std::vector<std::pair<std::uint32_t, std::string>> reasons = {
-        {257, "file not found"}, {258, "out of memory"},  {259, "cannot open"},        {260, "cannot close"},
-        {261, "cannot read"},    {262, "cannot write"},   {263, "cannot seek"},        {264, "cannot expand file"},
-        {265, "chunk not found"}, {266, "file is unbuffered"}, {256, ""}, {267, ""}, {0, ""},
+        {257, "file not found"},
+        {258, "out of memory"},
+        {259, "cannot open"},
+        {260, "cannot close"},
+        {261, "cannot read"},
+        {262, "cannot write"},
+        {263, "cannot seek"},
+        {264, "cannot expand file"},
+        {265, "chunk not found"},
+        {266, "file is unbuffered"},
+        {256, ""},
+        {267, ""},
+        {0, ""},
     };
     for (const auto& [code, reason] : reasons) {
         SCOPED_TRACE(code);
@@ -167,8 +169,7 @@ TEST_F(WaveLoad, OpenFailureTextHasTheReasonOfEachCodeAndNothingForOthers)
     EXPECT_EQ(HeldSinceStart(), kNothing);
 }
 
-TEST_F(WaveLoad, PathsThatCannotBeOpenedAsFilesAreRefusedWholeWithoutBlocking)
-{
+TEST_F(WaveLoad, PathsThatCannotBeOpenedAsFilesAreRefusedWholeWithoutBlocking) {
     const std::string longPath = folder.PathOf(std::string(260 - folder.Path().size(), 'x') + ".wav");
     const std::string fifo = folder.PathOf("pipe.wav");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
@@ -201,86 +202,158 @@ struct RefusedFile {
     unsigned allocations;
 };
 
-std::ostream& operator<<(std::ostream& out, const RefusedFile& refused) { return out << refused.name; }
+std::ostream& operator<<(std::ostream& out, const RefusedFile& refused) {
+    return out << refused.name;
+}
 
-Bytes Fmt16x44100() { return FmtFields::Pcm(1, 44100, 16).Encode(); }
+Bytes Fmt16x44100() {
+    return FmtFields::Pcm(1, 44100, 16).Encode();
+}
 
-Bytes WithChannelsAndRate(std::uint16_t channels, std::uint32_t rate)
-{
+Bytes WithChannelsAndRate(std::uint16_t channels, std::uint32_t rate) {
     FmtFields fields = FmtFields::Pcm(2, 44100, 16);
     fields.channels = channels;
     fields.sampleRate = rate;
     return fields.Encode();
 }
 
-std::vector<RefusedFile> RefusedFiles()
-{
+std::vector<RefusedFile> RefusedFiles() {
     const Bytes data = fixtures::Pattern(100);
     const Bytes fmt = Fmt16x44100();
     const auto none = [](auto&) {};
     return {
-        {"another form type", RiffBuilder("AVI ").Chunk("fmt ", fmt).Data(data).Build(), none,
-         {Box("This is not a WAV file.")}, 0},
-        {"not RIFF at all", Bytes{'R', 'I', 'F', 'X', 4, 0, 0, 0, 'W', 'A', 'V', 'E'}, none,
-         {Box("This is not a WAV file.")}, 0},
+        {"another form type",
+         RiffBuilder("AVI ").Chunk("fmt ", fmt).Data(data).Build(),
+         none,
+         {Box("This is not a WAV file.")},
+         0},
+        {"not RIFF at all",
+         Bytes{'R', 'I', 'F', 'X', 4, 0, 0, 0, 'W', 'A', 'V', 'E'},
+         none,
+         {Box("This is not a WAV file.")},
+         0},
         {"empty file", Bytes{}, none, {Box("This is not a WAV file.")}, 0},
-        {"no fmt chunk", RiffBuilder().Chunk("LIST", Bytes(6, 1)).Data(data).Build(), none,
-         {Box("WAVE file has no \"fmt\" chunk")}, 0},
-        {"fmt block not allocated", PcmWave(1, 44100, 16, data), [](auto& plan) { plan.FailGlobalAlloc(1); },
-         {Box("Not enough memory for fmt")}, 1},
-        {"fmt block not locked", PcmWave(1, 44100, 16, data), [](auto& plan) { plan.FailGlobalLock(1); },
-         {Box("Failed to lock memory for header")}, 1},
-        {"fmt runs past the file", RiffBuilder().ChunkClaiming("fmt ", fmt, 17).Build(), none,
-         {Box("Failed to read format chunk")}, 0},
-        {"fmt claims 0xFFFFFFFF", RiffBuilder().ChunkClaiming("fmt ", fmt, 0xFFFFFFFFU).Data(data).Build(), none,
-         {Box("Failed to read format chunk")}, 0},
+        {"no fmt chunk",
+         RiffBuilder().Chunk("LIST", Bytes(6, 1)).Data(data).Build(),
+         none,
+         {Box("WAVE file has no \"fmt\" chunk")},
+         0},
+        {"fmt block not allocated",
+         PcmWave(1, 44100, 16, data),
+         [](auto& plan) { plan.FailGlobalAlloc(1); },
+         {Box("Not enough memory for fmt")},
+         1},
+        {"fmt block not locked",
+         PcmWave(1, 44100, 16, data),
+         [](auto& plan) { plan.FailGlobalLock(1); },
+         {Box("Failed to lock memory for header")},
+         1},
+        {"fmt runs past the file",
+         RiffBuilder().ChunkClaiming("fmt ", fmt, 17).Build(),
+         none,
+         {Box("Failed to read format chunk")},
+         0},
+        {"fmt claims 0xFFFFFFFF",
+         RiffBuilder().ChunkClaiming("fmt ", fmt, 0xFFFFFFFFU).Data(data).Build(),
+         none,
+         {Box("Failed to read format chunk")},
+         0},
         {"fmt runs past the RIFF chunk",
-         RiffBuilder().Chunk("fmt ", fmt).Data(data).ClaimRiffSize(4 + 8 + 10).Build(), none,
-         {Box("Failed to read format chunk")}, 0},
-        {"fmt under 12 bytes", RiffBuilder().Chunk("fmt ", Bytes(fmt.begin(), fmt.begin() + 11)).Data(data).Build(),
-         none, {Box("WAVE file has an invalid \"fmt\" chunk")}, 1},
-        {"fmt of no bytes", RiffBuilder().Chunk("fmt ", Bytes{}).Data(data).Build(), none,
-         {Box("WAVE file has an invalid \"fmt\" chunk")}, 1},
-        {"no channel", RiffBuilder().Chunk("fmt ", WithChannelsAndRate(0, 44100)).Data(data).Build(), none,
-         {Box("WAVE file has an invalid \"fmt\" chunk")}, 1},
-        {"rate 0 with two channels", RiffBuilder().Chunk("fmt ", WithChannelsAndRate(2, 0)).Data(data).Build(),
-         none, {Box("WAVE file has an invalid \"fmt\" chunk")}, 1},
-        {"rate 1", RiffBuilder().Chunk("fmt ", WithChannelsAndRate(1, 1)).Data(data).Build(), none,
-         {Box("WAVE file has an invalid \"fmt\" chunk")}, 1},
-        {"rate above 768 kHz", RiffBuilder().Chunk("fmt ", WithChannelsAndRate(1, 768001)).Data(data).Build(), none,
-         {Box("WAVE file has an invalid \"fmt\" chunk")}, 1},
-        {"rate 15414069 in a 46-byte file", PcmWave(1, 15414069, 16, Bytes(2, 0)), none,
-         {Box("WAVE file has an invalid \"fmt\" chunk")}, 1},
-        {"data before fmt", RiffBuilder().Data(data).Chunk("fmt ", fmt).Build(), none,
-         {kRate44100x16, Box("The WAVE file has no data chunk.")}, 1},
-        {"no data chunk", RiffBuilder().Chunk("fmt ", fmt).Chunk("fact", Bytes(4, 0)).Build(), none,
-         {kRate44100x16, Box("The WAVE file has no data chunk.")}, 1},
-        {"empty data", PcmWave(1, 44100, 16, Bytes{}), none,
-         {kRate44100x16, Box("The data chunk contains no data.")}, 1},
-        {"data shorter than one sample value", PcmWave(1, 44100, 16, Bytes{7}), none,
-         {kRate44100x16, Box("The data chunk contains no data.")}, 1},
-        {"data block not allocated", PcmWave(1, 44100, 16, data), [](auto& plan) { plan.FailGlobalAlloc(2); },
-         {kRate44100x16, Box("Out of memory")}, 2},
-        {"data block not locked", PcmWave(1, 44100, 16, data), [](auto& plan) { plan.FailGlobalLock(2); },
-         {kRate44100x16, Box("Failed to lock memory for data chunk")}, 2},
-        {"data runs past the file", RiffBuilder().Fmt(FmtFields::Pcm(1, 44100, 16)).ChunkClaiming("data", data, 101).Build(),
-         none, {kRate44100x16, Box("Failed to read data chunk")}, 1},
+         RiffBuilder().Chunk("fmt ", fmt).Data(data).ClaimRiffSize(4 + 8 + 10).Build(),
+         none,
+         {Box("Failed to read format chunk")},
+         0},
+        {"fmt under 12 bytes",
+         RiffBuilder().Chunk("fmt ", Bytes(fmt.begin(), fmt.begin() + 11)).Data(data).Build(),
+         none,
+         {Box("WAVE file has an invalid \"fmt\" chunk")},
+         1},
+        {"fmt of no bytes",
+         RiffBuilder().Chunk("fmt ", Bytes{}).Data(data).Build(),
+         none,
+         {Box("WAVE file has an invalid \"fmt\" chunk")},
+         1},
+        {"no channel",
+         RiffBuilder().Chunk("fmt ", WithChannelsAndRate(0, 44100)).Data(data).Build(),
+         none,
+         {Box("WAVE file has an invalid \"fmt\" chunk")},
+         1},
+        {"rate 0 with two channels",
+         RiffBuilder().Chunk("fmt ", WithChannelsAndRate(2, 0)).Data(data).Build(),
+         none,
+         {Box("WAVE file has an invalid \"fmt\" chunk")},
+         1},
+        {"rate 1",
+         RiffBuilder().Chunk("fmt ", WithChannelsAndRate(1, 1)).Data(data).Build(),
+         none,
+         {Box("WAVE file has an invalid \"fmt\" chunk")},
+         1},
+        {"rate above 768 kHz",
+         RiffBuilder().Chunk("fmt ", WithChannelsAndRate(1, 768001)).Data(data).Build(),
+         none,
+         {Box("WAVE file has an invalid \"fmt\" chunk")},
+         1},
+        {"rate 15414069 in a 46-byte file",
+         PcmWave(1, 15414069, 16, Bytes(2, 0)),
+         none,
+         {Box("WAVE file has an invalid \"fmt\" chunk")},
+         1},
+        {"data before fmt",
+         RiffBuilder().Data(data).Chunk("fmt ", fmt).Build(),
+         none,
+         {kRate44100x16, Box("The WAVE file has no data chunk.")},
+         1},
+        {"no data chunk",
+         RiffBuilder().Chunk("fmt ", fmt).Chunk("fact", Bytes(4, 0)).Build(),
+         none,
+         {kRate44100x16, Box("The WAVE file has no data chunk.")},
+         1},
+        {"empty data",
+         PcmWave(1, 44100, 16, Bytes{}),
+         none,
+         {kRate44100x16, Box("The data chunk contains no data.")},
+         1},
+        {"data shorter than one sample value",
+         PcmWave(1, 44100, 16, Bytes{7}),
+         none,
+         {kRate44100x16, Box("The data chunk contains no data.")},
+         1},
+        {"data block not allocated",
+         PcmWave(1, 44100, 16, data),
+         [](auto& plan) { plan.FailGlobalAlloc(2); },
+         {kRate44100x16, Box("Out of memory")},
+         2},
+        {"data block not locked",
+         PcmWave(1, 44100, 16, data),
+         [](auto& plan) { plan.FailGlobalLock(2); },
+         {kRate44100x16, Box("Failed to lock memory for data chunk")},
+         2},
+        {"data runs past the file",
+         RiffBuilder().Fmt(FmtFields::Pcm(1, 44100, 16)).ChunkClaiming("data", data, 101).Build(),
+         none,
+         {kRate44100x16, Box("Failed to read data chunk")},
+         1},
         {"data claims 0xFFFFFFFF",
-         RiffBuilder().Fmt(FmtFields::Pcm(1, 44100, 16)).ChunkClaiming("data", data, 0xFFFFFFFFU).Build(), none,
-         {kRate44100x16, Box("Failed to read data chunk")}, 1},
+         RiffBuilder().Fmt(FmtFields::Pcm(1, 44100, 16)).ChunkClaiming("data", data, 0xFFFFFFFFU).Build(),
+         none,
+         {kRate44100x16, Box("Failed to read data chunk")},
+         1},
         {"data claims 2^31",
-         RiffBuilder().Fmt(FmtFields::Pcm(1, 44100, 16)).ChunkClaiming("data", data, 0x80000000U).Build(), none,
-         {kRate44100x16, Box("Failed to read data chunk")}, 1},
+         RiffBuilder().Fmt(FmtFields::Pcm(1, 44100, 16)).ChunkClaiming("data", data, 0x80000000U).Build(),
+         none,
+         {kRate44100x16, Box("Failed to read data chunk")},
+         1},
         {"data runs past the RIFF chunk",
-         RiffBuilder().Fmt(FmtFields::Pcm(1, 44100, 16)).Data(data).ClaimRiffSize(4 + 24 + 8 + 50).Build(), none,
-         {kRate44100x16, Box("Failed to read data chunk")}, 1},
+         RiffBuilder().Fmt(FmtFields::Pcm(1, 44100, 16)).Data(data).ClaimRiffSize(4 + 24 + 8 + 50).Build(),
+         none,
+         {kRate44100x16, Box("Failed to read data chunk")},
+         1},
     };
 }
 
 class RefusedLoad : public wavetest::WaveFileTest, public ::testing::WithParamInterface<RefusedFile> {};
 
-TEST_P(RefusedLoad, ShowsItsBoxesInOrderAndGivesEverythingBack)
-{
+TEST_P(RefusedLoad, ShowsItsBoxesInOrderAndGivesEverythingBack) {
     const RefusedFile& refused = GetParam();
     const std::string path = WriteFile("refused.wav", refused.file);
     {
@@ -301,8 +374,7 @@ TEST_P(RefusedLoad, ShowsItsBoxesInOrderAndGivesEverythingBack)
 INSTANTIATE_TEST_SUITE_P(EveryFailureRow, RefusedLoad, ::testing::ValuesIn(RefusedFiles()),
                          [](const auto& row) { return wavetest::TestName(row.param.name); });
 
-TEST_F(WaveLoad, IsOpenOnceANonEmptyDataChunkWasFoundEvenIfTheLoadFailedLater)
-{
+TEST_F(WaveLoad, IsOpenOnceANonEmptyDataChunkWasFoundEvenIfTheLoadFailedLater) {
     EXPECT_FALSE(wave.IsOpen());
 
     const std::string path = WriteFile("fine.wav", PcmWave(1, 44100, 16, fixtures::Pattern(100)));
@@ -315,19 +387,18 @@ TEST_F(WaveLoad, IsOpenOnceANonEmptyDataChunkWasFoundEvenIfTheLoadFailedLater)
     EXPECT_TRUE(wave.IsOpen());
 }
 
-TEST_F(WaveLoad, RiffSizeOfAllOnesDoesNotWrapTheSearch)
-{
+TEST_F(WaveLoad, RiffSizeOfAllOnesDoesNotWrapTheSearch) {
     const Bytes samples = fixtures::Pattern(300);
-    const std::string path = WriteFile(
-        "streamed.wav", RiffBuilder().Fmt(FmtFields::Pcm(1, 44100, 16)).Data(samples).ClaimRiffSize(0xFFFFFFFFU).Build());
+    const std::string path =
+        WriteFile("streamed.wav",
+                  RiffBuilder().Fmt(FmtFields::Pcm(1, 44100, 16)).Data(samples).ClaimRiffSize(0xFFFFFFFFU).Build());
 
     ASSERT_TRUE(wave.Load(path, reporter));
 
     EXPECT_EQ(Loaded(wave), samples);
 }
 
-TEST_F(WaveLoad, OtherChunksAreSkippedWithTheirPadBytesAndLongFmtChunksReadWhole)
-{
+TEST_F(WaveLoad, OtherChunksAreSkippedWithTheirPadBytesAndLongFmtChunksReadWhole) {
     Bytes longFmt = FmtFields::Pcm(1, 8000, 8).Encode();
     longFmt.insert(longFmt.end(), {0, 0});  // cbSize of the extended format
     const Bytes samples = fixtures::Pattern(77);
@@ -346,8 +417,7 @@ TEST_F(WaveLoad, OtherChunksAreSkippedWithTheirPadBytesAndLongFmtChunksReadWhole
     EXPECT_THAT(reporter.messages, ElementsAre(Box("8000 Hz ,  8 bit", "sampling frequency")));
 }
 
-TEST_F(WaveLoad, LoadingAgainGivesBackTheEarlierLoadFirst)
-{
+TEST_F(WaveLoad, LoadingAgainGivesBackTheEarlierLoadFirst) {
     const std::string first = WriteFile("first.wav", PcmWave(1, 11025, 8, fixtures::Pattern(9000)));
     const std::string second = WriteFile("second.wav", PcmWave(2, 22050, 16, fixtures::Pattern(400)));
     wavetest::RecordingReporter quiet;
@@ -369,8 +439,7 @@ TEST_F(WaveLoad, LoadingAgainGivesBackTheEarlierLoadFirst)
     EXPECT_FALSE(wave.IsOpen());
 }
 
-TEST_F(WaveLoad, SoundWaitHookRunsWhileTheSoundPlays)
-{
+TEST_F(WaveLoad, SoundWaitHookRunsWhileTheSoundPlays) {
     sound.SetWriteDelay(std::chrono::milliseconds(40));
     const std::string path = WriteFile("slow.wav", PcmWave(1, 8000, 8, fixtures::Pattern(200)));
     int waits = 0;

@@ -127,10 +127,11 @@ protected:
 };
 
 const TEventTable& ProbeWindow::ClassEventTable() {
-    static const TEventTable table(TWindow::ClassEventTable(), {
-        EvMouse(WM_LBUTTONDOWN, &ProbeWindow::OnLeftButtonDown),
-        EvCommand(CmdEditFindNext, &ProbeWindow::CmFindNext),
-    });
+    static const TEventTable table(TWindow::ClassEventTable(),
+                                   {
+                                       EvMouse(WM_LBUTTONDOWN, &ProbeWindow::OnLeftButtonDown),
+                                       EvCommand(CmdEditFindNext, &ProbeWindow::CmFindNext),
+                                   });
     return table;
 }
 
@@ -209,8 +210,8 @@ protected:
     }
 
     TDocTemplateList templates;
-    TDocTemplateT<TWaveDocument, PlainWaveView> waveTemplate{"Wave files (*.wav)", "*.wav", nullptr, "WAV", kWaveFlags,
-                                                             templates};
+    TDocTemplateT<TWaveDocument, PlainWaveView> waveTemplate{"Wave files (*.wav)", "*.wav",  nullptr, "WAV",
+                                                             kWaveFlags,           templates};
     fixtures::WaveTestApp* running = nullptr;
     fixtures::TempDir folder;
     SlowSound sound;

@@ -28,8 +28,7 @@ struct Message {
     bool operator==(const Message&) const = default;
 };
 
-inline std::ostream& operator<<(std::ostream& out, const Message& message)
-{
+inline std::ostream& operator<<(std::ostream& out, const Message& message) {
     out << '"' << message.text << "\" under ";
     if (message.caption) {
         return out << '"' << *message.caption << '"';
@@ -38,22 +37,25 @@ inline std::ostream& operator<<(std::ostream& out, const Message& message)
 }
 
 /// A box with no caption of its own.
-inline Message Box(std::string text) { return {std::move(text), std::nullopt}; }
+inline Message Box(std::string text) {
+    return {std::move(text), std::nullopt};
+}
 
 /// A box with a caption.
-inline Message Box(std::string text, std::string caption) { return {std::move(text), std::move(caption)}; }
+inline Message Box(std::string text, std::string caption) {
+    return {std::move(text), std::move(caption)};
+}
 
 /// Records every message in order, as the user would see them, and can run a
 /// check at the moment each one is shown.
 class RecordingReporter final : public TWaveReporter {
 public:
-    void Report(std::string_view text, const char* caption) override
-    {
+    void Report(std::string_view text, const char* caption) override {
         if (onReport) {
             onReport();
         }
-        messages.push_back({std::string(text),
-                            caption == nullptr ? std::nullopt : std::optional<std::string>(caption)});
+        messages.push_back(
+            {std::string(text), caption == nullptr ? std::nullopt : std::optional<std::string>(caption)});
     }
 
     std::vector<Message> messages;
@@ -66,8 +68,7 @@ struct Holdings {
     unsigned lockedBlocks;
     unsigned files;
 
-    static Holdings Now()
-    {
+    static Holdings Now() {
         const platform::fault::HeldResources held = platform::fault::Held();
         return {held.globalBlocks, held.lockedGlobalBlocks, held.openMmioFiles};
     }
@@ -75,14 +76,12 @@ struct Holdings {
     bool operator==(const Holdings&) const = default;
 };
 
-inline std::ostream& operator<<(std::ostream& out, const Holdings& held)
-{
+inline std::ostream& operator<<(std::ostream& out, const Holdings& held) {
     return out << held.blocks << " blocks (" << held.lockedBlocks << " locked), " << held.files << " files";
 }
 
 /// `description` as a test name: every character but letters and digits becomes '_'.
-inline std::string TestName(std::string description)
-{
+inline std::string TestName(std::string description) {
     for (char& c : description) {
         if (std::isalnum(static_cast<unsigned char>(c)) == 0) {
             c = '_';
@@ -100,8 +99,7 @@ protected:
     std::string WriteFile(std::string_view name, const fixtures::Bytes& bytes) { return folder.Write(name, bytes); }
 
     /// The resources held now, less those held when the test began.
-    Holdings HeldSinceStart() const
-    {
+    Holdings HeldSinceStart() const {
         const Holdings now = Holdings::Now();
         return {now.blocks - atStart.blocks, now.lockedBlocks - atStart.lockedBlocks, now.files - atStart.files};
     }

@@ -72,16 +72,14 @@ TEST_F(Dialogs, AModalDialogHasTheLayoutsCaptionTextsAndControlRectanglesForItsF
     EXPECT_EQ(user.Last().Caption, "info about korvani");
     EXPECT_EQ(user.Last().Owner, app.Frame);
     EXPECT_EQ(user.Last().Buttons, (std::vector<std::string>{"OK"}));
-    EXPECT_EQ(user.Last().Text,
-              "beta\nKORVANI\nGives you the ability to determine the pitch of a given sample.\n\n");
+    EXPECT_EQ(user.Last().Text, "beta\nKORVANI\nGives you the ability to determine the pitch of a given sample.\n\n");
 }
 
 TEST_F(Dialogs, AModalRunEndsWithOneForOkAndEnterAndWithTwoForEscapeAndTheWindowsClose) {
     ScriptedUser user;
-    user.PressButton("OK")
-        .PressKey(Qt::Key_Return)
-        .PressKey(Qt::Key_Escape)
-        .Then([](QWidget& modal) { modal.close(); });
+    user.PressButton("OK").PressKey(Qt::Key_Return).PressKey(Qt::Key_Escape).Then([](QWidget& modal) {
+        modal.close();
+    });
     harness::RunApplication(app, [&] {
         TDialog about(app.Frame, resid::AboutDialog);
         EXPECT_EQ(about.Execute(), IDOK);
@@ -200,9 +198,10 @@ public:
 };
 
 const TEventTable& ModifyingDialog::ClassEventTable() {
-    static const TEventTable table(TDialog::ClassEventTable(), {
-        EvCommand(resid::ModifyButton, &ModifyingDialog::OnModify),
-    });
+    static const TEventTable table(TDialog::ClassEventTable(),
+                                   {
+                                       EvCommand(resid::ModifyButton, &ModifyingDialog::OnModify),
+                                   });
     return table;
 }
 
@@ -321,7 +320,8 @@ TEST_F(Dialogs, StaticTextsAreCutToTheirLimitAndReadIntoBuffersWholeCharactersOn
         EXPECT_EQ(line->GetText(buffer, sizeof buffer), 4);
         EXPECT_STREQ(buffer, "beta");
         line->SetText("korvani beta 1.1 – größer");
-        EXPECT_EQ(harness::ControlText(dialog, resid::AboutProductLine), "korvani beta 1.") << "limit 16: 15 characters";
+        EXPECT_EQ(harness::ControlText(dialog, resid::AboutProductLine), "korvani beta 1.")
+            << "limit 16: 15 characters";
         auto* description = dynamic_cast<TStatic*>(dialog.ChildWithId(resid::AboutDescriptionLine));
         description->SetText("Güte");
         char small[3];

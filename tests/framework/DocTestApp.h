@@ -53,10 +53,11 @@ private:
 };
 
 inline const TEventTable& DocTestApp::ClassEventTable() {
-    static const TEventTable table(TestFrameApp::ClassEventTable(), {
-        EvNotify(ViewNotify, ViewCreated, &DocTestApp::OnViewCreated),
-        EvNotify(ViewNotify, ViewClosed, &DocTestApp::OnViewClosed),
-        EvMessage(DocumentNotice, &DocTestApp::OnDocumentNotice),
-    });
+    static const TEventTable table(TestFrameApp::ClassEventTable(),
+                                   {
+                                       EvNotify(ViewNotify, ViewCreated, &DocTestApp::OnViewCreated),
+                                       EvNotify(ViewNotify, ViewClosed, &DocTestApp::OnViewClosed),
+                                       EvMessage(DocumentNotice, &DocTestApp::OnDocumentNotice),
+                                   });
     return table;
 }

@@ -68,7 +68,7 @@ protected:
     }
 
     std::function<void(TDC&, TRect&)> paint;  // the canvas's paint hook
-    int scrollUnit = 0;                        // > 0: a horizontal scroller of range 1000
+    int scrollUnit = 0;                       // > 0: a horizontal scroller of range 1000
     harness::FakeLockKeys keys;
     TestFrameApp app;
     CanvasWindow* canvas = nullptr;
@@ -103,11 +103,12 @@ TEST_F(Drawing, RectangleOutlinesWithThePenFillsWithTheBrushAndLeavesRightAndBot
         dc.Rectangle(10, 20, 30, 26);
         dc.Rectangle(TRect{40, 20, 41, 21});  // one pixel: all outline
         dc.RestoreObjects();
-        dc.Rectangle(50, 20, 54, 24);          // the surface's own black pen and white brush
+        dc.Rectangle(50, 20, 54, 24);  // the surface's own black pen and white brush
     };
     Run([&] {
         // Outline: first and last column and row inside (10..29, 20..25).
-        for (const auto& [x, y] : {std::pair{10, 20}, {29, 20}, {10, 25}, {29, 25}, {20, 20}, {20, 25}, {10, 22}, {29, 22}}) {
+        for (const auto& [x, y] :
+             {std::pair{10, 20}, {29, 20}, {10, 25}, {29, 25}, {20, 20}, {20, 25}, {10, 22}, {29, 22}}) {
             EXPECT_EQ(harness::Pixel(*canvas, x, y), kRed) << x << ", " << y;
         }
         EXPECT_EQ(harness::Pixel(*canvas, 11, 21), kGreen);

@@ -36,9 +36,9 @@ public:
 
 const TEventTable& BaseHandler::ClassEventTable() {
     static const TEventTable table(TEventHandler::ClassEventTable(), {
-        EvCommand(kShared, &BaseHandler::CmShared),
-        EvCommand(kBaseOnly, &BaseHandler::CmBaseOnly),
-    });
+                                                                         EvCommand(kShared, &BaseHandler::CmShared),
+                                                                         EvCommand(kBaseOnly, &BaseHandler::CmBaseOnly),
+                                                                     });
     return table;
 }
 
@@ -62,12 +62,13 @@ public:
 };
 
 const TEventTable& DerivedHandler::ClassEventTable() {
-    static const TEventTable table(BaseHandler::ClassEventTable(), {
-        EvCommand(kShared, &DerivedHandler::CmShared),
-        EvSize(&DerivedHandler::OnSize),
-        EvMouse(WM_LBUTTONDOWN, &DerivedHandler::OnClick),
-        EvNotify(ViewNotify, 7, &DerivedHandler::OnNotice),
-    });
+    static const TEventTable table(BaseHandler::ClassEventTable(),
+                                   {
+                                       EvCommand(kShared, &DerivedHandler::CmShared),
+                                       EvSize(&DerivedHandler::OnSize),
+                                       EvMouse(WM_LBUTTONDOWN, &DerivedHandler::OnClick),
+                                       EvNotify(ViewNotify, 7, &DerivedHandler::OnNotice),
+                                   });
     return table;
 }
 
@@ -101,8 +102,7 @@ TEST(EventTable, UnpacksWindowMessagesAndNotificationArguments) {
     EXPECT_TRUE(handler.Dispatch(notice));
     EXPECT_FALSE(handler.Dispatch(otherCode));
     EXPECT_EQ(notice.Result, 1);
-    EXPECT_EQ(journal.Entries,
-              (std::vector<std::string>{"size 2 1004x640", "click 5 -3,40", "notice hello"}));
+    EXPECT_EQ(journal.Entries, (std::vector<std::string>{"size 2 1004x640", "click 5 -3,40", "notice hello"}));
 }
 
 class FakeDocManager : public TDocManagerBase {
@@ -121,9 +121,9 @@ public:
 
 const TEventTable& FakeDocManager::ClassEventTable() {
     static const TEventTable table(TEventHandler::ClassEventTable(), {
-        EvCommand(kDocCommand, &FakeDocManager::CmDoc),
-        EvCommand(kShared, &FakeDocManager::CmShared),
-    });
+                                                                         EvCommand(kDocCommand, &FakeDocManager::CmDoc),
+                                                                         EvCommand(kShared, &FakeDocManager::CmShared),
+                                                                     });
     return table;
 }
 
@@ -137,10 +137,11 @@ public:
 };
 
 const TEventTable& RoutingApp::ClassEventTable() {
-    static const TEventTable table(TApplication::ClassEventTable(), {
-        EvCommand(kShared, &RoutingApp::CmShared),
-        EvNotify(ViewNotify, ViewCreated, &RoutingApp::OnViewNotify),
-    });
+    static const TEventTable table(TApplication::ClassEventTable(),
+                                   {
+                                       EvCommand(kShared, &RoutingApp::CmShared),
+                                       EvNotify(ViewNotify, ViewCreated, &RoutingApp::OnViewNotify),
+                                   });
     return table;
 }
 

@@ -137,9 +137,8 @@ TEST_F(QtSaveDialog, AsksBeforeReplacingAFileOnlyWithThatOptionAndCancelAnswersT
         // question it may open is the scripted user's next modal window.
         QTimer::singleShot(0, dialog, [dialog] { static_cast<QDialog*>(dialog)->accept(); });
     };
-    user.Then(choose).Press(IDYES).Then(choose).Then([](QWidget& modal) {
-        qobject_cast<QFileDialog*>(&modal)->reject();
-    });
+    user.Then(choose).Press(IDYES).Then(choose).Then(
+        [](QWidget& modal) { qobject_cast<QFileDialog*>(&modal)->reject(); });
     TFileSaveDialog::TData asking(OFN_OVERWRITEPROMPT, kWaveFilter, nullptr, "WAV");
     TFileSaveDialog::TData silent(0, kWaveFilter, nullptr, "WAV");
     TFileSaveDialog::TData cancelled(0, kWaveFilter, nullptr, "WAV");

@@ -35,10 +35,10 @@ public:
 
 const TEventTable& CommandWindow::ClassEventTable() {
     static const TEventTable table(TWindow::ClassEventTable(), {
-        EvCommand(CmdAbout, &CommandWindow::CmAbout),
-        EvCommand(CmdOpen, &CommandWindow::CmOpen),
-        EvCommandEnable(CmdOpen, &CommandWindow::CeOpen),
-    });
+                                                                   EvCommand(CmdAbout, &CommandWindow::CmAbout),
+                                                                   EvCommand(CmdOpen, &CommandWindow::CmOpen),
+                                                                   EvCommandEnable(CmdOpen, &CommandWindow::CeOpen),
+                                                               });
     return table;
 }
 

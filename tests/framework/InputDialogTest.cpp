@@ -56,7 +56,8 @@ TEST_F(InputPrompt, ShowsTitlePromptBufferAndItsTwoButtons) {
         QFont font = QApplication::font();
         font.setPointSize(8);
         const QFontMetrics fm(font);
-        const int across = (fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 26 + 1) / 2;
+        const int across =
+            (fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 26 + 1) / 2;
         EXPECT_EQ(harness::DialogSize(dialog), QSize((180 * across + 2) / 4, (64 * fm.height() + 4) / 8));
         harness::ClickControl(dialog, IDCANCEL);
     });

@@ -43,16 +43,17 @@ public:
 };
 
 const TEventTable& TroubleWindow::ClassEventTable() {
-    static const TEventTable table(TWindow::ClassEventTable(), {
-        EvMouse(WM_LBUTTONDOWN, &TroubleWindow::OnLeftButtonDown),
-        EvMouse(WM_RBUTTONDOWN, &TroubleWindow::OnRightButtonDown),
-        EvKey(WM_KEYDOWN, &TroubleWindow::OnKeyDown),
-        EvCommand(CmdEditDelete, &TroubleWindow::CmDelete),
-        EvCommand(CmdEditCut, &TroubleWindow::CmCut),
-        EvCommand(CmdEditPaste, &TroubleWindow::CmPaste),
-        EvCommand(CmdEditUndo, &TroubleWindow::CmUndo),
-        EvCommand(CmdEditFindNext, &TroubleWindow::CmFindNext),
-    });
+    static const TEventTable table(TWindow::ClassEventTable(),
+                                   {
+                                       EvMouse(WM_LBUTTONDOWN, &TroubleWindow::OnLeftButtonDown),
+                                       EvMouse(WM_RBUTTONDOWN, &TroubleWindow::OnRightButtonDown),
+                                       EvKey(WM_KEYDOWN, &TroubleWindow::OnKeyDown),
+                                       EvCommand(CmdEditDelete, &TroubleWindow::CmDelete),
+                                       EvCommand(CmdEditCut, &TroubleWindow::CmCut),
+                                       EvCommand(CmdEditPaste, &TroubleWindow::CmPaste),
+                                       EvCommand(CmdEditUndo, &TroubleWindow::CmUndo),
+                                       EvCommand(CmdEditFindNext, &TroubleWindow::CmFindNext),
+                                   });
     return table;
 }
 

@@ -30,32 +30,26 @@ TEST_P(StringTable, HoldsTheTextExactly) {
 
 INSTANTIATE_TEST_SUITE_P(
     FrameworkTexts, StringTable,
-    testing::Values(StringRow{24331, "Ein neues Dokument erzeugen"},
-                    StringRow{24332, "Ein existierendes Dokument öffnen"},
-                    StringRow{24339, "Dieses Dokument schließen"},
-                    StringRow{24310, "korvatekApp beenden und Speicherung der Dokumente abfragen"},
-                    StringRow{2008, "Zugriff auf Info"}, StringRow{2009, "Info über die Anwendung korvani"},
-                    StringRow{61440, "Größe des Fensters ändern"},
-                    StringRow{61456, "Fenster an eine andere Position verschieben"},
-                    StringRow{61472, "Fenster zu Symbolen wandeln"},
-                    StringRow{61488, "Fenster auf maximale Größe vergrößern"},
-                    StringRow{61504, "Zum nächsten Fenster wechseln"}, StringRow{61536, "Fenster schließen"},
-                    StringRow{61728, "Fenster in ursprünglicher Größe wiederherstellen"},
-                    StringRow{61744, "Task-Liste öffnen"}, StringRow{32503, "Dokument"},
-                    StringRow{32504, "Document can't be opened."}, StringRow{32505, "Document can't be closed."},
-                    StringRow{32508, "Das Dokument wurde geändert.\n\nSpeichern vor Schließen des Fensters?"},
-                    StringRow{32512, "Dokument ist bereits geladen"},
-                    StringRow{32530, "EXT|CAPS|NUM|SCRL|OVR|REC"},
-                    StringRow{32531, "   |    |   |    |   |   "},
-                    StringRow{32732, "Ungültiges DIB-Handle %X"}, StringRow{32739, "GDI-Fehler"},
-                    StringRow{32745, "Fehler bei Erzeugung eines untergeordneten Fensters für %s"},
-                    StringRow{32746, "Ausführungsfehler bei Fenster %s"},
-                    StringRow{32747, "Fehler bei Erzeugung von Fenster %s"},
-                    StringRow{32748, "Fehler bei Registrierung der Kindklasse für Fenster %s "},
-                    StringRow{32749, "Fehler bei Klassenregistrierung für Fenster %s "},
-                    StringRow{32759, "MainWindow ungültig"}, StringRow{32761, "Zuwenig Speicherplatz"},
-                    StringRow{32763, "Unbekannter Fehler"}, StringRow{32764, "Nicht behandelte Exception"},
-                    StringRow{32765, "Fortfahren?"}));
+    testing::Values(
+        StringRow{24331, "Ein neues Dokument erzeugen"}, StringRow{24332, "Ein existierendes Dokument öffnen"},
+        StringRow{24339, "Dieses Dokument schließen"},
+        StringRow{24310, "korvatekApp beenden und Speicherung der Dokumente abfragen"},
+        StringRow{2008, "Zugriff auf Info"}, StringRow{2009, "Info über die Anwendung korvani"},
+        StringRow{61440, "Größe des Fensters ändern"}, StringRow{61456, "Fenster an eine andere Position verschieben"},
+        StringRow{61472, "Fenster zu Symbolen wandeln"}, StringRow{61488, "Fenster auf maximale Größe vergrößern"},
+        StringRow{61504, "Zum nächsten Fenster wechseln"}, StringRow{61536, "Fenster schließen"},
+        StringRow{61728, "Fenster in ursprünglicher Größe wiederherstellen"}, StringRow{61744, "Task-Liste öffnen"},
+        StringRow{32503, "Dokument"}, StringRow{32504, "Document can't be opened."},
+        StringRow{32505, "Document can't be closed."},
+        StringRow{32508, "Das Dokument wurde geändert.\n\nSpeichern vor Schließen des Fensters?"},
+        StringRow{32512, "Dokument ist bereits geladen"}, StringRow{32530, "EXT|CAPS|NUM|SCRL|OVR|REC"},
+        StringRow{32531, "   |    |   |    |   |   "}, StringRow{32732, "Ungültiges DIB-Handle %X"},
+        StringRow{32739, "GDI-Fehler"}, StringRow{32745, "Fehler bei Erzeugung eines untergeordneten Fensters für %s"},
+        StringRow{32746, "Ausführungsfehler bei Fenster %s"}, StringRow{32747, "Fehler bei Erzeugung von Fenster %s"},
+        StringRow{32748, "Fehler bei Registrierung der Kindklasse für Fenster %s "},
+        StringRow{32749, "Fehler bei Klassenregistrierung für Fenster %s "}, StringRow{32759, "MainWindow ungültig"},
+        StringRow{32761, "Zuwenig Speicherplatz"}, StringRow{32763, "Unbekannter Fehler"},
+        StringRow{32764, "Nicht behandelte Exception"}, StringRow{32765, "Fortfahren?"}));
 
 TEST(StringTableLookup, AnswersNothingForIdsItDoesNotHold) {
     EXPECT_FALSE(res::FindString(0).has_value());
@@ -99,8 +93,12 @@ TEST(MainAccelerators, BindTheSevenEditingKeys) {
         unsigned command;
     };
     const Binding expected[] = {
-        {VK_DELETE, 0, 24325},           {VK_DELETE, res::FSHIFT, 24322}, {VK_INSERT, res::FCONTROL, 24323},
-        {VK_INSERT, res::FSHIFT, 24324}, {VK_DELETE, res::FCONTROL, 24326}, {VK_BACK, res::FALT, 24321},
+        {VK_DELETE, 0, 24325},
+        {VK_DELETE, res::FSHIFT, 24322},
+        {VK_INSERT, res::FCONTROL, 24323},
+        {VK_INSERT, res::FSHIFT, 24324},
+        {VK_DELETE, res::FCONTROL, 24326},
+        {VK_BACK, res::FALT, 24321},
         {VK_F3, 0, 24353},
     };
     ASSERT_EQ(table->entries.size(), std::size(expected));

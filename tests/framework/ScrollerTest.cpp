@@ -49,8 +49,8 @@ protected:
 
 const TEventTable& ScrolledWindow::ClassEventTable() {
     static const TEventTable table(TWindow::ClassEventTable(), {
-        EvSize(&ScrolledWindow::OnSize),
-    });
+                                                                   EvSize(&ScrolledWindow::OnSize),
+                                                               });
     return table;
 }
 
@@ -169,8 +169,8 @@ TEST_F(Scrolling, TheWheelAndTheKeysMoveTheScaledBarAsItsOwnRequestsDo) {
         ASSERT_NE(Bar(), nullptr);
         Scroller().ScrollTo(50000, 0);
         QWidget* client = TWindowAccess::ClientWidget(*window);
-        QWheelEvent notch(QPointF(5, 5), client->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
-                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QWheelEvent notch(QPointF(5, 5), client->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(client, &notch);
         const int afterNotch = 50000 + QApplication::wheelScrollLines();
         EXPECT_EQ(Scroller().GetXPos(), afterNotch);
@@ -229,14 +229,16 @@ TEST_F(Scrolling, TheHorizontalBarLiesUnderTheClientAreaAndItsClicksScrollAndRep
         option.sliderValue = bar->value();
         option.pageStep = bar->pageStep();
         option.singleStep = bar->singleStep();
-        const QRect addLine = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarAddLine, bar);
+        const QRect addLine =
+            bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarAddLine, bar);
         QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, addLine.center());
         EXPECT_EQ(Scroller().GetXPos(), 1);
         EXPECT_EQ(bar->value(), 1);
         EXPECT_EQ(ShownColumn(), 1) << "scrolling repainted the window";
 
         // The trough right of the thumb: one page.
-        const QRect addPage = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarAddPage, bar);
+        const QRect addPage =
+            bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarAddPage, bar);
         QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, addPage.center());
         EXPECT_EQ(Scroller().GetXPos(), 1 + Scroller().GetXPage());
         EXPECT_EQ(bar->value(), Scroller().GetXPos());

@@ -14,11 +14,11 @@
 
 /// How the next documents and views behave.
 struct TestScript {
-    bool InitFails = false;      // InitDoc answers false
-    bool OpenFails = false;      // Open answers false
-    bool CloseFails = false;     // Close answers false (and keeps the document open)
-    bool RefusesClose = false;   // CanClose answers false
-    bool ViewUnusable = false;   // views mark themselves unusable
+    bool InitFails = false;          // InitDoc answers false
+    bool OpenFails = false;          // Open answers false
+    bool CloseFails = false;         // Close answers false (and keeps the document open)
+    bool RefusesClose = false;       // CanClose answers false
+    bool ViewUnusable = false;       // views mark themselves unusable
     bool ViewRefusesRevert = false;  // views answer false to the revert notice
 };
 
@@ -89,9 +89,10 @@ public:
 };
 
 inline const TEventTable& TestView::ClassEventTable() {
-    static const TEventTable table(TWindowView::ClassEventTable(), {
-        EvMessage(DocumentNotification, &TestView::OnDocumentNotice),
-    });
+    static const TEventTable table(TWindowView::ClassEventTable(),
+                                   {
+                                       EvMessage(DocumentNotification, &TestView::OnDocumentNotice),
+                                   });
     return table;
 }
 

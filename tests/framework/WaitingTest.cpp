@@ -70,11 +70,12 @@ protected:
 };
 
 const TEventTable& BusyWindow::ClassEventTable() {
-    static const TEventTable table(TWindow::ClassEventTable(), {
-        EvMouse(WM_RBUTTONDOWN, &BusyWindow::OnRightButtonDown),
-        EvMouse(WM_LBUTTONDOWN, &BusyWindow::OnLeftButtonDown),
-        EvCommand(CmdEditFindNext, &BusyWindow::CmFindNext),
-    });
+    static const TEventTable table(TWindow::ClassEventTable(),
+                                   {
+                                       EvMouse(WM_RBUTTONDOWN, &BusyWindow::OnRightButtonDown),
+                                       EvMouse(WM_LBUTTONDOWN, &BusyWindow::OnLeftButtonDown),
+                                       EvCommand(CmdEditFindNext, &BusyWindow::CmFindNext),
+                                   });
     return table;
 }
 
@@ -154,8 +155,8 @@ TEST_F(Waiting, WindowsInvalidatedOrResizedDuringTheWaitAreRepaintedBeforeItEnds
             repaintedAgain = WaitPaintedUntil([&] { return busy->Paints > before; });
             before = busy->Paints;
             TWindowAccess::TopWidget(*app.Frame)->resize(520, 410);
-            laidOutAndRepainted = WaitPaintedUntil(
-                [&] { return busy->GetClientRect().Width() == 520 && busy->Paints > before; });
+            laidOutAndRepainted =
+                WaitPaintedUntil([&] { return busy->GetClientRect().Width() == 520 && busy->Paints > before; });
         };
         StartJob(*busy);
     });

@@ -121,11 +121,13 @@ TEST(WindowFamily, ReparentingMovesTheChildAndItsWidget) {
     second.Create();
     auto* child = new TWindow(&first, "child");
     child->Create();
-    EXPECT_EQ(TWindowAccess::TopWidget(*child)->parentWidget(), static_cast<QWidget*>(TWindowAccess::ClientWidget(first)));
+    EXPECT_EQ(TWindowAccess::TopWidget(*child)->parentWidget(),
+              static_cast<QWidget*>(TWindowAccess::ClientWidget(first)));
     child->SetParent(&second);
     EXPECT_EQ(child->GetParent(), &second);
     EXPECT_TRUE(first.GetChildren().empty());
-    EXPECT_EQ(TWindowAccess::TopWidget(*child)->parentWidget(), static_cast<QWidget*>(TWindowAccess::ClientWidget(second)));
+    EXPECT_EQ(TWindowAccess::TopWidget(*child)->parentWidget(),
+              static_cast<QWidget*>(TWindowAccess::ClientWidget(second)));
 }
 
 TEST(WindowCreation, AChildOfAnUncreatedParentFailsWithTheChildWindowText) {

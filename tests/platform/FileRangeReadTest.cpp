@@ -52,8 +52,8 @@ struct RangeOutcome {
 RangeOutcome ReadRange(const PatternFile& file, std::size_t offset, std::size_t count, const RangeReadPlan& plan,
                        std::size_t skew = 3) {
     RangeOutcome outcome{0, Bytes(skew + count + 64, kUntouched)};
-    outcome.result = ReadFileRange(file.Descriptor(), reinterpret_cast<std::byte*>(outcome.buffer.data() + skew),
-                                   count, offset, plan);
+    outcome.result = ReadFileRange(file.Descriptor(), reinterpret_cast<std::byte*>(outcome.buffer.data() + skew), count,
+                                   offset, plan);
     return outcome;
 }
 
@@ -74,11 +74,9 @@ std::string Describe(const RangeReadPlan& plan) {
 // Small slices and a small alignment, so that a file of a few hundred kilobytes
 // is read by several threads at once.
 const RangeReadPlan kSplitPlans[] = {
-    {4096, 2, 4096},
-    {4096, 3, 4096},
-    {1000, 4, 1},      // cuts anywhere
-    {4096, 4, 65536},  // alignment coarser than an even share: fewer, larger slices
-    {0, 4, 4096},      // no minimum slice size
+    {4096, 2, 4096},  {4096, 3, 4096}, {1000, 4, 1},  // cuts anywhere
+    {4096, 4, 65536},                                 // alignment coarser than an even share: fewer, larger slices
+    {0, 4, 4096},                                     // no minimum slice size
 };
 
 TEST(ReadFileRange, EverySplitReadsExactlyTheRange) {

@@ -28,8 +28,8 @@ TEST(GlobalMemory, ABlockIsUsableWhileLockedAndCountsItsLocks) {
     EXPECT_EQ(GlobalLock(block), bytes);  // locked twice
     EXPECT_TRUE(GlobalUnlock(block));     // still locked once
     EXPECT_EQ(bytes[999], std::byte{0x5A});
-    EXPECT_FALSE(GlobalUnlock(block));    // now unlocked
-    EXPECT_FALSE(GlobalUnlock(block));    // and stays so
+    EXPECT_FALSE(GlobalUnlock(block));  // now unlocked
+    EXPECT_FALSE(GlobalUnlock(block));  // and stays so
     EXPECT_EQ(fault::Held().lockedGlobalBlocks, before.lockedGlobalBlocks);
 
     EXPECT_EQ(GlobalFree(block), nullptr);

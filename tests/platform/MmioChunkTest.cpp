@@ -126,7 +126,8 @@ TEST_F(MmioChunks, SkipsOtherChunksWithTheirPadBytes) {
 }
 
 TEST_F(MmioChunks, DescendsIntoListChunksPastTheirFormType) {
-    OpenBytes(RiffBuilder().Raw({'L', 'I', 'S', 'T', 12, 0, 0, 0, 'I', 'N', 'F', 'O', 'I', 'N', 'A', 'M', 0, 0, 0, 0})
+    OpenBytes(RiffBuilder()
+                  .Raw({'L', 'I', 'S', 'T', 12, 0, 0, 0, 'I', 'N', 'F', 'O', 'I', 'N', 'A', 'M', 0, 0, 0, 0})
                   .Build());
     MmioChunkInfo riff{};
     ASSERT_EQ(FindRiff(riff), 0U);

@@ -245,7 +245,8 @@ TEST_P(MmioIo, MixedReadsWritesAndSeeksAgreeWithAPlainModel) {
         const std::size_t count = random() % 4 == 0 ? random() % 20000 : random() % 300;
         if (kind == 0) {
             position = random() % (model.size() + 500);
-            ASSERT_EQ(MmioSeek(file, static_cast<std::int64_t>(position), SEEK_SET), static_cast<std::int64_t>(position));
+            ASSERT_EQ(MmioSeek(file, static_cast<std::int64_t>(position), SEEK_SET),
+                      static_cast<std::int64_t>(position));
         } else if (kind == 1) {
             Bytes got(count);
             const std::size_t expected = position >= model.size() ? 0 : std::min(count, model.size() - position);

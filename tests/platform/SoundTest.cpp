@@ -95,7 +95,7 @@ TEST_F(Sound, PlaysOnlyTheFramesADataChunkReallyHolds) {
 
 TEST_F(Sound, PlaysTheExtensibleFormatWithThePcmSubformat) {
     Bytes fmt = FmtFields{0xFFFE, 2, 22050, 88200, 4, 16}.Encode();
-    const Bytes extension = {22, 0, 16, 0, 3, 0, 0, 0,  // cbSize, valid bits, channel mask
+    const Bytes extension = {22,   0,    16,   0,    3,    0,    0,    0,  // cbSize, valid bits, channel mask
                              0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
                              0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
     fmt.insert(fmt.end(), extension.begin(), extension.end());
@@ -172,14 +172,25 @@ const Unplayable kUnplayable[] = {
      }},
     {"Bits24", [](const auto& dir) { return WriteWave(dir, WithFmt(FmtFields::Pcm(1, 8000, 24).Encode())); }},
     {"FloatTag",
-     [](const auto& dir) { return WriteWave(dir, WithFmt(FmtFields{3, 1, 8000, 32000, 4, 32}.Encode())); }},
+     [](const auto& dir) {
+         return WriteWave(dir, WithFmt(FmtFields{3, 1, 8000, 32000, 4, 32}.Encode()));
+     }},
     {"CompressedTag16Bit",
-     [](const auto& dir) { return WriteWave(dir, WithFmt(FmtFields{2, 1, 8000, 16000, 2, 16}.Encode())); }},
+     [](const auto& dir) {
+         return WriteWave(dir, WithFmt(FmtFields{2, 1, 8000, 16000, 2, 16}.Encode()));
+     }},
     {"NoChannels",
-     [](const auto& dir) { return WriteWave(dir, WithFmt(FmtFields{1, 0, 8000, 0, 0, 16}.Encode())); }},
-    {"RateZero", [](const auto& dir) { return WriteWave(dir, WithFmt(FmtFields{1, 1, 0, 0, 2, 16}.Encode())); }},
+     [](const auto& dir) {
+         return WriteWave(dir, WithFmt(FmtFields{1, 0, 8000, 0, 0, 16}.Encode()));
+     }},
+    {"RateZero",
+     [](const auto& dir) {
+         return WriteWave(dir, WithFmt(FmtFields{1, 1, 0, 0, 2, 16}.Encode()));
+     }},
     {"BlockAlignNotAFrame",
-     [](const auto& dir) { return WriteWave(dir, WithFmt(FmtFields{1, 2, 8000, 32000, 2, 16}.Encode())); }},
+     [](const auto& dir) {
+         return WriteWave(dir, WithFmt(FmtFields{1, 2, 8000, 32000, 2, 16}.Encode()));
+     }},
 };
 
 class SoundOfUnplayableFile : public Sound, public testing::WithParamInterface<Unplayable> {};
@@ -317,8 +328,7 @@ TEST(SoundOnTheDevice, PlaysThroughAlsaToTheEnd) {
     const std::string missing = dir.PathOf("missing.wav");
     const auto play = [&] {
         ::setenv("ALSA_CONFIG_PATH", configuration.c_str(), 1);
-        const bool allPlayed = SndPlaySound(mono.c_str(), SND_SYNC) &&
-                               SndPlaySound(stereo.c_str(), SND_SYNC, [] {}) &&
+        const bool allPlayed = SndPlaySound(mono.c_str(), SND_SYNC) && SndPlaySound(stereo.c_str(), SND_SYNC, [] {}) &&
                                !SndPlaySound(missing.c_str(), SND_SYNC);  // the default sound, then false
         std::exit(allPlayed ? 0 : 1);
     };

@@ -33,17 +33,17 @@ TEST(VersionBlockLayout, IsWrittenFieldByField) {
     static constexpr VersionString strings[] = {{kEnglishUnicode, "Ab", "xyz"}};
     constexpr VersionResource resource{{1, 2, 3, 4}, {5, 6, 7, 8}, translations, strings};
     const Block expected = {
-        'K', 'V', 'V', '1',      // magic
-        49, 0, 0, 0,             // block size
-        1, 0,                    // translations
-        1, 0,                    // string tables
-        2, 0, 1, 0, 4, 0, 3, 0,  // file version 1.2.3.4
-        6, 0, 5, 0, 8, 0, 7, 0,  // product version 5.6.7.8
-        0x09, 0x04, 0xB0, 0x04,  // translation: language low, code page high
-        0xB0, 0x04, 0x09, 0x04,  // string table key: language high, code page low
-        1, 0,                    // strings in the table
-        3, 0, 4, 0,              // key and value sizes with their zeros
-        'A', 'b', 0, 'x', 'y', 'z', 0,
+        'K',  'V',  'V',  '1',                   // magic
+        49,   0,    0,    0,                     // block size
+        1,    0,                                 // translations
+        1,    0,                                 // string tables
+        2,    0,    1,    0,    4,   0,   3, 0,  // file version 1.2.3.4
+        6,    0,    5,    0,    8,   0,   7, 0,  // product version 5.6.7.8
+        0x09, 0x04, 0xB0, 0x04,                  // translation: language low, code page high
+        0xB0, 0x04, 0x09, 0x04,                  // string table key: language high, code page low
+        1,    0,                                 // strings in the table
+        3,    0,    4,    0,                     // key and value sizes with their zeros
+        'A',  'b',  0,    'x',  'y', 'z', 0,
     };
     static_assert(platform::EncodedVersionBlockSize(resource) == 49);
     constexpr auto atCompileTime = platform::EncodeVersionBlock<platform::EncodedVersionBlockSize(resource)>(resource);

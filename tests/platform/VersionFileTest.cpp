@@ -127,19 +127,22 @@ TEST_F(VersionFile, LyingHeadersMeanNoBlock) {
         {"one section more than the file holds", header([](Elf64_Ehdr& h) { ++h.e_shnum; })},
         {"names index past the table", header([](Elf64_Ehdr& h) { --h.e_shnum; })},  // names are the last section
         {"names are no string table", section(names, [](Elf64_Shdr& s) { s.sh_type = SHT_PROGBITS; })},
-        {"huge count in section 0", [&](ElfImage& image) {
+        {"huge count in section 0",
+         [&](ElfImage& image) {
              header([](Elf64_Ehdr& h) { h.e_shnum = 0; })(image);
              section(0, [](Elf64_Shdr& s) { s.sh_size = kHuge; })(image);
          }},
         {"names past the end", section(names, [](Elf64_Shdr& s) { s.sh_offset = kHuge; })},
         {"names longer than the file", section(names, [](Elf64_Shdr& s) { s.sh_size = kHuge; })},
-        {"name past the end of the names", [&](ElfImage& image) {
+        {"name past the end of the names",
+         [&](ElfImage& image) {
              const std::uint32_t name = image.Section(kVersionSection).sh_name;
              section(names, [name](Elf64_Shdr& s) { s.sh_size = name - 1; })(image);
          }},
         {"name at the end of the names",
          section(kVersionSection, [&](Elf64_Shdr& s) { s.sh_name = static_cast<std::uint32_t>(namesSize); })},
-        {"name cut by the end of the names", [&](ElfImage& image) {
+        {"name cut by the end of the names",
+         [&](ElfImage& image) {
              const std::uint32_t name = image.Section(kVersionSection).sh_name;
              section(names, [name](Elf64_Shdr& s) { s.sh_size = name + 10; })(image);
          }},

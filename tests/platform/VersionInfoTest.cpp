@@ -59,18 +59,18 @@ TEST_F(OwnVersionBlock, AnswersTheProgramsStringsUnderItsTranslation) {
 
 TEST_F(OwnVersionBlock, AnswersNothingElse) {
     for (const char* path : {
-             "\\StringFileInfo\\040704e4\\SpecialBuild",   // not in the block
-             "\\StringFileInfo\\040904b0\\ProductName",    // another translation
-             "\\StringFileInfo\\04e40407\\ProductName",    // the entry as stored, halves not swapped
-             "\\StringFileInfo\\040704e4\\productname",    // keys compare byte for byte
-             "\\StringFileInfo\\040704e4\\Product",        // a key's beginning is no key
+             "\\StringFileInfo\\040704e4\\SpecialBuild",  // not in the block
+             "\\StringFileInfo\\040904b0\\ProductName",   // another translation
+             "\\StringFileInfo\\04e40407\\ProductName",   // the entry as stored, halves not swapped
+             "\\StringFileInfo\\040704e4\\productname",   // keys compare byte for byte
+             "\\StringFileInfo\\040704e4\\Product",       // a key's beginning is no key
              "\\StringFileInfo\\040704e4\\ProductNameX",
              "\\StringFileInfo\\040704e4\\",
              "\\StringFileInfo\\040704e4",
-             "\\StringFileInfo\\40704e4\\ProductName",     // seven digits
-             "\\StringFileInfo\\0040704e4\\ProductName",   // nine digits
+             "\\StringFileInfo\\40704e4\\ProductName",    // seven digits
+             "\\StringFileInfo\\0040704e4\\ProductName",  // nine digits
              "\\StringFileInfo\\0407 4e4\\ProductName",
-             "StringFileInfo\\040704e4\\ProductName",      // no leading backslash
+             "StringFileInfo\\040704e4\\ProductName",  // no leading backslash
              "\\VarFileInfo\\Translation\\",
              "\\VarFileInfo",
              "\\VarFileInfo\\translation",
@@ -120,8 +120,8 @@ TEST(AboutBoxReading, FindsTheStringsThroughTheSwappedTranslationEntry) {
 
     const auto query = [&](const char* key) -> std::optional<std::string_view> {
         char keyPath[256];
-        std::snprintf(keyPath, sizeof keyPath, "\\StringFileInfo\\%08lx\\%s",
-                      static_cast<unsigned long>(*translation), key);
+        std::snprintf(keyPath, sizeof keyPath, "\\StringFileInfo\\%08lx\\%s", static_cast<unsigned long>(*translation),
+                      key);
         void* text = nullptr;
         std::uint32_t length = 0;
         if (!platform::VerQueryValue(data.data(), keyPath, &text, &length)) {

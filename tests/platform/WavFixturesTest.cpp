@@ -9,10 +9,11 @@ using fixtures::Bytes;
 
 TEST(WavFixtures, CanonicalPcmWaveHasTheTextbookHeader) {
     const Bytes expected = {
-        'R', 'I', 'F', 'F', 40, 0, 0, 0, 'W', 'A', 'V', 'E',                   // RIFF, 40 bytes follow
-        'f', 'm', 't', ' ', 16, 0, 0, 0,                                        // "fmt ", 16 bytes
-        1, 0, 1, 0, 0x44, 0xAC, 0, 0, 0x88, 0x58, 0x01, 0, 2, 0, 16, 0,         // PCM mono 44100, 88200 B/s, align 2, 16 bit
-        'd', 'a', 't', 'a', 4, 0, 0, 0, 2, 0, 0xFD, 0xFF,                       // "data": samples 2, -3
+        'R', 'I', 'F', 'F', 40,   0,    0, 0, 'W',  'A',  'V',  'E',  // RIFF, 40 bytes follow
+        'f', 'm', 't', ' ', 16,   0,    0, 0,                         // "fmt ", 16 bytes
+        1,   0,   1,   0,   0x44, 0xAC, 0, 0, 0x88, 0x58, 0x01, 0,
+        2,   0,   16,  0,                                              // PCM mono 44100, 88200 B/s, align 2, 16 bit
+        'd', 'a', 't', 'a', 4,    0,    0, 0, 2,    0,    0xFD, 0xFF,  // "data": samples 2, -3
     };
     EXPECT_EQ(fixtures::PcmWave(1, 44100, 16, fixtures::Samples16({2, -3})), expected);
 }
@@ -23,9 +24,8 @@ TEST(WavFixtures, OddChunksArePaddedAndSizesMayLie) {
                            .ChunkClaiming("big ", {1, 2}, 0xFFFFFFFFU)
                            .ClaimRiffSize(0x80000000U)
                            .Build();
-    const Bytes expected = {'R', 'I', 'F', 'F', 0, 0, 0, 0x80, 'A', 'V', 'I', ' ',
-                            'o', 'd', 'd', ' ', 3, 0, 0, 0, 7, 8, 9, 0,
-                            'b', 'i', 'g', ' ', 0xFF, 0xFF, 0xFF, 0xFF, 1, 2};
+    const Bytes expected = {'R', 'I', 'F', 'F', 0, 0, 0, 0x80, 'A', 'V', 'I', ' ',  'o',  'd',  'd',  ' ', 3,
+                            0,   0,   0,   7,   8, 9, 0, 'b',  'i', 'g', ' ', 0xFF, 0xFF, 0xFF, 0xFF, 1,   2};
     EXPECT_EQ(file, expected);
     EXPECT_EQ(fixtures::ReadLe32(file, 4), 0x80000000U);
     EXPECT_EQ(fixtures::ReadLe16(file, 16), 3U);

@@ -140,15 +140,16 @@ protected:
         ASSERT_NE(document, nullptr);
         const TWaveData& wave = document->Wave();
         EXPECT_EQ(SpectrumOf(wave), SpectrumFrom(wave, startSample)) << "start sample " << startSample;
-        const std::int64_t neighbour = startSample + 1 < wave.Analysis().SampleCount ? startSample + 1 : startSample - 1;
+        const std::int64_t neighbour =
+            startSample + 1 < wave.Analysis().SampleCount ? startSample + 1 : startSample - 1;
         EXPECT_NE(SpectrumOf(wave), SpectrumFrom(wave, neighbour)) << "the file tells starts apart";
     }
 
     int clientWidth = 600;
     int clientHeight = 400;
     TDocTemplateList templates;
-    TWaveDocTemplate<BlankWaveView> waveTemplate{MakeStartTimePrompt, "Wave files (*.wav)", "*.wav", nullptr, "WAV",
-                                                 TplAutoDelete | TplAutoOpen, templates};
+    TWaveDocTemplate<BlankWaveView> waveTemplate{
+        MakeStartTimePrompt, "Wave files (*.wav)", "*.wav", nullptr, "WAV", TplAutoDelete | TplAutoOpen, templates};
     fixtures::WaveTestApp* running = nullptr;
     harness::FileOpenAnswers files;
     ScriptedUser user;
@@ -262,9 +263,9 @@ TEST_F(PreviewAndPrompt, ARefusedFileLeavesNoPreviewBehind) {
         Open(frame, deep);
         ASSERT_EQ(OpenDocument(), nullptr);
         const QImage image = harness::ClientImage(frame);
-        EXPECT_TRUE(std::all_of(image.constBits(), image.constBits() + image.sizeInBytes(),
-                                [](uchar byte) { return byte == 0xFF; }))
-            << "the main window is blank again";
+        EXPECT_TRUE(std::all_of(image.constBits(), image.constBits() + image.sizeInBytes(), [](uchar byte) {
+            return byte == 0xFF;
+        })) << "the main window is blank again";
     });
 }
 
@@ -328,8 +329,8 @@ class PromptEntry : public PreviewAndPrompt, public testing::WithParamInterface<
 
 TEST_P(PromptEntry, StartsTheAnalysisAtItsSample) {
     const PromptCase& c = GetParam();
-    const std::string path = WriteFile("tone.wav", PcmWave(1, c.sampleRate, c.bitsPerSample,
-                                                           fixtures::Pattern(c.dataBytes)));
+    const std::string path =
+        WriteFile("tone.wav", PcmWave(1, c.sampleRate, c.bitsPerSample, fixtures::Pattern(c.dataBytes)));
     Run([&](TFrameWindow& frame) {
         user.Press(IDOK).TypeAndPress(c.entry, "OK");
         Open(frame, path);
@@ -338,14 +339,13 @@ TEST_P(PromptEntry, StartsTheAnalysisAtItsSample) {
     EXPECT_EQ(user.Shown().size(), 2U) << "asked once";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Entries, PromptEntry,
-    testing::Values(PromptCase{"Hundred_ms_at_11025", 11025, 16, 8000, "100", 1102},
-                    PromptCase{"Hundred45_ms_at_48000", 48000, 8, 16000, "145", 6960},
-                    PromptCase{"Twelve_then_letters", 1000, 8, 2000, "12abc", 12},
-                    PromptCase{"Letters_only", 8000, 16, 4000, "abc", 0},
-                    PromptCase{"Blanks_and_plus", 8000, 16, 4000, "  +25", 200}),
-    [](const testing::TestParamInfo<PromptCase>& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(Entries, PromptEntry,
+                         testing::Values(PromptCase{"Hundred_ms_at_11025", 11025, 16, 8000, "100", 1102},
+                                         PromptCase{"Hundred45_ms_at_48000", 48000, 8, 16000, "145", 6960},
+                                         PromptCase{"Twelve_then_letters", 1000, 8, 2000, "12abc", 12},
+                                         PromptCase{"Letters_only", 8000, 16, 4000, "abc", 0},
+                                         PromptCase{"Blanks_and_plus", 8000, 16, 4000, "  +25", 200}),
+                         [](const testing::TestParamInfo<PromptCase>& param) { return std::string(param.param.name); });
 
 TEST_F(PreviewAndPrompt, CancelStartsAtTheFirstSample) {
     const std::string path = WriteFile("tone.wav", PcmWave(1, 8000, 16, fixtures::Pattern(4000)));

@@ -34,20 +34,18 @@ using harness::ScriptedUser;
 using spectrumtest::ProbeView;
 using spectrumtest::SpectrumViewTest;
 
-constexpr int kPeakColumn = 326;     // the 438.153 Hz tone's bin, unscrolled
-constexpr int kLowToneColumn = 10;   // climbs to the 8 Hz peak: below every note
+constexpr int kPeakColumn = 326;             // the 438.153 Hz tone's bin, unscrolled
+constexpr int kLowToneColumn = 10;           // climbs to the 8 Hz peak: below every note
 constexpr std::size_t kRateOffset = 24;      // samples per second in a canonical header
 constexpr std::size_t kByteRateOffset = 28;  // average bytes per second
 
-fixtures::Bytes ReadFile(const std::string& path)
-{
+fixtures::Bytes ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return fixtures::Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 /// The dialogs shown now, modal or not.
-int VisibleDialogs()
-{
+int VisibleDialogs() {
     int count = 0;
     for (QWidget* widget : QApplication::topLevelWidgets()) {
         if (qobject_cast<QDialog*>(widget) != nullptr && widget->isVisible()) {
@@ -58,8 +56,7 @@ int VisibleDialogs()
 }
 
 /// Selects the whole text of edit box `id` and types `text` over it.
-void TypeOver(const TDialog& dialog, unsigned id, const std::string& text)
-{
+void TypeOver(const TDialog& dialog, unsigned id, const std::string& text) {
     harness::FocusControl(dialog, id);
     auto* edit = qobject_cast<QLineEdit*>(harness::ControlOf(dialog, id));
     ASSERT_NE(edit, nullptr);
@@ -70,8 +67,7 @@ void TypeOver(const TDialog& dialog, unsigned id, const std::string& text)
 class ResultDialog : public SpectrumViewTest {
 protected:
     /// Opens the three-tone recording; answers its view.
-    ProbeView* OpenTones(TFrameWindow& frame)
-    {
+    ProbeView* OpenTones(TFrameWindow& frame) {
         source = folder.PathOf("tones.wav");
         return Open(frame, "tones.wav",
                     spectrumtest::ToneWave(44100, {{0.0, 5000.0}, {8.0, 6000.0}, {438.153, 12000.0}}));
@@ -83,8 +79,7 @@ protected:
     /// Runs the application, opens the three-tone recording, clicks its peak
     /// (no box may appear) and calls `body` with the frame, the view and the
     /// result dialog the click opened; neither pointer is null.
-    void RunOnPeak(const std::function<void(TFrameWindow&, ProbeView*, TFreqDisplayDialog*)>& body)
-    {
+    void RunOnPeak(const std::function<void(TFrameWindow&, ProbeView*, TFreqDisplayDialog*)>& body) {
         Run([&](TFrameWindow& frame) {
             ProbeView* view = OpenTones(frame);
             ASSERT_NE(view, nullptr);
@@ -100,23 +95,20 @@ protected:
 
     /// "Modify..." on `dialog`, the save dialog answered with `name` in the
     /// test's folder.
-    void ModifyInto(TFreqDisplayDialog& dialog, const std::string& name)
-    {
+    void ModifyInto(TFreqDisplayDialog& dialog, const std::string& name) {
         saves.Choose(folder.PathOf(name));
         harness::ClickControl(dialog, resid::ModifyButton);
     }
 
     /// Types `rate` over the rate box, then "Modify..." into `name`.
-    void ModifyInto(TFreqDisplayDialog& dialog, const std::string& name, const std::string& rate)
-    {
+    void ModifyInto(TFreqDisplayDialog& dialog, const std::string& name, const std::string& rate) {
         TypeOver(dialog, resid::SampleRateBox, rate);
         ModifyInto(dialog, name);
     }
 
     /// The copy written to `name`, checked to equal the source but for its
     /// two rate fields; answers its samples-per-second field.
-    std::uint32_t WrittenRate(const std::string& name)
-    {
+    std::uint32_t WrittenRate(const std::string& name) {
         const fixtures::Bytes original = ReadFile(source);
         const fixtures::Bytes copy = ReadFile(folder.PathOf(name));
         EXPECT_EQ(copy.size(), original.size()) << name;
@@ -140,8 +132,7 @@ protected:
     harness::FileSaveAnswers saves;
 };
 
-TEST_F(ResultDialog, AClickOnAPeakShowsItsFrequencyNoteAndProposedRate)
-{
+TEST_F(ResultDialog, AClickOnAPeakShowsItsFrequencyNoteAndProposedRate) {
     RunOnPeak([&](TFrameWindow&, ProbeView*, TFreqDisplayDialog* dialog) {
         EXPECT_TRUE(dialog->IsWindow());
         EXPECT_TRUE(dialog->IsVisible());
@@ -154,8 +145,7 @@ TEST_F(ResultDialog, AClickOnAPeakShowsItsFrequencyNoteAndProposedRate)
     });
 }
 
-TEST_F(ResultDialog, StandsAtThreeByTwentyOneUnitsFromTheViewWithItsControlsInFocusOrder)
-{
+TEST_F(ResultDialog, StandsAtThreeByTwentyOneUnitsFromTheViewWithItsControlsInFocusOrder) {
     RunOnPeak([&](TFrameWindow&, ProbeView* view, TFreqDisplayDialog* dialog) {
         // Dialog units of the layout's font, measured on "Modify..." at x 200
         // and the check box at y 76.
@@ -179,8 +169,7 @@ TEST_F(ResultDialog, StandsAtThreeByTwentyOneUnitsFromTheViewWithItsControlsInFo
     });
 }
 
-TEST_F(ResultDialog, TheScrollPositionIsAddedToTheClickedColumn)
-{
+TEST_F(ResultDialog, TheScrollPositionIsAddedToTheClickedColumn) {
     Run([&](TFrameWindow& frame) {
         ProbeView* view = OpenTones(frame);
         ASSERT_NE(view, nullptr);
@@ -195,8 +184,7 @@ TEST_F(ResultDialog, TheScrollPositionIsAddedToTheClickedColumn)
     });
 }
 
-TEST_F(ResultDialog, AClickPastTheLastBinDoesNothing)
-{
+TEST_F(ResultDialog, AClickPastTheLastBinDoesNothing) {
     Run([&](TFrameWindow& frame) {
         ProbeView* view = Open(frame, "low-rate.wav", spectrumtest::ToneWave(1000, {{100.0, 8000.0}}));
         ASSERT_NE(view, nullptr);
@@ -213,8 +201,7 @@ TEST_F(ResultDialog, AClickPastTheLastBinDoesNothing)
     });
 }
 
-TEST_F(ResultDialog, AFailedClickLeavesTheDialogASecondPeakReplacesIt)
-{
+TEST_F(ResultDialog, AFailedClickLeavesTheDialogASecondPeakReplacesIt) {
     RunOnPeak([&](TFrameWindow&, ProbeView* view, TFreqDisplayDialog* first) {
         TypeOver(*first, resid::SampleRateBox, "12345");
 
@@ -239,8 +226,7 @@ TEST_F(ResultDialog, AFailedClickLeavesTheDialogASecondPeakReplacesIt)
     });
 }
 
-TEST_F(ResultDialog, ModifyWritesTheProposedRateIntoACopyAndStaysOpen)
-{
+TEST_F(ResultDialog, ModifyWritesTheProposedRateIntoACopyAndStaysOpen) {
     RunOnPeak([&](TFrameWindow&, ProbeView* view, TFreqDisplayDialog* dialog) {
         ScriptedUser user;  // success shows no box
         ModifyInto(*dialog, "proposed.wav");
@@ -259,8 +245,7 @@ TEST_F(ResultDialog, ModifyWritesTheProposedRateIntoACopyAndStaysOpen)
     });
 }
 
-TEST_F(ResultDialog, NoHigherFrequencyHalvesOnlyARateAboveTheFilesOwn)
-{
+TEST_F(ResultDialog, NoHigherFrequencyHalvesOnlyARateAboveTheFilesOwn) {
     RunOnPeak([&](TFrameWindow&, ProbeView*, TFreqDisplayDialog* dialog) {
         harness::ClickControl(*dialog, resid::NoHigherFrequencyBox);
         ASSERT_TRUE(dialog->IsDlgButtonChecked(resid::NoHigherFrequencyBox));
@@ -275,8 +260,7 @@ TEST_F(ResultDialog, NoHigherFrequencyHalvesOnlyARateAboveTheFilesOwn)
     });
 }
 
-TEST_F(ResultDialog, TheRateBoxIsReadByItsLeadingNumber)
-{
+TEST_F(ResultDialog, TheRateBoxIsReadByItsLeadingNumber) {
     RunOnPeak([&](TFrameWindow&, ProbeView*, TFreqDisplayDialog* dialog) {
         ScriptedUser user;  // not even a box without a number shows a message
         ModifyInto(*dialog, "blanks.wav", "  48000");
@@ -289,8 +273,7 @@ TEST_F(ResultDialog, TheRateBoxIsReadByItsLeadingNumber)
     });
 }
 
-TEST(LeadingUnsigned32, ReadsTheLeadingNumberAndWrapsWithoutARangeCheck)
-{
+TEST(LeadingUnsigned32, ReadsTheLeadingNumberAndWrapsWithoutARangeCheck) {
     EXPECT_EQ(LeadingUnsigned32("  48000"), 48000U);
     EXPECT_EQ(LeadingUnsigned32("\t\n+7x9"), 7U);
     EXPECT_EQ(LeadingUnsigned32("abc"), 0U);
@@ -301,8 +284,7 @@ TEST(LeadingUnsigned32, ReadsTheLeadingNumberAndWrapsWithoutARangeCheck)
     EXPECT_EQ(LeadingUnsigned32("4294967297"), 1U);
 }
 
-TEST_F(ResultDialog, EscapeAsksForANameAndCancellingItWritesNothing)
-{
+TEST_F(ResultDialog, EscapeAsksForANameAndCancellingItWritesNothing) {
     RunOnPeak([&](TFrameWindow&, ProbeView* view, TFreqDisplayDialog* dialog) {
         ScriptedUser user;
         user.Press(IDOK);
@@ -320,8 +302,7 @@ TEST_F(ResultDialog, EscapeAsksForANameAndCancellingItWritesNothing)
     });
 }
 
-TEST_F(ResultDialog, AfterARefusedModifyTheKeysReachTheDialogAgain)
-{
+TEST_F(ResultDialog, AfterARefusedModifyTheKeysReachTheDialogAgain) {
     RunOnPeak([&](TFrameWindow&, ProbeView*, TFreqDisplayDialog* dialog) {
         harness::ProcessEvents();
         ASSERT_EQ(QApplication::activeWindow(), TWindowAccess::TopWidget(*dialog)) << "a new window is the active one";
@@ -343,8 +324,7 @@ TEST_F(ResultDialog, AfterARefusedModifyTheKeysReachTheDialogAgain)
     });
 }
 
-TEST_F(ResultDialog, TwoModifiesWithTwoNamesGiveTwoCopies)
-{
+TEST_F(ResultDialog, TwoModifiesWithTwoNamesGiveTwoCopies) {
     RunOnPeak([&](TFrameWindow&, ProbeView*, TFreqDisplayDialog* dialog) {
         ModifyInto(*dialog, "first.wav");
         ModifyInto(*dialog, "second", "22050");
@@ -355,8 +335,7 @@ TEST_F(ResultDialog, TwoModifiesWithTwoNamesGiveTwoCopies)
     });
 }
 
-TEST_F(ResultDialog, EachBoxTakesThirtyOneCharactersAtMost)
-{
+TEST_F(ResultDialog, EachBoxTakesThirtyOneCharactersAtMost) {
     RunOnPeak([&](TFrameWindow&, ProbeView*, TFreqDisplayDialog* dialog) {
         const std::string forty(40, '7');
         for (const unsigned box : {resid::PeakFrequencyBox, resid::NoteBox, resid::SampleRateBox}) {
@@ -366,8 +345,7 @@ TEST_F(ResultDialog, EachBoxTakesThirtyOneCharactersAtMost)
     });
 }
 
-TEST_F(ResultDialog, EnterClosesTheDialogWhoseObjectStaysWithTheView)
-{
+TEST_F(ResultDialog, EnterClosesTheDialogWhoseObjectStaysWithTheView) {
     RunOnPeak([&](TFrameWindow&, ProbeView* view, TFreqDisplayDialog* dialog) {
         harness::FocusControl(*dialog, resid::NoteBox);
         harness::PressDialogKey(*dialog, Qt::Key_Return);
@@ -382,8 +360,7 @@ TEST_F(ResultDialog, EnterClosesTheDialogWhoseObjectStaysWithTheView)
     });
 }
 
-TEST_F(ResultDialog, ClosingTheDocumentTakesTheDialogAlong)
-{
+TEST_F(ResultDialog, ClosingTheDocumentTakesTheDialogAlong) {
     RunOnPeak([&](TFrameWindow& frame, ProbeView*, TFreqDisplayDialog* dialog) {
         const QPointer<QWidget> shown = TWindowAccess::TopWidget(*dialog);
         ASSERT_FALSE(shown.isNull());

@@ -50,8 +50,7 @@ struct Tone {
 };
 
 /// One second of 16-bit mono samples at `rate`: the sum of `tones`, rounded.
-inline fixtures::Bytes Tones16(std::uint32_t rate, std::initializer_list<Tone> tones)
-{
+inline fixtures::Bytes Tones16(std::uint32_t rate, std::initializer_list<Tone> tones) {
     fixtures::Bytes bytes;
     for (std::uint32_t i = 0; i < rate; ++i) {
         double value = 0.0;
@@ -66,15 +65,13 @@ inline fixtures::Bytes Tones16(std::uint32_t rate, std::initializer_list<Tone> t
 }
 
 /// A 16-bit mono WAV file at `rate` holding `tones`.
-inline fixtures::Bytes ToneWave(std::uint32_t rate, std::initializer_list<Tone> tones)
-{
+inline fixtures::Bytes ToneWave(std::uint32_t rate, std::initializer_list<Tone> tones) {
     return fixtures::PcmWave(1, rate, 16, Tones16(rate, tones));
 }
 
 /// A silent mono WAV file of `bits` (8 or 16) at `rate`, one second long:
 /// every magnitude is 0.
-inline fixtures::Bytes SilentWave(std::uint32_t rate, std::uint16_t bits)
-{
+inline fixtures::Bytes SilentWave(std::uint32_t rate, std::uint16_t bits) {
     const std::size_t bytes = bits == 8 ? rate : 2 * std::size_t{rate};
     return fixtures::PcmWave(1, rate, bits, fixtures::Bytes(bytes, bits == 8 ? std::uint8_t{128} : std::uint8_t{0}));
 }
@@ -84,8 +81,7 @@ inline fixtures::Bytes SilentWave(std::uint32_t rate, std::uint16_t bits)
 class SpectrumViewTest : public ::testing::Test {
 protected:
     /// Runs a fresh application and calls `body` with its frame inside the loop.
-    void Run(const std::function<void(TFrameWindow&)>& body)
-    {
+    void Run(const std::function<void(TFrameWindow&)>& body) {
         fixtures::WaveTestApp app(templates, kMainWindowWidth, 600);
         harness::RunApplication(app, [&] { body(*app.Frame); });
     }
@@ -93,8 +89,7 @@ protected:
     /// Writes `bytes` as `name`, opens it with "open..." (the sampling-frequency
     /// box answered with OK) and answers its view; nullptr and a failure when
     /// none was made.
-    ProbeView* Open(TFrameWindow& frame, const std::string& name, const fixtures::Bytes& bytes)
-    {
+    ProbeView* Open(TFrameWindow& frame, const std::string& name, const fixtures::Bytes& bytes) {
         const std::string path = folder.Write(name, bytes);
         files.Choose(path);
         {
@@ -111,8 +106,7 @@ protected:
     }
 
     /// Resizes the frame so that the view's client area is `width` pixels wide.
-    static void SetClientWidth(TFrameWindow& frame, TWaveView& view, int width)
-    {
+    static void SetClientWidth(TFrameWindow& frame, TWaveView& view, int width) {
         const TRect outer = harness::Geometry(frame);
         const int extra = outer.Width() - view.GetClientRect().Width();
         harness::Resize(frame, width + extra, outer.Height());
@@ -120,8 +114,7 @@ protected:
     }
 
     /// The line height of the view's default font.
-    static int LineHeight(TWaveView& view)
-    {
+    static int LineHeight(TWaveView& view) {
         TClientDC dc(view);
         TTextMetric metric;
         dc.GetTextMetrics(metric);
@@ -133,9 +126,8 @@ protected:
     TScopedSeam<platform::SoundOutput> soundInstalled{sound};
     harness::FileOpenAnswers files;
     TDocTemplateList templates;
-    TDocTemplateT<TWaveDocument, ProbeView> viewTemplate{"Wave files (*.wav)", "*.wav", nullptr, "WAV",
-                                                         TplAutoDelete | TplAutoOpen | TplRememberDirectory,
-                                                         templates};
+    TDocTemplateT<TWaveDocument, ProbeView> viewTemplate{
+        "Wave files (*.wav)", "*.wav", nullptr, "WAV", TplAutoDelete | TplAutoOpen | TplRememberDirectory, templates};
 };
 
 }  // namespace spectrumtest

@@ -33,14 +33,12 @@ const TColor kText{200, 210, 255};
 
 /// Whether the `width` x `height` area at (x, y) of `image` equals the one at
 /// (refX, refY) of `reference`.
-bool SameArea(const QImage& image, int x, int y, const QImage& reference, int refX, int refY, int width, int height)
-{
+bool SameArea(const QImage& image, int x, int y, const QImage& reference, int refX, int refY, int width, int height) {
     return image.copy(x, y, width, height) == reference.copy(refX, refY, width, height);
 }
 
 /// `text` as the view's help lines draw it: its colours, its default font, at (0, 0).
-QImage RenderedLine(const std::string& text)
-{
+QImage RenderedLine(const std::string& text) {
     TWindow canvas(nullptr, "reference");
     canvas.Attr.X = 0;
     canvas.Attr.Y = 0;
@@ -61,8 +59,7 @@ QImage RenderedLine(const std::string& text)
 
 /// Whether the view shows `text` as its help line number `line` (1 ... 4),
 /// compared over `width` columns.
-bool ShowsHelpLine(TWaveView& view, int line, const std::string& text, int width)
-{
+bool ShowsHelpLine(TWaveView& view, int line, const std::string& text, int width) {
     const int t = [&] {
         TClientDC dc(view);
         TTextMetric metric;
@@ -73,8 +70,7 @@ bool ShowsHelpLine(TWaveView& view, int line, const std::string& text, int width
 }
 
 /// Whether every pixel of rows [top, bottom) of the client image is the ground.
-bool OnlyGround(TWaveView& view, int top, int bottom)
-{
+bool OnlyGround(TWaveView& view, int top, int bottom) {
     const QImage image = harness::ClientImage(view);
     for (int y = top; y < bottom; ++y) {
         for (int x = 0; x < image.width(); ++x) {
@@ -87,8 +83,7 @@ bool OnlyGround(TWaveView& view, int top, int bottom)
 }
 
 /// Moves the mouse to client (x, y) of `view` with `buttons` held, as Qt reports it.
-void MoveMouse(TWaveView& view, int x, int y, Qt::MouseButtons buttons)
-{
+void MoveMouse(TWaveView& view, int x, int y, Qt::MouseButtons buttons) {
     QWidget* client = TWindowAccess::ClientWidget(view);
     ASSERT_NE(client, nullptr);
     const QPointF at(x, y);
@@ -96,15 +91,13 @@ void MoveMouse(TWaveView& view, int x, int y, Qt::MouseButtons buttons)
     QApplication::sendEvent(client, &move);
 }
 
-TColor CrossColor(int x, int y)
-{
+TColor CrossColor(int x, int y) {
     return TColor{static_cast<std::uint8_t>((x * x) / 256 % 256), static_cast<std::uint8_t>((256 * y) / x % 256),
                   static_cast<std::uint8_t>((256 * x) / y % 256)};
 }
 
 /// Turns the wheel (or swipes: `pixels`) over the middle of the view's client area.
-void Wheel(TWaveView& view, QPoint angle, QPoint pixels = {})
-{
+void Wheel(TWaveView& view, QPoint angle, QPoint pixels = {}) {
     QWidget* client = TWindowAccess::ClientWidget(view);
     ASSERT_NE(client, nullptr);
     const QPointF at(client->width() / 2, client->height() / 2);
@@ -114,16 +107,14 @@ void Wheel(TWaveView& view, QPoint angle, QPoint pixels = {})
 }
 
 /// The colour of a silent 16-bit file's bin `bin` in a view `width` pixels wide.
-TColor SilentBin16(int bin, int width)
-{
+TColor SilentBin16(int bin, int width) {
     return TColor{200, static_cast<std::uint8_t>(256 * bin / width % 256),
                   static_cast<std::uint8_t>(255 - 256 * bin / (2 * width) % 256)};
 }
 
 using WaveView = SpectrumViewTest;
 
-TEST_F(WaveView, TheWheelTheTouchpadAndTheScrollKeysMoveItLikeItsBar)
-{
+TEST_F(WaveView, TheWheelTheTouchpadAndTheScrollKeysMoveItLikeItsBar) {
     struct Row {
         const char* what;
         int start;
@@ -176,8 +167,7 @@ TEST_F(WaveView, TheWheelTheTouchpadAndTheScrollKeysMoveItLikeItsBar)
     });
 }
 
-TEST_F(WaveView, ScrollsAcrossTheBinsLeftOfTheMainWindowsWidth)
-{
+TEST_F(WaveView, ScrollsAcrossTheBinsLeftOfTheMainWindowsWidth) {
     Run([&](TFrameWindow& frame) {
         ProbeView* view = Open(frame, "wide.wav", SilentWave(44100, 16));
         ASSERT_NE(view, nullptr);
@@ -200,8 +190,7 @@ TEST_F(WaveView, ScrollsAcrossTheBinsLeftOfTheMainWindowsWidth)
     });
 }
 
-TEST_F(WaveView, FewerBinsThanTheMainWindowIsWideDoNotScroll)
-{
+TEST_F(WaveView, FewerBinsThanTheMainWindowIsWideDoNotScroll) {
     Run([&](TFrameWindow& frame) {
         ProbeView* view = Open(frame, "narrow.wav", SilentWave(1000, 16));
         ASSERT_NE(view, nullptr);
@@ -213,8 +202,7 @@ TEST_F(WaveView, FewerBinsThanTheMainWindowIsWideDoNotScroll)
     });
 }
 
-TEST_F(WaveView, SixteenBitBinsRunGreenUpAndBlueDownTenPixelsAboveTheBottom)
-{
+TEST_F(WaveView, SixteenBitBinsRunGreenUpAndBlueDownTenPixelsAboveTheBottom) {
     Run([&](TFrameWindow& frame) {
         ProbeView* view = Open(frame, "silent16.wav", SilentWave(44100, 16));
         ASSERT_NE(view, nullptr);
@@ -239,8 +227,7 @@ TEST_F(WaveView, SixteenBitBinsRunGreenUpAndBlueDownTenPixelsAboveTheBottom)
     });
 }
 
-TEST_F(WaveView, EightBitBinsRunRedUpTwentyPixelsAboveTheBottom)
-{
+TEST_F(WaveView, EightBitBinsRunRedUpTwentyPixelsAboveTheBottom) {
     Run([&](TFrameWindow& frame) {
         ProbeView* view = Open(frame, "silent8.wav", SilentWave(22050, 8));
         ASSERT_NE(view, nullptr);
@@ -257,8 +244,7 @@ TEST_F(WaveView, EightBitBinsRunRedUpTwentyPixelsAboveTheBottom)
     });
 }
 
-TEST_F(WaveView, AToneRisesAboveTheBaselineByItsMagnitude)
-{
+TEST_F(WaveView, AToneRisesAboveTheBaselineByItsMagnitude) {
     Run([&](TFrameWindow& frame) {
         ProbeView* view = Open(frame, "tone.wav", spectrumtest::ToneWave(44100, {{1000.0, 2000.0}}));
         ASSERT_NE(view, nullptr);
@@ -272,8 +258,7 @@ TEST_F(WaveView, AToneRisesAboveTheBaselineByItsMagnitude)
     });
 }
 
-TEST_F(WaveView, TheHelpLinesNameTheClientWidthAlsoAfterAResize)
-{
+TEST_F(WaveView, TheHelpLinesNameTheClientWidthAlsoAfterAResize) {
     Run([&](TFrameWindow& frame) {
         ProbeView* view = Open(frame, "lines.wav", SilentWave(44100, 16));
         ASSERT_NE(view, nullptr);
@@ -290,8 +275,7 @@ TEST_F(WaveView, TheHelpLinesNameTheClientWidthAlsoAfterAResize)
     });
 }
 
-TEST_F(WaveView, ARepaintWithoutWidthFillsTheGroundAndDrawsNothingElse)
-{
+TEST_F(WaveView, ARepaintWithoutWidthFillsTheGroundAndDrawsNothingElse) {
     Run([&](TFrameWindow& frame) {
         ProbeView* view = Open(frame, "empty-rect.wav", SilentWave(44100, 16));
         ASSERT_NE(view, nullptr);
@@ -305,8 +289,7 @@ TEST_F(WaveView, ARepaintWithoutWidthFillsTheGroundAndDrawsNothingElse)
     });
 }
 
-TEST_F(WaveView, TheRightButtonPaintsAFivePixelCrossAtTheClientPoint)
-{
+TEST_F(WaveView, TheRightButtonPaintsAFivePixelCrossAtTheClientPoint) {
     Run([&](TFrameWindow& frame) {
         ProbeView* view = Open(frame, "cross.wav", SilentWave(44100, 16));
         ASSERT_NE(view, nullptr);
@@ -327,8 +310,7 @@ TEST_F(WaveView, TheRightButtonPaintsAFivePixelCrossAtTheClientPoint)
     });
 }
 
-TEST_F(WaveView, NoCrossAtTheLeftOrTopEdgeOrWithoutTheRightButton)
-{
+TEST_F(WaveView, NoCrossAtTheLeftOrTopEdgeOrWithoutTheRightButton) {
     Run([&](TFrameWindow& frame) {
         ProbeView* view = Open(frame, "no-cross.wav", SilentWave(44100, 16));
         ASSERT_NE(view, nullptr);
@@ -345,8 +327,7 @@ TEST_F(WaveView, NoCrossAtTheLeftOrTopEdgeOrWithoutTheRightButton)
     });
 }
 
-TEST_F(WaveView, ARevertRepaintsTheWholeViewACommitChangesNothing)
-{
+TEST_F(WaveView, ARevertRepaintsTheWholeViewACommitChangesNothing) {
     Run([&](TFrameWindow& frame) {
         ProbeView* view = Open(frame, "notices.wav", SilentWave(44100, 16));
         ASSERT_NE(view, nullptr);
@@ -364,8 +345,7 @@ TEST_F(WaveView, ARevertRepaintsTheWholeViewACommitChangesNothing)
     });
 }
 
-TEST_F(WaveView, AReloadKeepsTheSpectrumShownUntilTheNewLoadReplacesIt)
-{
+TEST_F(WaveView, AReloadKeepsTheSpectrumShownUntilTheNewLoadReplacesIt) {
     struct Row {
         const char* what;
         bool vanished;            // the file is gone before the reload

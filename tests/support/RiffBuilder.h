@@ -40,8 +40,8 @@ inline std::uint16_t ReadLe16(const Bytes& bytes, std::size_t offset) {
 
 /// Answers the 4 little-endian bytes at `offset`.
 inline std::uint32_t ReadLe32(const Bytes& bytes, std::size_t offset) {
-    return static_cast<std::uint32_t>(ReadLe16(bytes, offset)) |
-           static_cast<std::uint32_t>(ReadLe16(bytes, offset + 2)) << 16;
+    return static_cast<std::uint32_t>(ReadLe16(bytes, offset)) | static_cast<std::uint32_t>(ReadLe16(bytes, offset + 2))
+                                                                     << 16;
 }
 
 /// 16-bit samples as little-endian bytes, in the order given.

@@ -28,9 +28,7 @@ public:
     /// An application whose main window will be `width` x `height` pixels,
     /// with a document manager over `templates`.
     WaveTestApp(TDocTemplateList& templates, int width, int height)
-        : TApplication("korvani", gModule), Templates(templates), Width(width), Height(height)
-    {
-    }
+        : TApplication("korvani", gModule), Templates(templates), Width(width), Height(height) {}
 
     DECLARE_EVENT_TABLE
 
@@ -38,8 +36,7 @@ public:
     TDocManager& Manager() { return *static_cast<TDocManager*>(GetDocManager()); }
 
     /// The one open WAV document, or nullptr.
-    TWaveDocument* OpenDocument()
-    {
+    TWaveDocument* OpenDocument() {
         const auto& documents = Manager().GetDocuments();
         return documents.empty() ? nullptr : dynamic_cast<TWaveDocument*>(documents.front());
     }
@@ -48,15 +45,13 @@ public:
     TFrameWindow* Frame = nullptr;
 
     void OnViewCreated(TView* view) { Frame->SetClientWindow(view->GetWindow()); }
-    void OnViewClosed(TView*)
-    {
+    void OnViewClosed(TView*) {
         Frame->SetClientWindow(nullptr);
         Frame->SetCaption("korvani");
     }
 
 protected:
-    void CreateMainWindow() override
-    {
+    void CreateMainWindow() override {
         auto frame = std::make_unique<TFrameWindow>(nullptr, "korvani", nullptr, false, this);
         frame->Attr.X = 0;
         frame->Attr.Y = 0;
@@ -74,19 +69,23 @@ private:
     int Height;
 };
 
-inline const TEventTable& WaveTestApp::ClassEventTable()
-{
-    static const TEventTable table(TApplication::ClassEventTable(), {
-        EvNotify(ViewNotify, ViewCreated, &WaveTestApp::OnViewCreated),
-        EvNotify(ViewNotify, ViewClosed, &WaveTestApp::OnViewClosed),
-    });
+inline const TEventTable& WaveTestApp::ClassEventTable() {
+    static const TEventTable table(TApplication::ClassEventTable(),
+                                   {
+                                       EvNotify(ViewNotify, ViewCreated, &WaveTestApp::OnViewCreated),
+                                       EvNotify(ViewNotify, ViewClosed, &WaveTestApp::OnViewClosed),
+                                   });
     return table;
 }
 
 /// Clicks "open..." in the frame's file menu.
-inline void ClickOpen(TFrameWindow& frame) { harness::ClickMenuItem(frame, {"&file", "open..."}); }
+inline void ClickOpen(TFrameWindow& frame) {
+    harness::ClickMenuItem(frame, {"&file", "open..."});
+}
 
 /// Clicks "close" in the frame's file menu.
-inline void ClickClose(TFrameWindow& frame) { harness::ClickMenuItem(frame, {"&file", "close"}); }
+inline void ClickClose(TFrameWindow& frame) {
+    harness::ClickMenuItem(frame, {"&file", "close"});
+}
 
 }  // namespace fixtures
