@@ -1,6 +1,7 @@
 #include "cli/FundamentalPicker.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <iterator>
@@ -41,16 +42,21 @@
 // window's main lobe; at most a quarter of F, so neighbouring harmonics never
 // share a peak).
 //
-// The octave rule. E x O can prefer 2F when F's own partials are weak: an
-// organ whose quiet 8-foot rank sounds under louder 4- and 2-foot ranks puts
-// most of its strength on 2F, 4F, 6F, and its odd partials F, 3F, 5F lie more
-// than 30 dB down, outside E. Only F explains those odd partials. So the
-// winner W is replaced by W / 2 when that lower series has support of its
-// own: a peak at W / 2 and at least two trusted partials (standing out of
-// their surroundings, see kTrustedProminenceDecibels) among its 3rd, 5th and
-// 7th harmonics, which W does not explain. A lone tone an octave below (a 16-foot sine under a
-// drawbar organ, a hum) is no such support. A lower F without support is
-// never chosen: every series of F / 2 explains what F explains.
+// The octave rule. E x O can prefer 2F when F's own partials are few: an
+// organ puts most of its strength on 2F, 4F, 6F when its 8-foot rank sounds
+// under louder 4- and 2-foot ranks, and many an organ sample adds a 16- or
+// 32-foot rank below the key that is nearly a pure tone. Only F explains F's
+// odd partials, and a loud tone at F is a pitch of its own. So the winner W is
+// replaced by W / 2, an octave at a time, while that lower series has support
+// of its own (HasOwnSupport): its complete quiet series, a rank at full voice,
+// or a loud tone an exact octave below. A quiet lone tone (a hum) is no such
+// support. A lower F without support is never chosen: every series of F / 2
+// explains what F explains.
+//
+// A struck bar is the exception to the score: its overtones are not
+// harmonic, and one of them can outscore the bar's own tone, which is the
+// strongest partial and the pitch heard. No answer lies above the strongest
+// partial.
 
 namespace {
 
@@ -77,9 +83,11 @@ struct Peak {
 };
 
 constexpr std::int32_t kSurroundingBins = 128;  // each side, for a peak's prominence (wider than vibrato)
-constexpr int kOwnSupport = 2;                  // trusted partials a lower series needs of its own
+constexpr int kOwnOddPartials = 3;              // a quiet lower series shows its 3rd, 5th and 7th partials
 constexpr double kOwnFloorDecibels = -45.0;     // a lower series fainter than this is not heard as the pitch
 constexpr double kOwnTolerance = 0.01;          // relative distance of such a partial from h x F
+constexpr double kLoudDecibels = 20.0;          // a tone this close to the strongest is heard as a pitch of its own
+constexpr double kLoudToleranceBins = 0.5;  // how close a loud lone tone lies to F / 2: an organ rank's octave is exact
 
 // How far the magnitude at `top` stands above the median of the bins around it, in dB.
 double Prominence(std::span<const double> m, std::int32_t top) {
@@ -210,15 +218,20 @@ std::int32_t PickFundamentalBin(std::span<const double> magnitude, std::int32_t 
 
 namespace {
 
-// True when the series of `lower` = upper / 2 has support of its own: a
-// trusted peak at `lower` itself and at least kOwnSupport trusted partials
-// among its third, fifth and seventh harmonics, which the upper series does
-// not explain, each close to its place. A lower series shows itself as a
-// series: not as one lone tone under the note, nor as odd partials over an
-// empty fundamental (which no climb could end on).
+// True when the series of `lower` = upper / 2 has support of its own, which
+// the upper series does not explain. A peak at `lower` itself is needed (no
+// climb could end on an empty fundamental), standing out of its surroundings
+// and close to its place, like every partial counted here; and with it one of:
+// - all of its 3rd, 5th and 7th partials: a quiet rank's complete series
+//   (an organ's 8-foot rank under louder 4- and 2-foot ranks);
+// - a strong odd partial next to a strong fundamental: a rank at full voice;
+// - nothing more, when the peak at `lower` is loud and an exact octave below:
+//   a 16- or 32-foot rank, nearly a pure tone, is heard as the pitch.
+// A quiet tone an octave below, or odd partials scattered by breath or a
+// reed's noise (some of the 3rd, 5th and 7th, not all), are no such support.
 bool HasOwnSupport(const std::vector<Peak>& peaks, double lower) {
-    bool fundamental = false;
-    int own = 0;
+    const Peak* fundamental = nullptr;  // the strongest peak at `lower`
+    std::array<const Peak*, 8> odd{};   // the strongest at its 3rd, 5th and 7th harmonic
     for (const Peak& peak : peaks) {
         const double h = std::round(peak.position / lower);
         const bool close =
@@ -226,12 +239,22 @@ bool HasOwnSupport(const std::vector<Peak>& peaks, double lower) {
         if (!IsTrusted(peak) || !close || peak.decibels < kOwnFloorDecibels) {
             continue;
         }
-        fundamental = fundamental || h == 1.0;
-        if (h == 3.0 || h == 5.0 || h == 7.0) {
-            ++own;
+        const bool isOdd = h == 3.0 || h == 5.0 || h == 7.0;
+        const Peak** slot = h == 1.0 ? &fundamental : isOdd ? &odd[static_cast<std::size_t>(h)] : nullptr;
+        if (slot != nullptr && (*slot == nullptr || peak.decibels > (*slot)->decibels)) {
+            *slot = &peak;
         }
     }
-    return fundamental && own >= kOwnSupport;
+    if (fundamental == nullptr) {
+        return false;
+    }
+    const auto oddPartials = std::count_if(odd.begin(), odd.end(), [](const Peak* p) { return p != nullptr; });
+    const bool strongOdd =
+        std::any_of(odd.begin(), odd.end(), [](const Peak* p) { return p != nullptr && IsStrong(*p); });
+    const bool loneLoudRank =
+        fundamental->decibels >= -kLoudDecibels &&
+        std::abs(fundamental->position - lower) <= std::max(kLoudToleranceBins, kOwnTolerance * lower);
+    return oddPartials >= kOwnOddPartials || (IsStrong(*fundamental) && strongOdd) || loneLoudRank;
 }
 
 // The winner of the score moved down an octave at a time while the lower
@@ -288,6 +311,13 @@ FundamentalChoice PickFundamental(std::span<const double> magnitude, std::int32_
     }
     if (bestScore < 0.0) {
         return {strongestBin, PitchVerdict::NoHarmonicSeries};
+    }
+    // Every partial of a note lies at or above its fundamental, so a winner
+    // above the strongest partial is not the note that partial belongs to: an
+    // inharmonic overtone of a struck bar (a celesta's, a xylophone's) can
+    // outscore the bar's own tone, which is the pitch heard.
+    if (fundamental > peaks.front().position * (1.0 + kHarmonicTolerance)) {
+        fundamental = peaks.front().position;
     }
     fundamental = LowestSupportedFundamental(peaks, fundamental, lowestBin);
 

@@ -93,8 +93,9 @@ void PrintTo(const Timbre& timbre, std::ostream* out) {
     *out << timbre.Name;
 }
 
-// Spectra where the strongest partial is not the fundamental, each over the
-// whole range from C (65 Hz) to c4 (2093 Hz) at 44100 and 11025 Hz.
+// Spectra where the strongest partial is not the fundamental, or where
+// partials off the series tempt the picker away from it, each over the whole
+// range from C (65 Hz) to c4 (2093 Hz) at 44100 and 11025 Hz.
 const std::vector<Timbre> kTimbres = {
     {"PureSine", {{1, 0.8}}},
     {"OctaveStrongestWeakFundamental", {{1, 0.05}, {2, 0.6}, {3, 0.2}, {4, 0.1}, {5, 0.05}}},
@@ -102,6 +103,16 @@ const std::vector<Timbre> kTimbres = {
     {"BrightSixthStrongest", {{1, 0.1}, {2, 0.15}, {3, 0.2}, {4, 0.25}, {5, 0.3}, {6, 0.35}, {7, 0.2}, {8, 0.1}}},
     {"StiffStringSharpPartials",
      {{1, 0.15}, {2.002, 0.4}, {3.006, 0.25}, {4.012, 0.2}, {5.02, 0.1}, {6.03, 0.08}, {7.042, 0.05}}},
+    // A struck bar: its own tone is the strongest, its overtones are not harmonic.
+    {"StruckBarInharmonicOvertones", {{1, 0.6}, {2.71, 0.2}, {5.23, 0.03}, {8.39, 0.17}}},
+    // Organ ranks on F's octave and its twelfth, nothing on F's 5th and 7th partials.
+    {"OrganOctaveAndTwelfthRanks",
+     {{1, 0.5}, {2, 1.0}, {3, 0.8}, {4, 0.46}, {6, 0.31}, {8, 0.2}, {10, 0.1}, {12, 0.1}, {16, 0.05}}},
+    // A 16-foot rank, nearly a pure tone, as loud as the 8-foot series above it.
+    {"LoudSixteenFootRank", {{1, 0.5}, {2, 0.5}, {4, 0.25}, {6, 0.1}, {8, 0.05}}},
+    // A reed's noise: quiet partials between the harmonics (1.5, 3.5), not a series.
+    {"ReedNoiseBetweenHarmonics",
+     {{0.5, 0.006}, {1, 0.5}, {1.5, 0.008}, {2, 0.13}, {3, 0.045}, {3.5, 0.02}, {4, 0.06}, {5, 0.4}, {6, 0.07}}},
 };
 
 class PickerOnTimbres : public ::testing::TestWithParam<Timbre> {};

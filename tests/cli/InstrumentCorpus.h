@@ -21,9 +21,9 @@ namespace clitest {
 // freepats' Church Organ (19) is left out on purpose: its samples sound a
 // 16-foot register, a complete harmonic series on half the key's frequency,
 // so the key's note is not the fundamental of what sounds. The General MIDI
-// banks' organs are kept; those whose samples sound a 16-foot rank at full
-// strength (a partial at half the key's frequency as strong as the key's own,
-// with its odd partials) are named an octave below the key (SixteenFoot).
+// banks' organs are kept; their samples add ranks an octave or two below the
+// key on some keys and not on others, so the note an organ key sounds is
+// measured on its file (InstrumentCorpusTest.cpp).
 
 struct Instrument {
     int Program;         ///< General MIDI program, 0-based
@@ -100,17 +100,13 @@ struct Rendering {
     const char* Name;  ///< the folder below the corpus folder
     std::uint32_t Rate;
     std::span<const Instrument> Instruments;
-    std::span<const int> SixteenFoot;  ///< programs that sound an octave below the key
 };
 
-inline constexpr std::array<int, 4> kTimGm6mbSixteenFoot = {16, 17, 18, 19};
-inline constexpr std::array<int, 3> kMuseScoreSixteenFoot = {16, 17, 18};
-
 inline const std::array<Rendering, 4> kRenderings = {{
-    {"freepats-44100", 44100, kFreepatsInstruments, {}},
-    {"freepats-22050", 22050, kFreepatsInstruments, {}},
-    {"timgm6mb-48000", 48000, kGeneralMidiInstruments, kTimGm6mbSixteenFoot},
-    {"musescore-44100", 44100, kGeneralMidiInstruments, kMuseScoreSixteenFoot},
+    {"freepats-44100", 44100, kFreepatsInstruments},
+    {"freepats-22050", 22050, kFreepatsInstruments},
+    {"timgm6mb-48000", 48000, kGeneralMidiInstruments},
+    {"musescore-44100", 44100, kGeneralMidiInstruments},
 }};
 
 // The fluidsynth renderings: one slot of kSlotSeconds per note, the key held
@@ -123,16 +119,6 @@ inline constexpr double kCutSeconds = 1.2;
 /// The file a note is rendered to, relative to the corpus folder.
 inline std::string CorpusFile(const Rendering& rendering, int program, int note) {
     return std::string(rendering.Name) + "/p" + std::to_string(program) + "_n" + std::to_string(note) + ".wav";
-}
-
-/// The MIDI note a rendered key sounds as.
-inline int SoundingNote(const Rendering& rendering, int program, int key) {
-    for (const int sixteenFoot : rendering.SixteenFoot) {
-        if (sixteenFoot == program) {
-            return key - 12;
-        }
-    }
-    return key;
 }
 
 /// True for the notes of a sample of the corpus: every `step`-th note of the
