@@ -54,9 +54,9 @@
 // explains what F explains.
 //
 // A struck bar is the exception to the score: its overtones are not
-// harmonic, and one of them can outscore the bar's own tone, which is the
-// strongest partial and the pitch heard. No answer lies above the strongest
-// partial.
+// harmonic, and one of them can outscore the bar's own tone, which is among
+// the loudest partials and the pitch heard. No answer lies well above one of
+// the loudest partials (within kLoudestDecibels of the strongest).
 
 namespace {
 
@@ -86,6 +86,8 @@ constexpr std::int32_t kSurroundingBins = 128;  // each side, for a peak's promi
 constexpr int kOwnOddPartials = 3;              // a quiet lower series shows its 3rd, 5th and 7th partials
 constexpr double kOwnFloorDecibels = -45.0;     // a lower series fainter than this is not heard as the pitch
 constexpr double kOwnTolerance = 0.01;          // relative distance of such a partial from h x F
+constexpr double kLoudestDecibels = 6.0;        // partials this close to the strongest are among the loudest
+constexpr double kDistinctPartialRatio = 1.25;  // nearer than that, two peaks may be one smeared partial
 constexpr double kLoudDecibels = 20.0;          // a tone this close to the strongest is heard as a pitch of its own
 constexpr double kLoudToleranceBins = 0.5;  // how close a loud lone tone lies to F / 2: an organ rank's octave is exact
 
@@ -313,11 +315,17 @@ FundamentalChoice PickFundamental(std::span<const double> magnitude, std::int32_
         return {strongestBin, PitchVerdict::NoHarmonicSeries};
     }
     // Every partial of a note lies at or above its fundamental, so a winner
-    // above the strongest partial is not the note that partial belongs to: an
-    // inharmonic overtone of a struck bar (a celesta's, a xylophone's) can
-    // outscore the bar's own tone, which is the pitch heard.
-    if (fundamental > peaks.front().position * (1.0 + kHarmonicTolerance)) {
-        fundamental = peaks.front().position;
+    // well above one of the loudest partials is not the note that partial
+    // belongs to: an inharmonic overtone of a struck bar (a celesta's, a
+    // glockenspiel's) can outscore the bar's own tone, which is the pitch heard.
+    double lowestLoudest = peaks.front().position;
+    for (const Peak& peak : peaks) {
+        if (peak.decibels >= -kLoudestDecibels && IsTrusted(peak)) {
+            lowestLoudest = std::min(lowestLoudest, peak.position);
+        }
+    }
+    if (fundamental > lowestLoudest * kDistinctPartialRatio) {
+        fundamental = lowestLoudest;
     }
     fundamental = LowestSupportedFundamental(peaks, fundamental, lowestBin);
 

@@ -105,6 +105,7 @@ const std::vector<Timbre> kTimbres = {
      {{1, 0.15}, {2.002, 0.4}, {3.006, 0.25}, {4.012, 0.2}, {5.02, 0.1}, {6.03, 0.08}, {7.042, 0.05}}},
     // A struck bar: its own tone is the strongest, its overtones are not harmonic.
     {"StruckBarInharmonicOvertones", {{1, 0.6}, {2.71, 0.2}, {5.23, 0.03}, {8.39, 0.17}}},
+    {"StruckBarAsLoudAsItsOvertone", {{1, 0.8}, {2.75, 0.3}, {5.3, 0.95}, {6.93, 0.3}}},
     // Organ ranks on F's octave and its twelfth, nothing on F's 5th and 7th partials.
     {"OrganOctaveAndTwelfthRanks",
      {{1, 0.5}, {2, 1.0}, {3, 0.8}, {4, 0.46}, {6, 0.31}, {8, 0.2}, {10, 0.1}, {12, 0.1}, {16, 0.05}}},
