@@ -17,7 +17,6 @@
 #include "analysis/PeakReport.h"
 
 #include <algorithm>
-#include <functional>
 #include <cmath>
 #include <functional>
 #include <optional>
@@ -127,11 +126,48 @@ void WriteSmplCopy(const std::string& path, const std::string& target, double a4
     }
 }
 
+// The frames a file starts with, as the analysis reads them: byte - 128 for
+// 8 bits, 16-bit values otherwise (see MixedFrames).
+struct FirstFrames {
+    std::function<std::vector<double>()> Read;  ///< at least half a transform of them, when the file has them
+    std::uint32_t BitsPerSample = 16;
+};
+
+// A note that starts the file and dies away within half a window (a muted
+// string, a high xylophone bar) lies under the window's taper when the
+// analysis starts at the first frame: the stretch reads as silence although
+// the file is not silent. So --auto from the first frame reads such a
+// stretch again with the first half window of frames at the window's centre
+// and silence before them, as if the recording had begun earlier.
+bool ShouldCentreOnTheStart(const FrequencyAnalysis& analysis, const PitchOptions& options) {
+    return options.StartBin == StartBinChoice::Fundamental && options.StartMilliseconds == 0 && !options.AsWindow &&
+           PickFundamental(analysis.Magnitude.span(), analysis.TransformSize, analysis.SampleRate).Verdict ==
+               PitchVerdict::Silent;
+}
+
+// The spectrum of N values: N / 2 of silence, then the first frames.
+bool AnalyseCentredOnTheStart(const FrequencyAnalysis& fromStart, const FirstFrames& first,
+                              FrequencyAnalysis& centred) {
+    const auto half = static_cast<std::size_t>(fromStart.TransformSize / 2);
+    std::vector<double> values(2 * half, 0.0);
+    const std::vector<double> frames = first.Read();
+    std::copy_n(frames.begin(), std::min(half, frames.size()), values.begin() + static_cast<std::ptrdiff_t>(half));
+    const auto bytes = static_cast<std::uint32_t>(values.size() * (first.BitsPerSample / 8));
+    if (centred.Prepare(fromStart.SampleRate, first.BitsPerSample, bytes) != SetupResult::Ready) {
+        return false;
+    }
+    centred.ComputeSpectrumOfValues(values, 0);
+    return true;
+}
+
 // The climb, the naming, the spectrum and, with --retune, the copy `retune`
 // writes at the rate chosen (answering true once written); with --smpl, the
 // sampler's copy.
-void Conclude(const std::string& path, const FrequencyAnalysis& analysis, const PitchOptions& options,
-              PitchResult& result, const std::function<bool(std::uint32_t)>& retune) {
+void Conclude(const std::string& path, const FrequencyAnalysis& fromStart, const FirstFrames& first,
+              const PitchOptions& options, PitchResult& result, const std::function<bool(std::uint32_t)>& retune) {
+    FrequencyAnalysis centred;
+    result.Centred = ShouldCentreOnTheStart(fromStart, options) && AnalyseCentredOnTheStart(fromStart, first, centred);
+    const FrequencyAnalysis& analysis = result.Centred ? centred : fromStart;
     const std::optional<std::int64_t> startBin = ChooseStartBin(analysis, options, result);
     if (!startBin || !LocateAndName(analysis, *startBin, options.A4, result)) {
         return;
@@ -186,7 +222,8 @@ PitchResult AnalyseSoundFile(const std::string& path, const PitchOptions& option
     }
     analysis.ComputeSpectrumOfValues(signal->Values, 0);
     result.TransformSize = analysis.TransformSize;
-    Conclude(path, analysis, options, result, [&](std::uint32_t rate) {
+    const FirstFrames first{[&] { return signal->Values; }, 16};
+    Conclude(path, analysis, first, options, result, [&](std::uint32_t rate) {
         return WriteRetunedSoundFile(path, *signal, *options.RetuneTarget, rate, result.Messages);
     });
     return result;
@@ -240,7 +277,13 @@ PitchResult AnalyseFile(const std::string& path, const PitchOptions& options) {
         return result;
     }
     result.TransformSize = analysis->TransformSize;
-    Conclude(path, *analysis, options, result,
+    const FirstFrames first{[&] {
+                                const std::int64_t frames = wave.Analysis().SampleCount / result.Channels;
+                                return MixedFrames(wave.Samples(), wave.BitsPerSample(), result.Channels, 0,
+                                                   std::min<std::int64_t>(frames, analysis->TransformSize / 2));
+                            },
+                            wave.BitsPerSample()};
+    Conclude(path, *analysis, first, options, result,
              [&](std::uint32_t rate) { return WriteRetunedCopy(path, *options.RetuneTarget, rate, result.Messages); });
     wave.Close(result.Messages);
     return result;

@@ -22,6 +22,7 @@ struct PitchResult {
     bool Mixed = false;                        ///< the channels of each frame were mixed into one signal
     std::int32_t TransformSize = 0;            ///< N
     std::int64_t StartSample = 0;              ///< a frame of the mixed signal, or a value of the window's reading
+    bool Centred = false;                      ///< the first frames were read at the window's centre (see AnalyseFile)
     std::int64_t StartBin = 0;                 ///< where the climb started
     double PeakBin = 0.0;                      ///< the refined peak position, in bins
     double Frequency = 0.0;                    ///< the refined peak, Hz
@@ -56,6 +57,10 @@ struct PitchResult {
 /// of each frame's channels, from the start time's frame, at the file's rate
 /// (the same window, transform size, climb and naming). --auto names no note
 /// for a silent stretch or one without a harmonic series (NoPitch says which).
+/// When the stretch from the first frame reads as silent, --auto reads it
+/// again with the first half window of frames at the window's centre and
+/// silence before them (Centred): a short note at the file's start would
+/// otherwise lie under the window's taper.
 ///
 /// 8- and 16-bit PCM WAV files go through korvani's engine; every other file
 /// is read through libsndfile (see SoundFileSignal.h), its frames mixed in the

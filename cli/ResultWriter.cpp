@@ -71,9 +71,11 @@ void WriteTextBlock(std::ostream& out, const PitchResult& result, bool withSpect
     if (result.Mixed) {
         out << "channels: " << result.Channels << ", mixed for the analysis\n";
     }
-    out << "transform size: " << result.TransformSize << '\n'
-        << "start sample: " << result.StartSample << '\n'
-        << "local maximum at: " << result.FrequencyText << '\n'
+    out << "transform size: " << result.TransformSize << '\n' << "start sample: " << result.StartSample << '\n';
+    if (result.Centred) {
+        out << "window: centred on the start (the stretch from it is silent)\n";
+    }
+    out << "local maximum at: " << result.FrequencyText << '\n'
         << "corresponding note: " << result.NoteText << '\n'
         << "cents: " << CentsText(result.Cents) << '\n'
         << "proposed sample rate: " << result.RateText << '\n';
@@ -119,6 +121,7 @@ nlohmann::ordered_json ResultJson(const PitchResult& result) {
     json["mixed"] = result.Mixed;
     json["transform_size"] = result.TransformSize;
     json["start_sample"] = result.StartSample;
+    json["centred"] = result.Centred;
     json["start_bin"] = result.StartBin;
     json["peak_bin"] = result.PeakBin;
     json["frequency"] = result.Frequency;
@@ -147,7 +150,7 @@ nlohmann::ordered_json ResultJson(const PitchResult& result) {
 
 // The columns of a CSV row: the JSON keys, those of an object inside as
 // "object_key". A key added to the JSON needs its column here.
-constexpr std::array<const char*, 26> kCsvColumns = {
+constexpr std::array<const char*, 27> kCsvColumns = {
     "file",
     "reader",
     "format",
@@ -157,6 +160,7 @@ constexpr std::array<const char*, 26> kCsvColumns = {
     "mixed",
     "transform_size",
     "start_sample",
+    "centred",
     "start_bin",
     "peak_bin",
     "frequency",

@@ -69,10 +69,12 @@ TEST_F(PitchCommandLine, JsonCarriesEveryKeyUnroundedAndAgreesWithKorvanisClick)
     const auto run = RunPitch({"--json", "--bin", "220", path});
     ASSERT_EQ(run.ExitStatus, 0) << run.Err;
     const FlatJson json(Lines(run.Out).at(0));
-    EXPECT_EQ(json.Keys(), (std::vector<std::string>{"file", "reader", "format", "sample_rate", "bits_per_sample",
-                                                     "channels", "mixed", "transform_size", "start_sample", "start_bin",
-                                                     "peak_bin", "frequency", "frequency_text", "note_text",
-                                                     "note_frequency", "cents", "a4", "rate", "rate_text"}));
+    EXPECT_EQ(json.Keys(),
+              (std::vector<std::string>{
+                  "file",      "reader",         "format",       "sample_rate",    "bits_per_sample", "channels",
+                  "mixed",     "transform_size", "start_sample", "centred",        "start_bin",       "peak_bin",
+                  "frequency", "frequency_text", "note_text",    "note_frequency", "cents",           "a4",
+                  "rate",      "rate_text"}));
     const DialogTexts dialog = ClickInKorvani(path, 220);
     EXPECT_EQ(json.String("file"), path);
     EXPECT_EQ(json.Number("sample_rate"), 22050);

@@ -212,6 +212,48 @@ INSTANTIATE_TEST_SUITE_P(Stretches, NoPitch,
                                            NoPitchCase{"WhiteNoise", 0.7, "no harmonic series"}),
                          [](const ::testing::TestParamInfo<NoPitchCase>& c) { return std::string(c.param.Name); });
 
+// A plucked note that dies away within 100 ms of the file's start lies under
+// the window's taper: read from the first frame it is silence. --auto then
+// reads the first frames at the window's centre; a reading that keeps the
+// window's (--as-window) or starts later does not.
+TEST(ShortNoteAtTheStart, AutoCentresTheWindowOnTheFirstFrameOnly) {
+    fixtures::TempDir folder;
+    const auto pluck = [](std::uint32_t n, std::uint16_t) {
+        return 0.5 * std::exp(-static_cast<double>(n) / (0.015 * 44100)) * Sawtooth(329.63, 44100, n) / 3.0;
+    };
+    const std::string mono = folder.Write("mono.wav", fixtures::PcmWave(1, 44100, 16, Frames(1, 44100, pluck)));
+    const std::string stereo = folder.Write("stereo.wav", fixtures::PcmWave(2, 44100, 16, Frames(2, 44100, pluck)));
+    struct Case {
+        std::vector<std::string> Options;
+        const std::string* File;
+        const char* Expected;  // the note, or the end of the error line
+    };
+    const std::vector<Case> cases = {
+        {{}, &mono, "e1 (329.6 Hz)"},
+        {{"--json"}, &stereo, "e1 (329.6 Hz)"},
+        {{"--as-window"}, &mono, "no pitch found: silent"},
+        {{"--start", "1"}, &mono, "no pitch found: silent"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> arguments = c.Options;
+        arguments.push_back(*c.File);
+        const auto run = RunPitch(arguments);
+        const std::string expected = c.Expected;
+        if (expected.starts_with("no pitch")) {
+            EXPECT_EQ(run.Err, "korvani-pitch: " + *c.File + ": " + expected + "\n") << arguments.front();
+        } else if (c.Options.empty()) {
+            EXPECT_NE(run.Out.find("start sample: 0\nwindow: centred on the start (the stretch from it is silent)\n"),
+                      std::string::npos)
+                << run.Out << run.Err;
+            EXPECT_NE(run.Out.find("corresponding note: " + expected), std::string::npos);
+        } else {
+            const FlatJson json(Lines(run.Out).at(0));
+            EXPECT_EQ(json.String("note_text"), expected) << run.Err;
+            EXPECT_EQ(json.String("centred"), "true");
+        }
+    }
+}
+
 // --- failures name their file -------------------------------------------------
 
 TEST(PitchFailures, EachLineNamesItsFile) {
