@@ -213,6 +213,14 @@ std::int32_t StrongestBin(std::span<const double> magnitude) {
     return static_cast<std::int32_t>(std::distance(magnitude.begin(), strongest));
 }
 
+bool IsSilentSpectrum(std::span<const double> magnitude) {
+    if (std::ssize(magnitude) <= kLowestPitchBin) {
+        return true;
+    }
+    const double strongest = magnitude[static_cast<std::size_t>(StrongestBin(magnitude))];
+    return !(strongest > kFullScaleMagnitude * std::pow(10.0, kSilentDecibels / 20.0)) || !std::isfinite(strongest);
+}
+
 std::int32_t PickFundamentalBin(std::span<const double> magnitude, std::int32_t transformSize,
                                 std::uint32_t sampleRate) {
     return PickFundamental(magnitude, transformSize, sampleRate).Bin;
@@ -280,10 +288,10 @@ FundamentalChoice PickFundamental(std::span<const double> magnitude, std::int32_
     const double binHz = static_cast<double>(sampleRate) / transformSize;
     const auto lowestBin =
         std::max(kLowestPitchBin, static_cast<std::int32_t>(std::ceil(kLowestFundamentalHz / binHz)));
-    const double strongest = magnitude[static_cast<std::size_t>(strongestBin)];
-    if (!(strongest > kFullScaleMagnitude * std::pow(10.0, kSilentDecibels / 20.0)) || !std::isfinite(strongest)) {
+    if (IsSilentSpectrum(magnitude)) {
         return {strongestBin, PitchVerdict::Silent};
     }
+    const double strongest = magnitude[static_cast<std::size_t>(strongestBin)];
 
     const std::vector<Peak> peaks = FindPeaks(magnitude, lowestBin, strongest);
     double highestStrong = 0.0;

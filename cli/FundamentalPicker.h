@@ -28,6 +28,11 @@ inline constexpr double kSilentDecibels = -80.0;
 /// magnitudes around it: white noise's highest peaks stand some 15 dB above.
 inline constexpr double kTrustedProminenceDecibels = 20.0;
 
+/// True when the strongest bin above bin 1 lies below kSilentDecibels of
+/// full scale (or the spectrum holds too few bins to tell): PickFundamental's
+/// Silent.
+bool IsSilentSpectrum(std::span<const double> magnitude);
+
 /// What PickFundamental found.
 struct FundamentalChoice {
     std::int32_t Bin = 0;  ///< as PickFundamentalBin answers, whatever the verdict

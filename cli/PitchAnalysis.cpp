@@ -141,8 +141,7 @@ struct FirstFrames {
 // and silence before them, as if the recording had begun earlier.
 bool ShouldCentreOnTheStart(const FrequencyAnalysis& analysis, const PitchOptions& options) {
     return options.StartBin == StartBinChoice::Fundamental && options.StartMilliseconds == 0 && !options.AsWindow &&
-           PickFundamental(analysis.Magnitude.span(), analysis.TransformSize, analysis.SampleRate).Verdict ==
-               PitchVerdict::Silent;
+           IsSilentSpectrum(analysis.Magnitude.span());
 }
 
 // The spectrum of N values: N / 2 of silence, then the first frames.
