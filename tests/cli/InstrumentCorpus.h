@@ -19,8 +19,9 @@ namespace clitest {
 //   of one bank rendered as one sequence, one slot each, and cut into files.
 //
 // freepats' Church Organ (19) is left out on purpose: its samples sound a
-// 16-foot register, a complete harmonic series on half the key's frequency,
-// so the key's note is not the fundamental of what sounds. The General MIDI
+// 16-foot register, a complete harmonic series on half the key's frequency
+// whose own fundamental is often weak, so whether a key sounds at its own
+// note or an octave below is more than a level measurement can say. The General MIDI
 // banks' organs are kept; their samples add ranks an octave or two below the
 // key on some keys and not on others, so the note an organ key sounds is
 // measured on its file (InstrumentCorpusTest.cpp).
