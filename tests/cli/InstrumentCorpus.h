@@ -21,10 +21,10 @@ namespace clitest {
 // freepats' Church Organ (19) is left out on purpose: its samples sound a
 // 16-foot register, a complete harmonic series on half the key's frequency
 // whose own fundamental is often weak, so whether a key sounds at its own
-// note or an octave below is more than a level measurement can say. The General MIDI
-// banks' organs are kept; their samples add ranks an octave or two below the
-// key on some keys and not on others, so the note an organ key sounds is
-// measured on its file (InstrumentCorpusTest.cpp).
+// note or an octave below is more than a level measurement can say. The
+// General MIDI banks' organs are kept; their samples add ranks an octave or
+// two below the key on some keys and not on others, so the note an organ key
+// sounds is measured on its file (InstrumentCorpusTest.cpp).
 
 struct Instrument {
     int Program;         ///< General MIDI program, 0-based
