@@ -52,18 +52,17 @@ FundamentalChoice PickFundamental(std::span<const double> magnitude, std::int32_
 /// series up to the highest strong partial is occupied; the best F wins and
 /// the answer is the top bin of the peak at F. A winner well above one of the
 /// loudest partials gives way to that partial (a struck bar's inharmonic
-/// overtones).
-/// An F is then replaced by F / 2 while that lower series has support of its
-/// own, which F's series does not explain: the complete odd partials of an
-/// organ's quiet 8-foot rank under louder 4- and 2-foot ranks, a strong odd
-/// partial over a strong F / 2, or a loud tone an exact octave below (a 16-
-/// or 32-foot rank). Only peaks are tried, as only a peak can end a climb:
-/// when the fundamental shows none at all, the answer is the partial that
-/// best explains the others, usually the lowest one present. Fundamentals
-/// below 20 Hz and bins 0 and 1 (the window's share of a constant offset)
-/// are not considered. A spectrum with
-/// no peak at all (silence) gives StrongestBin. Answers 0 for an empty
-/// spectrum; otherwise a bin from 0 to M - 1.
+/// overtones). An F is then replaced by F / 2 while that lower series has
+/// support of its own, which F's series does not explain: the complete odd
+/// partials of an organ's quiet 8-foot rank under louder 4- and 2-foot ranks,
+/// a strong odd partial over a strong F / 2, or a loud tone an exact octave
+/// below (a 16- or 32-foot rank). Only peaks are tried, as only a peak can end
+/// a climb: when the fundamental shows none at all, the answer is the partial
+/// that best explains the others, usually the lowest one present.
+/// Fundamentals below 20 Hz and bins 0 and 1 (the window's share of a
+/// constant offset) are not considered. A spectrum with no peak at all
+/// (silence) gives StrongestBin. Answers 0 for an empty spectrum; otherwise a
+/// bin from 0 to M - 1.
 std::int32_t PickFundamentalBin(std::span<const double> magnitude, std::int32_t transformSize,
                                 std::uint32_t sampleRate);
 
