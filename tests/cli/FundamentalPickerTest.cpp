@@ -1,5 +1,7 @@
 #include "cli/FundamentalPicker.h"
 
+#include "tests/cli/ToneFiles.h"
+
 #include "analysis/FrequencyAnalysis.h"
 #include "analysis/NoteNaming.h"
 #include "analysis/PeakLocation.h"
@@ -21,10 +23,6 @@ struct Partial {
     double Harmonic;  // multiple of the fundamental (stretched partials are not whole)
     double Level;     // amplitude relative to full scale
 };
-
-double NoteFrequency(int midiNote) {
-    return 440.0 * std::pow(2.0, (midiNote - 69) / 12.0);
-}
 
 // One second of 16-bit samples summing the partials over `fundamental`,
 // scaled down when the levels add up to more than 0.9 so that nothing clips.
@@ -81,7 +79,7 @@ private:
 };
 
 std::string NoteName(int midiNote) {
-    return NameNote(NoteFrequency(midiNote)).Text;
+    return NameNote(clitest::NoteHz(midiNote)).Text;
 }
 
 struct Timbre {
@@ -121,7 +119,7 @@ class PickerOnTimbres : public ::testing::TestWithParam<Timbre> {};
 TEST_P(PickerOnTimbres, NamesTheFundamentalOfEveryNote) {
     for (const std::uint32_t rate : {44100U, 11025U}) {
         for (int note = 36; note <= 96; note += 5) {
-            const Analysed analysed(Tone(NoteFrequency(note), rate, GetParam().Partials), rate);
+            const Analysed analysed(Tone(clitest::NoteHz(note), rate, GetParam().Partials), rate);
             EXPECT_EQ(analysed.PickedNote(), NoteName(note)) << "note " << note << " at " << rate << " Hz";
         }
     }
@@ -145,13 +143,13 @@ TEST(FundamentalPicker, NamesTheQuietEightFootUnderLouderFourAndTwoFootRanks) {
         organ.push_back({4.0 * j, 0.3 / j});  // 2 foot
     }
     for (int note = 36; note <= 84; note += 4) {
-        const Analysed analysed(Tone(NoteFrequency(note), 44100, organ), 44100);
+        const Analysed analysed(Tone(clitest::NoteHz(note), 44100, organ), 44100);
         EXPECT_EQ(analysed.PickedNote(), NoteName(note)) << "note " << note;
     }
 }
 
 TEST(FundamentalPicker, StartsOnTheTopBinOfTheFundamentalPeak) {
-    const double fundamental = NoteFrequency(45);  // A, 110 Hz
+    const double fundamental = clitest::NoteHz(45);  // A, 110 Hz
     const Analysed analysed(Tone(fundamental, 44100, {{1, 0.1}, {2, 0.7}, {3, 0.3}}), 44100);
     EXPECT_NEAR(analysed.PickedBin(), analysed.BinOf(fundamental), 0.5);
 }
@@ -166,7 +164,7 @@ TEST(FundamentalPicker, WithoutAFundamentalPeakStartsOnTheLowestPartial) {
 
 TEST(FundamentalPicker, IgnoresAWeakPeakBelowTheFundamental) {
     // A hum an octave and a half below does not pull the answer down.
-    const double fundamental = NoteFrequency(57);  // a, 220 Hz
+    const double fundamental = clitest::NoteHz(57);  // a, 220 Hz
     std::vector<Partial> partials = {{1, 0.3}, {2, 0.5}, {3, 0.2}, {4, 0.1}, {0.34, 0.003}};
     const Analysed analysed(Tone(fundamental, 44100, partials), 44100);
     EXPECT_EQ(analysed.PickedNote(), NoteName(57));
@@ -196,7 +194,7 @@ namespace {
 // The mixed reading of korvani-pitch goes through ComputeSpectrumOfValues:
 // on a mono file's values it must give ComputeSpectrum's very magnitudes.
 TEST(SpectrumOfValues, GivesTheMagnitudesOfTheBytesBitForBit) {
-    const std::vector<std::uint8_t> bytes = Tone(NoteFrequency(57), 22050, {{1, 0.4}, {2, 0.3}, {3, 0.1}});
+    const std::vector<std::uint8_t> bytes = Tone(clitest::NoteHz(57), 22050, {{1, 0.4}, {2, 0.3}, {3, 0.1}});
     std::vector<double> values;
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
         values.push_back(static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[i] | bytes[i + 1] << 8)));

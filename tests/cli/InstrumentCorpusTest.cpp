@@ -1,6 +1,7 @@
 #include "tests/cli/FlatJson.h"
 #include "tests/cli/InstrumentCorpus.h"
 #include "tests/cli/PitchProcess.h"
+#include "tests/cli/ToneFiles.h"
 
 #include "analysis/FrequencyAnalysis.h"
 #include "analysis/NoteNaming.h"
@@ -26,10 +27,6 @@ namespace {
 // The folder and the sample step are the build's, or KORVANI_CORPUS_DIR and
 // KORVANI_CORPUS_STEP from the environment (bench/cli/instrument-corpus.sh:
 // the whole corpus).
-
-double KeyFrequency(int key) {
-    return 440.0 * std::pow(2.0, (key - 69) / 12.0);
-}
 
 // An organ rank this close to the strongest partial is heard as the pitch;
 // below kLowestPitchHz a rank is felt rather than heard as one.
@@ -72,7 +69,7 @@ int OrganSoundingNote(const std::string& path, int key) {
         return from < to ? *std::max_element(magnitude.begin() + from, magnitude.begin() + to) : 0.0;
     };
     for (const int octaves : {2, 1}) {
-        const double frequency = KeyFrequency(key - 12 * octaves);
+        const double frequency = clitest::NoteHz(key - 12 * octaves);
         if (frequency >= kLowestPitchHz && partial(frequency) >= strongest * std::pow(10.0, -kRankDecibels / 20.0)) {
             return key - 12 * octaves;
         }
@@ -108,7 +105,7 @@ void NameNotes(InstrumentRun& run, const std::vector<int>& notes, const std::str
         ++run.Result.Total;
         const int sounding =
             std::string(run.Instrument->Family) == "organ" ? OrganSoundingNote(arguments[i + 1], notes[i]) : notes[i];
-        const std::string expected = NameNote(KeyFrequency(sounding)).Text;
+        const std::string expected = NameNote(clitest::NoteHz(sounding)).Text;
         if (i >= lines.size()) {
             run.Wrong.push_back(arguments[i + 1] + ": no result line");
             continue;
