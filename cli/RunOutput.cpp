@@ -53,7 +53,8 @@ std::string ProgressText(std::size_t done, std::size_t total, std::size_t failed
     return text + ", " + clock.data() + " left";
 }
 
-RunOutput::RunOutput(bool progress, std::size_t total) : progress_(progress), total_(total) {
+RunOutput::RunOutput(bool progress, std::size_t total)
+    : progress_(progress), resultsOnTerminal_(::isatty(STDOUT_FILENO) == 1), total_(total) {
     Draw();
 }
 
@@ -73,9 +74,12 @@ bool RunOutput::Write(int descriptor, std::string_view text) {
     return true;
 }
 
-// The line is on standard error; results on a terminal shared with it are
-// written with the line cleared, so that they never run into it.
+// The line is on standard error; results on a terminal, likely the same one,
+// are written with the line cleared, so that they never run into it.
 bool RunOutput::Results(std::string_view text) {
+    if (!resultsOnTerminal_) {
+        return Write(STDOUT_FILENO, text);
+    }
     return Clear() && Write(STDOUT_FILENO, text) && Draw();
 }
 

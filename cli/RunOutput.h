@@ -53,6 +53,7 @@ private:
     bool Clear();
 
     bool progress_;
+    bool resultsOnTerminal_;
     bool drawn_ = false;
     bool failed_ = false;
     std::size_t total_;
