@@ -11,13 +11,14 @@
 /// Runs `work(i)` for i = 0 ... count - 1 on up to `jobs` threads and hands
 /// each answer to `take` on the calling thread in the order of i, as soon as
 /// it and every one before it are done. `work` must be safe to run at once for
-/// different i and must not throw; `take` runs on one thread only.
+/// different i and must not throw; `take` runs on one thread only. When `take`
+/// answers false the run ends: no further work starts, the work under way is
+/// finished and dropped.
 template <typename Answer, typename Work, typename Take>
 void RunInOrder(std::size_t count, unsigned jobs, const Work& work, const Take& take) {
     const std::size_t threads = std::min<std::size_t>(std::max(jobs, 1U), count);
     if (threads <= 1) {
-        for (std::size_t i = 0; i < count; ++i) {
-            take(work(i));
+        for (std::size_t i = 0; i < count && take(work(i)); ++i) {
         }
         return;
     }
@@ -50,6 +51,10 @@ void RunInOrder(std::size_t count, unsigned jobs, const Work& work, const Take& 
         Answer answer = std::move(*answers[i]);
         answers[i].reset();
         lock.unlock();
-        take(std::move(answer));
+        if (!take(std::move(answer))) {
+            const std::lock_guard stop(mutex);
+            next = count;
+            return;  // the workers finish what they hold and are joined here
+        }
     }
 }

@@ -85,6 +85,10 @@ private:
             options.Spectrum = true;
         } else if (name == "--csv") {
             options.Csv = true;
+        } else if (name == "--quiet" || name == "-q") {
+            options.Quiet = true;
+        } else if (name == "--progress") {
+            options.Progress = true;
         } else if (name == "--a4") {
             if (const auto value = Value(name, inlineValue)) {
                 const auto hz = ReadFrequency(*value);
@@ -190,6 +194,8 @@ private:
             Fail("--smpl takes exactly one WAV file");
         } else if (options.Spectrum && options.Json) {
             Fail("--spectrum and --json exclude each other");
+        } else if (options.Quiet && options.Progress) {
+            Fail("--quiet and --progress exclude each other");
         } else if (options.Csv && (options.Json || options.Spectrum)) {
             Fail(options.Json ? "--csv and --json exclude each other" : "--spectrum and --csv exclude each other");
         }
@@ -222,7 +228,8 @@ ParsedOptions ParsePitchOptions(std::span<const char* const> arguments) {
 std::string UsageText() {
     return "usage: korvani-pitch [--start MS] [--auto | --bin K | --near HZ | --strongest] [--as-window]\n"
            "                     [--a4 HZ] [--retune OUT.wav [--rate R] [--no-higher]] [--smpl OUT.wav]\n"
-           "                     [--json | --csv | --spectrum] [-j N] FILE.wav|FOLDER...\n"
+           "                     [--json | --csv | --spectrum] [-j N] [--quiet | --progress]\n"
+           "                     FILE.wav|FOLDER...\n"
            "       korvani-pitch --help | --version\n";
 }
 
@@ -270,6 +277,8 @@ std::string HelpText() {
            "  -j N              analyse N files at once (default: one per processor); the\n"
            "                    output keeps the order of the arguments\n"
            "  --spectrum        also print \"bin<TAB>Hz<TAB>magnitude\" for every bin\n"
+           "  -q, --quiet       no progress line\n"
+           "  --progress        the progress line even when standard error is not a terminal\n"
            "  --help            print this text\n"
            "  --version         print the program's version\n"
            "\n"
@@ -288,17 +297,30 @@ std::string HelpText() {
            "pitch_fraction}) after --smpl; for a file that failed: file and errors, a list\n"
            "of [caption or null, text], and no_pitch (\"silent\" or \"no harmonic series\")\n"
            "when none was found.\n"
-           "Control characters in names are shown escaped (\"\\n\"); JSON is valid UTF-8.\n"
+           "In text and in messages, control characters (C0, DEL and C1), U+2028, U+2029,\n"
+           "bytes that are not UTF-8 and the backslash itself are shown escaped (\"\\n\",\n"
+           "\"\\x1b\", \"\\u0085\", \"\\\\\"), so that each stays on its line and reads back as\n"
+           "it was; JSON is valid UTF-8. A CSV text cell (a name, a message, a note) that\n"
+           "begins with =, +, -, @, TAB or CR is written with a ' before it, so that no\n"
+           "spreadsheet runs it as a formula; number cells (cents -5.2) stay numbers.\n"
            "\n"
            "A FOLDER stands for every file under it ending in .wav (in any case), walked\n"
            "recursively in sorted order. With several files, --retune and --smpl need an\n"
            "existing folder: each copy goes in it under the file's name (its path within\n"
            "a walked folder).\n"
            "\n"
+           "With more than one file and standard error a terminal, one line there counts\n"
+           "the files done and failed and the time left (\"312/1000 files, 4 failed, 0:04\n"
+           "left\"), updated in place and cleared at the end (--quiet: never; --progress:\n"
+           "always). Two files whose copies would have one name (a name in two walked\n"
+           "folders) stop the run before anything is written.\n"
+           "\n"
            "A file that fails prints nothing on standard output (with --json or --csv: its\n"
            "file and errors); each message goes to standard error, one a line, as\n"
            "\"korvani-pitch: FILE: CAPTION: TEXT\" or \"korvani-pitch: FILE: TEXT\".\n"
            "\n"
            "Exit status: 0 when every file was analysed, 1 when any file was refused, had no\n"
-           "pitch or failed its analysis or its copy, 2 for a usage error.\n";
+           "pitch or failed its analysis or its copy, or when standard output or standard\n"
+           "error could not be written (\"korvani-pitch: write error: REASON\"), 2 for a\n"
+           "usage error or copies that would collide.\n";
 }

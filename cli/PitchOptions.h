@@ -31,6 +31,8 @@ struct PitchOptions {
     bool Json = false;                        ///< --json
     bool Spectrum = false;                    ///< --spectrum
     bool AsWindow = false;                    ///< --as-window: the window's reading of every file
+    bool Quiet = false;                       ///< --quiet: no progress line
+    bool Progress = false;                    ///< --progress: the progress line, wherever standard error goes
     bool Help = false;                        ///< --help: print HelpText and nothing else
     bool Version = false;                     ///< --version: print the version and nothing else
     std::vector<std::string> Files;           ///< the WAV files, in order

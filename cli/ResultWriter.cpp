@@ -35,24 +35,70 @@ std::string ShortestNumber(double value) {
     return error == std::errc() ? std::string(buffer.data(), end) : std::string("null");
 }
 
+namespace {
+
+// The length of the valid UTF-8 sequence at the start of `text` (a shortest
+// form, no surrogate, at most U+10FFFF) and its code point; 0 when there is none.
+std::size_t Utf8Sequence(std::string_view text, char32_t& codePoint) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(0);
+    const std::size_t length = lead < 0x80                   ? 1
+                               : lead >= 0xC2 && lead < 0xE0 ? 2
+                               : lead >= 0xE0 && lead < 0xF0 ? 3
+                               : lead >= 0xF0 && lead < 0xF5 ? 4
+                                                             : 0;
+    if (length == 0 || text.size() < length) {
+        return 0;
+    }
+    codePoint = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) {
+            return 0;
+        }
+        codePoint = codePoint << 6 | (byte(i) & 0x3F);
+    }
+    const bool shortest = length < 3 || codePoint >= (length == 3 ? 0x800U : 0x10000U);
+    const bool valid = codePoint <= 0x10FFFF && (codePoint < 0xD800 || codePoint > 0xDFFF);
+    return shortest && valid ? length : 0;
+}
+
+std::string Escape(const char* format, unsigned value) {
+    std::array<char, 16> escape{};
+    std::snprintf(escape.data(), escape.size(), format, value);
+    return escape.data();
+}
+
+}  // namespace
+
 std::string EscapeControls(std::string_view text) {
     std::string escaped;
     escaped.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\n') {
-            escaped += "\\n";
-        } else if (c == '\t') {
-            escaped += "\\t";
-        } else if (c == '\r') {
-            escaped += "\\r";
-        } else if (byte < 0x20 || byte == 0x7F) {
-            std::array<char, 8> escape{};
-            std::snprintf(escape.data(), escape.size(), "\\x%02x", static_cast<unsigned>(byte));
-            escaped += escape.data();
-        } else {
-            escaped += c;
+    while (!text.empty()) {
+        char32_t codePoint = 0;
+        const std::size_t length = Utf8Sequence(text, codePoint);
+        if (length == 0) {  // a byte that is not UTF-8
+            escaped += Escape("\\x%02x", static_cast<unsigned char>(text[0]));
+            text.remove_prefix(1);
+            continue;
         }
+        if (codePoint == '\n') {
+            escaped += "\\n";
+        } else if (codePoint == '\t') {
+            escaped += "\\t";
+        } else if (codePoint == '\r') {
+            escaped += "\\r";
+        } else if (codePoint == '\\') {
+            escaped += "\\\\";
+        } else if (codePoint < 0x20 || codePoint == 0x7F) {
+            escaped += Escape("\\x%02x", static_cast<unsigned>(codePoint));
+        } else if ((codePoint >= 0x80 && codePoint <= 0x9F) || codePoint == 0x2028 || codePoint == 0x2029) {
+            // C1 controls and the Unicode line and paragraph separators: line
+            // ends or terminal commands to some readers.
+            escaped += Escape("\\u%04x", static_cast<unsigned>(codePoint));
+        } else {
+            escaped.append(text.substr(0, length));
+        }
+        text.remove_prefix(length);
     }
     return escaped;
 }
@@ -193,9 +239,18 @@ std::string CsvField(const std::string& text) {
     return quoted + "\"";
 }
 
+// A text cell a spreadsheet would take for a formula (OWASP's list of first
+// characters) gets a ' before it; numbers are written as they are.
+std::string InertCell(std::string text) {
+    if (!text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos) {
+        text.insert(0, 1, '\'');
+    }
+    return text;
+}
+
 std::string CsvText(const nlohmann::ordered_json& value) {
     if (value.is_string()) {
-        return value.get<std::string>();
+        return InertCell(value.get<std::string>());
     }
     if (value.is_array()) {  // the errors: "CAPTION: TEXT" pairs, "; " between them
         std::string joined;
@@ -203,7 +258,7 @@ std::string CsvText(const nlohmann::ordered_json& value) {
             joined += (joined.empty() ? "" : "; ") + (pair[0].is_null() ? "" : pair[0].get<std::string>() + ": ") +
                       pair[1].get<std::string>();
         }
-        return joined;
+        return InertCell(joined);
     }
     return JsonText(value);
 }

@@ -34,6 +34,8 @@ void WriteCsvHeader(std::ostream& out);
 
 /// One CSV row under WriteCsvHeader: the values WriteJsonLine writes, empty
 /// where a result has none; the errors as "CAPTION: TEXT", "; " between them.
+/// A text cell beginning with =, +, -, @, TAB or CR gets a ' before it, so
+/// that no spreadsheet takes it for a formula; numbers stay as they are.
 void WriteCsvRow(std::ostream& out, const PitchResult& result);
 
 /// What each line korvani-pitch writes to standard error begins with.
@@ -47,8 +49,10 @@ void WriteFailureLines(std::ostream& err, const PitchResult& result);
 /// tool itself.
 std::string FailureLine(std::string_view file, std::string_view text);
 
-/// `text` with each control character shown as an escape ("\n", "\t", "\r",
-/// "\x1b"), so that it stays on its line of the output.
+/// `text` with each character that could end its line or command a terminal
+/// shown as an escape: C0 controls and DEL ("\n", "\t", "\r", "\x1b"), C1
+/// controls, U+2028 and U+2029 ("\u0085"), bytes that are not UTF-8 ("\xff"),
+/// and the backslash itself ("\\"), so that no two texts look alike.
 std::string EscapeControls(std::string_view text);
 
 /// `value` as the shortest decimal text that reads back as the same double.

@@ -40,6 +40,36 @@ bool WriteAt(std::FILE* file, std::uint64_t offset, const void* bytes, std::size
     return std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0 && std::fwrite(bytes, 1, count, file) == count;
 }
 
+// Whether the chunks from the first one after "WAVE" follow each other up to
+// `end` exactly (the last one's pad byte may be missing there).
+bool ChunksReach(std::FILE* file, std::uint64_t end) {
+    std::uint64_t at = 12;
+    std::array<std::uint8_t, kChunkHeader> header{};
+    while (at + kChunkHeader <= end && ReadAt(file, at, header.data(), header.size())) {
+        const std::uint64_t size = GetLe32(header.data() + 4);
+        if (at + kChunkHeader + size == end) {
+            return true;
+        }
+        at += kChunkHeader + size + (size & 1U);
+    }
+    return at == end;
+}
+
+// Where the RIFF form ends: where its size says, when the chunks reach it
+// within the file; else (a size left at 0 or too large by a writer that could
+// not go back) the file's end, when the chunks reach that; none when neither,
+// and a chunk added there could land inside another.
+std::optional<std::uint64_t> FormEnd(std::FILE* file, std::uint32_t riffSize, std::uint64_t fileSize) {
+    const std::uint64_t declared = kChunkHeader + std::uint64_t{riffSize};
+    if (declared <= fileSize && ChunksReach(file, declared)) {
+        return declared;
+    }
+    if (ChunksReach(file, fileSize)) {
+        return fileSize;
+    }
+    return std::nullopt;
+}
+
 // Sets the tuning in the RIFF WAVE file at `path`, in place; the text of what
 // went wrong, or an empty text.
 std::string SetTuning(const std::string& path, const SamplerTuning& tuning, std::uint32_t sampleRate) {
@@ -53,8 +83,11 @@ std::string SetTuning(const std::string& path, const SamplerTuning& tuning, std:
     }
     std::fseek(file.get(), 0, SEEK_END);
     const auto fileSize = static_cast<std::uint64_t>(std::ftell(file.get()));
-    const std::uint64_t riffEnd =
-        std::min<std::uint64_t>(kChunkHeader + std::uint64_t{GetLe32(head.data() + 4)}, fileSize);
+    const std::optional<std::uint64_t> formEnd = FormEnd(file.get(), GetLe32(head.data() + 4), fileSize);
+    if (!formEnd) {
+        return "the RIFF size does not match the chunks: no place for a \"smpl\" chunk is safe";
+    }
+    const std::uint64_t riffEnd = *formEnd;
 
     std::array<std::uint8_t, 8> fields{};
     PutLe32(fields.data(), tuning.UnityNote);

@@ -1,24 +1,29 @@
 // korvani-pitch: korvani's pitch analysis from the command line. Reads the
 // options, analyses the files (those of folders walked) on several threads
 // with the program's own engine, prints each result in the order of the
-// arguments and answers 0, 1 (a file failed) or 2 (a usage error).
+// arguments and answers 0, 1 (a file failed, or an output could not be
+// written) or 2 (a usage error).
 
 #include "cli/InputWalk.h"
 #include "cli/OrderedRun.h"
 #include "cli/PitchAnalysis.h"
 #include "cli/PitchOptions.h"
 #include "cli/ResultWriter.h"
+#include "cli/RunOutput.h"
 #include "cli/SilentSoundOutput.h"
 
 #include "app/ProjectRCVersion.h"
 #include "platform/ReplacementFile.h"
 
 #include <malloc.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <exception>
 #include <filesystem>
-#include <iostream>
+#include <map>
 #include <span>
+#include <sstream>
 #include <thread>
 
 namespace {
@@ -48,30 +53,113 @@ PitchResult Analyse(const InputFile& input, const PitchOptions& shared) {
     }
 }
 
+// One error line for each copy two inputs would both write (the same name
+// in two walked folders, a file given twice, --retune and --smpl into one
+// folder); none when every copy has a name of its own.
+std::string CollidingCopies(const std::vector<InputFile>& inputs, const PitchOptions& options) {
+    std::map<std::filesystem::path, const InputFile*> writers;
+    std::string lines;
+    for (const std::optional<std::string>& folder : {options.RetuneTarget, options.SmplTarget}) {
+        std::error_code error;
+        if (!folder || !std::filesystem::is_directory(*folder, error)) {
+            continue;  // one file, one copy
+        }
+        for (const InputFile& input : inputs) {
+            if (!input.Failure.empty()) {
+                continue;
+            }
+            const auto target = (std::filesystem::path(*folder) / input.Relative).lexically_normal();
+            const auto [first, added] = writers.emplace(target, &input);
+            if (!added) {
+                lines += FailureLine(target.string(), "the copies of " + first->second->Path + " and " + input.Path +
+                                                          " would both be written here") +
+                         '\n';
+            }
+        }
+    }
+    return lines;
+}
+
+// Prints one result as the options ask; false when an output failed.
+bool Report(RunOutput& output, const PitchResult& result, const PitchOptions& options, bool& firstBlock) {
+    std::ostringstream errors;
+    WriteFailureLines(errors, result);
+    if (!errors.str().empty() && !output.Messages(errors.str())) {
+        return false;
+    }
+    std::ostringstream out;
+    if (options.Json) {
+        WriteJsonLine(out, result);
+    } else if (options.Csv) {
+        WriteCsvRow(out, result);
+    } else if (result.Succeeded()) {
+        out << (firstBlock ? "" : "\n");
+        WriteTextBlock(out, result, options.Spectrum);
+        firstBlock = false;
+    }
+    return (out.str().empty() || output.Results(out.str())) && output.Count(!result.Succeeded());
+}
+
+// --help and --version: `text` on standard output, or why not.
+int PrintOnly(const std::string& text) {
+    RunOutput output(false, 0);
+    return output.Results(text) ? 0 : 1;
+}
+
+std::string VersionText() {
+    // The version block korvani's about box shows, linked into this program too.
+    const ProjectRCVersion version(nullptr);
+    const char* text = "unknown";
+    version.QueryProductVersion(text);
+    return std::string("korvani-pitch ") + text + '\n';
+}
+
+int Run(const std::vector<InputFile>& inputs, PitchOptions options) {
+    options.Files.clear();  // each worker copies the options; the files are in `inputs`
+    const unsigned jobs = options.Jobs != 0 ? options.Jobs : std::max(std::thread::hardware_concurrency(), 1U);
+    const bool progress = options.Progress || (!options.Quiet && inputs.size() > 1 && ::isatty(STDERR_FILENO) == 1);
+    RunOutput output(progress, inputs.size());
+    int status = 0;
+    bool firstBlock = true;
+    if (options.Csv) {
+        std::ostringstream header;
+        WriteCsvHeader(header);
+        if (!output.Results(header.str())) {
+            return 1;
+        }
+    }
+    RunInOrder<PitchResult>(
+        inputs.size(), jobs, [&](std::size_t i) { return Analyse(inputs[i], options); },
+        [&](const PitchResult& result) {
+            status = result.Succeeded() ? status : 1;
+            return !output.Failed() && Report(output, result, options, firstBlock);
+        });
+    return output.Finish() ? status : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before anything is opened: no file may take the place of a closed stream.
+    OpenStandardDescriptors();
+    // A closed pipe is a failed write like any other, not a silent death.
+    std::signal(SIGPIPE, SIG_IGN);
     const ParsedOptions parsed = ParsePitchOptions(std::span<const char* const>(argv + 1, argv + argc));
     if (!parsed.UsageError.empty()) {
-        std::cerr << kErrorLinePrefix << parsed.UsageError << '\n' << UsageText();
+        WriteAll(STDERR_FILENO, kErrorLinePrefix + EscapeControls(parsed.UsageError) + '\n' + UsageText());
         return 2;
     }
     if (parsed.Options.Help) {
-        std::cout << HelpText();
-        return 0;
+        return PrintOnly(HelpText());
     }
     if (parsed.Options.Version) {
-        // The version block korvani's about box shows, linked into this program too.
-        const ProjectRCVersion version(nullptr);
-        const char* text = "unknown";
-        version.QueryProductVersion(text);
-        std::cout << "korvani-pitch " << text << '\n';
-        return 0;
+        return PrintOnly(VersionText());
     }
     const std::vector<InputFile> inputs = ExpandInputs(parsed.Options.Files);
-    PitchOptions options = parsed.Options;
-    options.Files.clear();  // each worker copies the options; the files are in `inputs`
-    const unsigned jobs = options.Jobs != 0 ? options.Jobs : std::max(std::thread::hardware_concurrency(), 1U);
+    if (const std::string collisions = CollidingCopies(inputs, parsed.Options); !collisions.empty()) {
+        WriteAll(STDERR_FILENO, collisions);
+        return 2;
+    }
 
     // Each file's analysis allocates the same large buffers again: kept in the
     // heap rather than handed back to the kernel, they are reused instead of
@@ -80,33 +168,11 @@ int main(int argc, char** argv) {
     // the usual rates are well below it.)
     mallopt(M_MMAP_THRESHOLD, 32 << 20);
     mallopt(M_TRIM_THRESHOLD, 64 << 20);
-    // An interrupted copy leaves no half-written file behind.
+    // An interrupted copy leaves no half-written file behind; before any
+    // other thread starts, so that every thread leaves the signals to it.
     platform::RemoveReplacementFilesOnInterrupt();
     // It answers "no device" for every sound from any thread and holds nothing.
     SilentSoundOutput silence;
     const TScopedSeam<platform::SoundOutput> noSound(silence);
-    int status = 0;
-    bool firstBlock = true;
-    if (options.Csv) {
-        WriteCsvHeader(std::cout);
-    }
-    RunInOrder<PitchResult>(
-        inputs.size(), jobs, [&](std::size_t i) { return Analyse(inputs[i], options); },
-        [&](const PitchResult& result) {
-            WriteFailureLines(std::cerr, result);
-            if (options.Json) {
-                WriteJsonLine(std::cout, result);
-            } else if (options.Csv) {
-                WriteCsvRow(std::cout, result);
-            } else if (result.Succeeded()) {
-                std::cout << (firstBlock ? "" : "\n");
-                WriteTextBlock(std::cout, result, options.Spectrum);
-                firstBlock = false;
-            }
-            if (!result.Succeeded()) {
-                status = 1;
-            }
-            std::cout.flush();
-        });
-    return status;
+    return Run(inputs, parsed.Options);
 }

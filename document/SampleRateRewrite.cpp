@@ -119,7 +119,7 @@ bool WriteEditedCopy(const std::string& source, const std::string& target, const
         reporter.Report(WriteFailureText(target, failure), kFailedToWriteCaption);
         return false;
     }
-    if (!edit(copy.Path(), reporter)) {
+    if (!edit(copy.ShortPath(), reporter)) {
         return false;
     }
     if (const int failure = copy.Commit(); failure != 0) {

@@ -5,54 +5,31 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <array>
-#include <atomic>
+#include <pthread.h>
+
 #include <cerrno>
-#include <climits>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <random>
+#include <set>
+#include <thread>
 
 namespace platform {
 namespace {
 
-// The temporary files a signal handler has to remove. A slot is free, being
-// filled or being emptied (kBusy), or holds a pending path (kPending); the
-// handler reads only pending slots.
-constexpr int kFree = 0;
-constexpr int kBusy = 1;
-constexpr int kPending = 2;
-
-struct PendingSlot {
-    std::atomic<int> state{kFree};
-    std::array<char, PATH_MAX> path{};
+// The temporary files that exist and are not yet committed, for the removal
+// on a signal. Never destroyed: a signal may come while the process exits.
+struct PendingFiles {
+    std::mutex mutex;
+    std::set<std::string> paths;
 };
 
-std::array<PendingSlot, 64> pendingSlots;
-
-int ClaimSlot(const std::string& path) {
-    if (path.size() >= PATH_MAX) {
-        return -1;
-    }
-    for (std::size_t i = 0; i < pendingSlots.size(); ++i) {
-        int expected = kFree;
-        if (pendingSlots[i].state.compare_exchange_strong(expected, kBusy)) {
-            std::memcpy(pendingSlots[i].path.data(), path.c_str(), path.size() + 1);
-            pendingSlots[i].state.store(kPending);
-            return static_cast<int>(i);
-        }
-    }
-    return -1;  // more files at once than slots: these are not removed on a signal
-}
-
-void ReleaseSlot(int slot) {
-    if (slot >= 0) {
-        pendingSlots[static_cast<std::size_t>(slot)].state.store(kFree);
-    }
+PendingFiles& Pending() {
+    static auto* pending = new PendingFiles;
+    return *pending;
 }
 
 // The process's file-creation mask, read without changing it (umask() would
@@ -96,8 +73,9 @@ std::string FolderOf(const std::string& path) {
 
 ReplacementFile::~ReplacementFile() {
     if (!path_.empty()) {
+        const std::lock_guard lock(Pending().mutex);
         ::unlink(path_.c_str());
-        Forget();
+        Pending().paths.erase(path_);
     }
 }
 
@@ -113,9 +91,10 @@ int ReplacementFile::Create(const std::string& target) {
         for (int i = 0; i < 6; ++i) {
             name += kLetters[letter(random)];
         }
-        // The name is pending before the file exists, so that no moment passes
-        // in which a signal would leave the file behind.
-        slot_ = ClaimSlot(name);
+        // Recorded and made under one lock: the removal on a signal sees
+        // every file that exists.
+        const std::lock_guard lock(Pending().mutex);
+        const auto [recorded, inserted] = Pending().paths.insert(name);
         const int descriptor = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
         if (descriptor >= 0) {
             path_ = name;
@@ -123,13 +102,23 @@ int ReplacementFile::Create(const std::string& target) {
             return 0;
         }
         const int failure = errno;
-        ReleaseSlot(slot_);
-        slot_ = -1;
+        if (inserted) {
+            Pending().paths.erase(recorded);
+        }
         if (failure != EEXIST) {
             return failure;
         }
     }
     return EEXIST;
+}
+
+std::string ReplacementFile::ShortPath() const {
+    if (path_.size() <= kMaxPathBytes) {
+        return path_;
+    }
+    const std::string entry = "/proc/self/fd/" + std::to_string(descriptor_.Get());
+    struct stat status {};
+    return ::stat(entry.c_str(), &status) == 0 ? entry : path_;
 }
 
 int ReplacementFile::Commit() {
@@ -141,8 +130,13 @@ int ReplacementFile::Commit() {
     if (!descriptor_.Close()) {
         return errno != 0 ? errno : EIO;
     }
-    if (::rename(path_.c_str(), target_.c_str()) != 0) {
-        return errno;
+    {
+        const std::lock_guard lock(Pending().mutex);
+        if (::rename(path_.c_str(), target_.c_str()) != 0) {
+            return errno;
+        }
+        Pending().paths.erase(path_);
+        path_.clear();
     }
     // The new name itself lives in the folder: flush it too (best effort; not
     // every file system lets a folder be synced).
@@ -150,43 +144,46 @@ int ReplacementFile::Commit() {
     if (folder.IsOpen()) {
         ::fsync(folder.Get());
     }
-    Forget();
     return 0;
-}
-
-void ReplacementFile::Forget() {
-    path_.clear();
-    ReleaseSlot(slot_);
-    slot_ = -1;
-}
-
-void RemovePendingReplacementFiles() noexcept {
-    for (PendingSlot& slot : pendingSlots) {
-        if (slot.state.load() == kPending) {
-            ::unlink(slot.path.data());
-        }
-    }
 }
 
 namespace {
 
-extern "C" void RemoveFilesAndEnd(int signal) {
-    RemovePendingReplacementFiles();
-    // SA_RESETHAND restored the default action: the signal now ends the
-    // process as it would have, with the status a caller expects.
+// Waits for one of `signals` (blocked in every thread), removes the pending
+// files and ends the process by that signal. Keeps the lock: no file is made
+// or renamed any more.
+void RemoveFilesOnSignal(sigset_t signals) {
+    int signal = 0;
+    while (::sigwait(&signals, &signal) != 0) {
+    }
+    Pending().mutex.lock();
+    for (const std::string& path : Pending().paths) {
+        ::unlink(path.c_str());
+    }
+    // The default action ends the process with the status a caller expects.
+    ::signal(signal, SIG_DFL);
     ::raise(signal);
+    sigset_t raised;
+    sigemptyset(&raised);
+    sigaddset(&raised, signal);
+    ::pthread_sigmask(SIG_UNBLOCK, &raised, nullptr);
+    ::_exit(128 + signal);
 }
 
 }  // namespace
 
 void RemoveReplacementFilesOnInterrupt() {
-    struct sigaction action {};
-    action.sa_handler = RemoveFilesAndEnd;
-    action.sa_flags = SA_RESETHAND;
-    sigemptyset(&action.sa_mask);
+    sigset_t signals;
+    sigemptyset(&signals);
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        ::sigaction(signal, &action, nullptr);
+        // A signal the caller ignores (nohup, a background job) stays ignored.
+        struct sigaction current {};
+        if (::sigaction(signal, nullptr, &current) == 0 && current.sa_handler != SIG_IGN) {
+            sigaddset(&signals, signal);
+        }
     }
+    ::pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    std::thread(RemoveFilesOnSignal, signals).detach();
 }
 
 }  // namespace platform

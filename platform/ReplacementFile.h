@@ -27,6 +27,11 @@ public:
     /// The temporary file's path, "" before Create.
     const std::string& Path() const { return path_; }
 
+    /// A short path to the temporary file, whatever the length of its folder's
+    /// path: its descriptor's entry under /proc/self/fd where the system has
+    /// one, else Path(). For services that refuse long paths.
+    std::string ShortPath() const;
+
     /// The temporary file, open for reading and writing.
     int Descriptor() const { return descriptor_.Get(); }
 
@@ -37,21 +42,19 @@ public:
     int Commit();
 
 private:
-    void Forget();
-
     std::string target_;
     std::string path_;
     FileDescriptor descriptor_;
-    int slot_ = -1;
 };
 
-/// Removes every temporary file that is made and not yet committed or
-/// removed. Only async-signal-safe calls: for a handler of SIGINT, SIGTERM
-/// and SIGHUP, so that an interrupted program leaves none behind.
-void RemovePendingReplacementFiles() noexcept;
-
-/// Makes SIGINT, SIGTERM and SIGHUP remove the pending temporary files before
-/// they end the process as they would have without this handler.
+/// Makes SIGINT, SIGTERM and SIGHUP remove every temporary file that exists
+/// and is not yet committed before they end the process as they would have
+/// without it. Call it before any other thread starts: it blocks the three
+/// signals in the calling thread, so that every thread started later inherits
+/// the block, and takes them in a thread of its own (sigwait), where removing
+/// files needs no async-signal-safe tricks. Creating a temporary file and
+/// recording it happen under one lock, which the removal holds until the
+/// process has ended: no file is ever made that it does not see.
 void RemoveReplacementFilesOnInterrupt();
 
 }  // namespace platform

@@ -310,7 +310,7 @@ TEST(PitchNames, StayOnTheirLineInTextAndValidInJson) {
     fixtures::TempDir folder;
     const std::string name = "x\nproposed sample rate: 1\xff\x1b.wav";
     const std::string path = folder.Write(name, clitest::SineWave(440.0, 22050, 16, 1.0));
-    const std::string shown = folder.PathOf("x\\nproposed sample rate: 1\xff\\x1b.wav");
+    const std::string shown = folder.PathOf("x\\nproposed sample rate: 1\\xff\\x1b.wav");
 
     const auto text = RunPitch({path});
     ASSERT_EQ(text.ExitStatus, 0) << text.Err;
