@@ -5,45 +5,78 @@
 #include "cli/SoundFileReader.h"
 #include "cli/WaveHeader.h"
 
+#include "document/FormatChunk.h"
 #include "document/WaveTexts.h"
 
 #include "analysis/FrequencyAnalysis.h"
 #include "analysis/TransformSize.h"
 
+#include <sndfile.h>
+
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+// A rate as a user wrote it: whole rates without a point, "inf", "nan".
+std::string ShortestRateText(double rate) {
+    char text[64] = {};
+    std::snprintf(text, sizeof text, "%.15g", rate);
+    return text;
+}
+
+// libsndfile's refusal of a file, in the command line's words.
+void ReportOpenFailure(const SoundFileReader& reader, MessageLog& log) {
+    if (reader.OpenError() == SF_ERR_UNRECOGNISED_FORMAT) {
+        log.AddFailure(FailureCode::NotAudio, "not an audio file korvani-pitch reads");
+    } else if (reader.OpenError() == SF_ERR_UNSUPPORTED_ENCODING) {
+        log.AddFailure(FailureCode::Unsupported, "unsupported encoding");
+    } else {
+        log.AddFailure(FailureCode::Damaged, reader.Error());
+    }
+}
+
+}  // namespace
+
+std::string InvalidRateText(double rate) {
+    return "invalid sample rate: " + ShortestRateText(rate) + " Hz (korvani-pitch reads 2 to " +
+           std::to_string(kHighestSampleRate) + " Hz)";
+}
 
 std::optional<SoundFileSignal> ReadSoundFileSignal(const std::string& path, std::int32_t startMilliseconds,
-                                                   TWaveReporter& reporter) {
+                                                   MessageLog& log) {
     SoundFileReader reader(path);
     if (!reader.IsOpen()) {
-        reporter.Report(reader.Error(), nullptr);
+        ReportOpenFailure(reader, log);
         return std::nullopt;
     }
-    const std::optional<TransformDimensions> transform = ChooseTransformSize(reader.SampleRate());
-    if (!transform) {
-        reporter.Report("no transform size exists for a rate of " + std::to_string(reader.SampleRate()) + " Hz",
-                        nullptr);
+    // Before anything is sized from the rate.
+    if (!IsValidSampleRate(reader.SampleRate())) {
+        log.AddFailure(FailureCode::InvalidRate, InvalidRateText(reader.SampleRate()));
         return std::nullopt;
     }
-    if (reader.Frames() == 0) {
-        reporter.Report(kEmptyDataChunkText, nullptr);
+    const std::optional<TransformDimensions> transform =
+        ChooseTransformSize(static_cast<std::uint32_t>(reader.SampleRate()));
+    if (reader.CountFrames() == 0) {
+        log.AddFailure(FailureCode::Damaged, "no samples");
         return std::nullopt;
     }
     // libsndfile reads a WAV file's data up to the file's end whatever its
     // header declares; korvani's engine refuses such a file, and so does this.
     const std::optional<WaveHeader> header = ReadWaveHeader(path);
     if (header && header->DataCutShort()) {
-        reporter.Report(kCannotReadDataText, nullptr);
+        log.AddFailure(FailureCode::Damaged, "the file ends before its \"data\" chunk does");
         return std::nullopt;
     }
     if (!reader.ReachesLastFrame()) {
-        reporter.Report("the file ends before the " + std::to_string(reader.Frames()) + " frames its header declares",
-                        nullptr);
+        log.AddFailure(FailureCode::Damaged,
+                       "the file ends before the " + std::to_string(reader.Frames()) + " frames its header declares");
         return std::nullopt;
     }
 
     SoundFileSignal signal;
-    signal.SampleRate = reader.SampleRate();
+    signal.SampleRate = static_cast<std::uint32_t>(reader.SampleRate());
     signal.Channels = reader.Channels();
     signal.BitsPerSample = reader.BitsPerSample();
     signal.Frames = reader.Frames();
@@ -58,7 +91,7 @@ std::optional<SoundFileSignal> ReadSoundFileSignal(const std::string& path, std:
     std::string error;
     std::optional<std::vector<double>> values = reader.ReadMixed(signal.StartSample, count, error);
     if (!values) {
-        reporter.Report(error, nullptr);
+        log.AddFailure(error == kNotFiniteText ? FailureCode::InvalidSamples : FailureCode::Damaged, error);
         return std::nullopt;
     }
     signal.Values = std::move(*values);
