@@ -14,7 +14,7 @@ class MemoryBudget {
 public:
     /// The process's budget: what is left of 256 MB once the program itself,
     /// a file's values and libsndfile's buffers are counted.
-    static constexpr std::size_t kProcessBytes = std::size_t{200} << 20;
+    static constexpr std::size_t kProcessBytes = std::size_t{192} << 20;
 
     explicit MemoryBudget(std::size_t bytes) : left_(bytes), total_(bytes) {}
 

@@ -148,29 +148,35 @@ bool ShouldCentreOnTheStart(const FrequencyAnalysis& analysis, const PitchOption
            IsSilentSpectrum(analysis.Magnitude.span());
 }
 
-// The spectrum of N values: N / 2 of silence, then the first frames.
-bool AnalyseCentredOnTheStart(const FrequencyAnalysis& fromStart, const FirstFrames& first,
-                              FrequencyAnalysis& centred) {
-    const auto half = static_cast<std::size_t>(fromStart.TransformSize / 2);
+// The spectrum of N values: N / 2 of silence, then the first frames, in
+// `analysis` itself: its buffers are released before the new ones are
+// allocated, so a file's road never holds two analyses at once.
+bool AnalyseCentredOnTheStart(FrequencyAnalysis& analysis, const FirstFrames& first) {
+    const auto half = static_cast<std::size_t>(analysis.TransformSize / 2);
     std::vector<double> values(2 * half, 0.0);
     const std::vector<double> frames = first.Read();
     std::copy_n(frames.begin(), std::min(half, frames.size()), values.begin() + static_cast<std::ptrdiff_t>(half));
     const auto bytes = static_cast<std::uint32_t>(values.size() * (first.BitsPerSample / 8));
-    if (centred.Prepare(fromStart.SampleRate, first.BitsPerSample, bytes) != SetupResult::Ready) {
+    if (analysis.Prepare(analysis.SampleRate, first.BitsPerSample, bytes) != SetupResult::Ready) {
         return false;
     }
-    centred.ComputeSpectrumOfValues(values, 0);
+    analysis.ComputeSpectrumOfValues(values, 0);
     return true;
 }
 
 // The climb, the naming, the spectrum and, with --retune, the copy `retune`
 // writes at the rate chosen (answering true once written); with --smpl, the
-// sampler's copy.
-void Conclude(const std::string& path, const FrequencyAnalysis& fromStart, const FirstFrames& first,
+// sampler's copy. `analysis` holds the spectrum from the start, or after
+// the centring (see ShouldCentreOnTheStart) the centred one.
+void Conclude(const std::string& path, FrequencyAnalysis& analysis, const FirstFrames& first,
               const PitchOptions& options, PitchResult& result, const std::function<bool(std::uint32_t)>& retune) {
-    FrequencyAnalysis centred;
-    result.Centred = ShouldCentreOnTheStart(fromStart, options) && AnalyseCentredOnTheStart(fromStart, first, centred);
-    const FrequencyAnalysis& analysis = result.Centred ? centred : fromStart;
+    if (ShouldCentreOnTheStart(analysis, options)) {
+        if (!AnalyseCentredOnTheStart(analysis, first)) {
+            result.Messages.Report(kMemoryAllocationImpossibleText, nullptr);
+            return;
+        }
+        result.Centred = true;
+    }
     const std::optional<std::int64_t> startBin = ChooseStartBin(analysis, options, result);
     if (!startBin || !LocateAndName(analysis, *startBin, options.A4, result)) {
         return;
@@ -210,15 +216,12 @@ bool RefusesTheRate(const WaveHeader& header, PitchResult& result) {
     return true;
 }
 
-// Holds the process's memory for the analyses one file's road keeps at once:
-// `analyses` of them, one more when --auto may read the start again centred.
-// Waits while other files hold the memory; nothing, after noting why, when
-// the road could never fit.
-std::optional<MemoryBudget::Reservation> ReserveAnalyses(std::uint32_t sampleRate, std::size_t analyses,
-                                                         const PitchOptions& options, PitchResult& result) {
-    const bool mayCentre =
-        options.StartBin == StartBinChoice::Fundamental && options.StartMilliseconds == 0 && !options.AsWindow;
-    const std::size_t bytes = (analyses + (mayCentre ? 1 : 0)) * AnalysisBytes(sampleRate);
+// Holds the process's memory for the one analysis a file's road keeps at a
+// time (the mixed and centred readings set it up again in place). Waits
+// while other files hold the memory; nothing, after noting why, when it
+// could never fit.
+std::optional<MemoryBudget::Reservation> ReserveAnalysis(std::uint32_t sampleRate, PitchResult& result) {
+    const std::size_t bytes = AnalysisBytes(sampleRate);
     MemoryBudget::Reservation reservation = MemoryBudget::Process().Reserve(bytes);
     if (!reservation) {
         result.Messages.AddFailure(FailureCode::NoMemory,
@@ -260,7 +263,7 @@ void AnalyseSoundFile(const std::string& path, const std::string& readPath, cons
             PastTheEndText(options.StartMilliseconds, signal->StartSample, signal->Frames, "frame"));
         return;
     }
-    const std::optional<MemoryBudget::Reservation> memory = ReserveAnalyses(signal->SampleRate, 1, options, result);
+    const std::optional<MemoryBudget::Reservation> memory = ReserveAnalysis(signal->SampleRate, result);
     if (!memory) {
         return;
     }
@@ -281,9 +284,7 @@ void AnalyseSoundFile(const std::string& path, const std::string& readPath, cons
 void AnalyseKorvaniWav(const std::string& path, const std::string& readPath, const WaveHeader& header,
                        const PitchOptions& options, PitchResult& result) {
     result.Reader = "korvani";
-    const std::uint16_t channels = platform::ReadLittleEndian16(header.FormatBytes.data() + platform::kChannelsOffset);
-    const std::optional<MemoryBudget::Reservation> memory =
-        ReserveAnalyses(FormatRate(header), channels > 1 && !options.AsWindow ? 2 : 1, options, result);
+    const std::optional<MemoryBudget::Reservation> memory = ReserveAnalysis(FormatRate(header), result);
     if (!memory) {
         return;
     }
@@ -298,43 +299,40 @@ void AnalyseKorvaniWav(const std::string& path, const std::string& readPath, con
     result.Channels = wave.Channels();
     result.Mixed = result.Channels > 1 && !options.AsWindow;
     result.StartSample = start.StartSample();
-    const FrequencyAnalysis* analysis = &wave.Analysis();
-    FrequencyAnalysis mixed;
+    FrequencyAnalysis& analysis = wave.Analysis();
+    const std::int64_t frameCount = analysis.SampleCount / result.Channels;
     if (result.Mixed) {
         // The window wraps to the start when fewer than N frames follow it, so
         // the frames from the start to N on are all it reads.
-        const std::int64_t frameCount = wave.Analysis().SampleCount / result.Channels;
         if (result.StartSample >= frameCount) {
             result.Messages.AddFailure(
                 FailureCode::PastTheEnd,
                 PastTheEndText(options.StartMilliseconds, result.StartSample, frameCount, "frame"));
             return;
         }
-        const std::int64_t count =
-            std::min<std::int64_t>(frameCount - result.StartSample, wave.Analysis().TransformSize);
+        const std::int64_t count = std::min<std::int64_t>(frameCount - result.StartSample, analysis.TransformSize);
         const std::vector<double> frames =
             MixedFrames(wave.Samples(), wave.BitsPerSample(), result.Channels, result.StartSample, count);
         const auto mixedBytes = static_cast<std::uint32_t>(count * (wave.BitsPerSample() / 8));
-        if (mixed.Prepare(wave.SampleRate(), wave.BitsPerSample(), mixedBytes) != SetupResult::Ready) {
+        // The window's reading is not shown: its analysis is set up again for the mixed frames.
+        if (analysis.Prepare(wave.SampleRate(), wave.BitsPerSample(), mixedBytes) != SetupResult::Ready) {
             result.Messages.Report(kMemoryAllocationImpossibleText, nullptr);
             return;
         }
-        mixed.ComputeSpectrumOfValues(frames, 0);
-        analysis = &mixed;
+        analysis.ComputeSpectrumOfValues(frames, 0);
     } else if (start.PastTheEnd()) {
         result.Messages.AddFailure(
             FailureCode::PastTheEnd,
-            PastTheEndText(options.StartMilliseconds, start.StartSample(), analysis->SampleCount, "sample value"));
+            PastTheEndText(options.StartMilliseconds, start.StartSample(), analysis.SampleCount, "sample value"));
         return;
     }
-    result.TransformSize = analysis->TransformSize;
+    result.TransformSize = analysis.TransformSize;
     const FirstFrames first{[&] {
-                                const std::int64_t frames = wave.Analysis().SampleCount / result.Channels;
                                 return MixedFrames(wave.Samples(), wave.BitsPerSample(), result.Channels, 0,
-                                                   std::min<std::int64_t>(frames, analysis->TransformSize / 2));
+                                                   std::min<std::int64_t>(frameCount, analysis.TransformSize / 2));
                             },
                             wave.BitsPerSample()};
-    Conclude(path, *analysis, first, options, result,
+    Conclude(path, analysis, first, options, result,
              [&](std::uint32_t rate) { return WriteRetunedCopy(path, *options.RetuneTarget, rate, result.Messages); });
     wave.Close(result.Messages);
 }

@@ -31,6 +31,29 @@ std::optional<double> ReadFrequency(std::string_view text) {
     return value;
 }
 
+// "wav,.FLAC, aiff" as {"wav", "flac", "aiff"}.
+std::vector<std::string> ReadExtensions(std::string_view list) {
+    std::vector<std::string> extensions;
+    while (!list.empty()) {
+        const std::size_t comma = list.find(',');
+        std::string_view item = list.substr(0, comma);
+        list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
+        while (!item.empty() && (item.front() == ' ' || item.front() == '.')) {
+            item.remove_prefix(1);
+        }
+        std::string extension;
+        for (const char c : item) {
+            if (c != ' ') {
+                extension += static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+            }
+        }
+        if (!extension.empty()) {
+            extensions.push_back(std::move(extension));
+        }
+    }
+    return extensions;
+}
+
 // Walks the arguments one option or file at a time, filling `parsed`; stops at
 // the first error.
 class OptionReader {
@@ -85,6 +108,23 @@ private:
             options.Spectrum = true;
         } else if (name == "--csv") {
             options.Csv = true;
+        } else if (name == "-0" || name == "--null") {
+            options.NulSeparated = true;
+        } else if (name == "--files-from") {
+            if (const auto value = Value(name, inlineValue)) {
+                if (value->empty()) {
+                    Fail("--files-from needs a file name");
+                } else {
+                    options.FilesFrom = std::string(*value);
+                }
+            }
+        } else if (name == "--ext") {
+            if (const auto value = Value(name, inlineValue)) {
+                options.Extensions = ReadExtensions(*value);
+                if (options.Extensions.empty()) {
+                    Fail("--ext needs a list of name endings, such as wav,flac");
+                }
+            }
         } else if (name == "--a4") {
             if (const auto value = Value(name, inlineValue)) {
                 const auto hz = ReadFrequency(*value);
@@ -145,7 +185,8 @@ private:
 
     static bool TakesValue(std::string_view name) {
         return name == "--start" || name == "--bin" || name == "--near" || name == "--retune" || name == "--rate" ||
-               name == "--smpl" || name == "--a4" || name == "-j" || name == "--jobs";
+               name == "--smpl" || name == "--a4" || name == "-j" || name == "--jobs" || name == "--files-from" ||
+               name == "--ext";
     }
 
     // The option's value: after "=", or the next argument.
@@ -180,8 +221,10 @@ private:
 
     void CheckCombination() {
         const PitchOptions& options = parsed_.Options;
-        if (options.Files.empty()) {
-            Fail("no WAV file given");
+        if (options.Files.empty() && !options.FilesFrom) {
+            Fail("no file given");
+        } else if (options.NulSeparated && !options.FilesFrom) {
+            Fail("-0 needs --files-from");
         } else if ((options.RetuneRate || options.NoHigher) && !options.RetuneTarget) {
             Fail(options.RetuneRate ? "--rate needs --retune" : "--no-higher needs --retune");
         } else if (options.RetuneTarget && !OneFileOrFolder(*options.RetuneTarget)) {
@@ -195,10 +238,12 @@ private:
         }
     }
 
-    // Several files, or a folder's, can only be copied into a folder.
+    // Several files, a list's or a folder's, can only be copied into a
+    // folder; a folder named like a file is refused as one when it is read.
     bool OneFileOrFolder(const std::string& target) const {
-        const std::vector<std::string>& files = parsed_.Options.Files;
-        return std::filesystem::is_directory(target) || (files.size() == 1 && !std::filesystem::is_directory(files[0]));
+        const PitchOptions& options = parsed_.Options;
+        std::error_code error;
+        return std::filesystem::is_directory(target, error) || (options.Files.size() == 1 && !options.FilesFrom);
     }
 
     void Fail(std::string reason) {
@@ -222,7 +267,8 @@ ParsedOptions ParsePitchOptions(std::span<const char* const> arguments) {
 std::string UsageText() {
     return "usage: korvani-pitch [--start MS] [--auto | --bin K | --near HZ | --strongest] [--as-window]\n"
            "                     [--a4 HZ] [--retune OUT.wav [--rate R] [--no-higher]] [--smpl OUT.wav]\n"
-           "                     [--json | --csv | --spectrum] [-j N] FILE.wav|FOLDER...\n"
+           "                     [--json | --csv | --spectrum] [-j N] [--ext LIST]\n"
+           "                     [--files-from LIST [-0]] FILE|FOLDER...\n"
            "       korvani-pitch --help | --version\n";
 }
 

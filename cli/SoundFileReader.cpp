@@ -155,3 +155,17 @@ bool SoundFileReader::ReachesLastFrame() {
 std::string KorvaniWavFormatText(std::uint32_t bitsPerSample) {
     return "WAV " + std::to_string(bitsPerSample) + "-bit PCM";
 }
+
+std::vector<std::string> LibraryExtensions() {
+    std::vector<std::string> extensions;
+    int count = 0;
+    sf_command(nullptr, SFC_GET_FORMAT_MAJOR_COUNT, &count, sizeof count);
+    for (int i = 0; i < count; ++i) {
+        SF_FORMAT_INFO info{};
+        info.format = i;
+        if (sf_command(nullptr, SFC_GET_FORMAT_MAJOR, &info, sizeof info) == 0 && info.extension != nullptr) {
+            extensions.emplace_back(info.extension);
+        }
+    }
+    return extensions;
+}

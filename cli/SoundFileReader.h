@@ -87,6 +87,9 @@ private:
 /// Why ReadMixed refuses samples that are NaN or infinite.
 inline constexpr char kNotFiniteText[] = "the samples are not finite numbers";
 
+/// The name endings libsndfile gives its formats, lower case without the dot.
+std::vector<std::string> LibraryExtensions();
+
 /// The format text of a PCM WAV file korvani's own engine reads: "WAV 8-bit
 /// PCM", "WAV 16-bit PCM", in the words of FormatText.
 std::string KorvaniWavFormatText(std::uint32_t bitsPerSample);

@@ -9,14 +9,17 @@
 #include "cli/PitchOptions.h"
 #include "cli/ResultWriter.h"
 #include "cli/SilentSoundOutput.h"
+#include "cli/SourceFile.h"
 
 #include "app/ProjectRCVersion.h"
 #include "platform/ReplacementFile.h"
 
 #include <malloc.h>
 
+#include <cerrno>
 #include <exception>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <span>
 #include <thread>
@@ -28,14 +31,15 @@ PitchResult Analyse(const InputFile& input, const PitchOptions& shared) {
     if (!input.Failure.empty()) {
         PitchResult result;
         result.File = input.Path;
-        result.Messages.AddFailure(input.Failure);
+        result.Messages.AddFailure(input.Code, input.Failure);
         return result;
     }
     try {
         PitchOptions options = shared;
         // With a folder as the target, each copy goes in it under the input's name.
         for (std::optional<std::string>* target : {&options.RetuneTarget, &options.SmplTarget}) {
-            if (*target && std::filesystem::is_directory(**target)) {
+            std::error_code error;
+            if (*target && std::filesystem::is_directory(**target, error)) {
                 *target = CopyPathIn(**target, input);
             }
         }
@@ -46,6 +50,32 @@ PitchResult Analyse(const InputFile& input, const PitchOptions& shared) {
         result.Messages.AddFailure(failure.what());
         return result;
     }
+}
+
+// The arguments' files and those of --files-from, folders walked; a copy
+// into a file (not a folder) takes its one input as a file, whatever it is.
+std::vector<InputFile> CollectInputs(const PitchOptions& options) {
+    std::vector<std::string> names = options.Files;
+    std::vector<InputFile> unreadableList;
+    if (options.FilesFrom) {
+        if (*options.FilesFrom == "-") {
+            const std::vector<std::string> listed = ReadNameList(std::cin, options.NulSeparated);
+            names.insert(names.end(), listed.begin(), listed.end());
+        } else if (std::ifstream list(*options.FilesFrom, std::ios::binary); list.is_open()) {
+            const std::vector<std::string> listed = ReadNameList(list, options.NulSeparated);
+            names.insert(names.end(), listed.begin(), listed.end());
+        } else {
+            const int error = errno;
+            unreadableList.push_back({*options.FilesFrom, "", SystemErrorText(error), FailureCodeOfErrno(error)});
+        }
+    }
+    std::error_code error;
+    const bool copyIntoFile = (options.RetuneTarget && !std::filesystem::is_directory(*options.RetuneTarget, error)) ||
+                              (options.SmplTarget && !std::filesystem::is_directory(*options.SmplTarget, error));
+    std::vector<InputFile> inputs =
+        ExpandInputs(names, options.Extensions.empty() ? KnownExtensions() : options.Extensions, !copyIntoFile);
+    inputs.insert(inputs.begin(), unreadableList.begin(), unreadableList.end());
+    return inputs;
 }
 
 }  // namespace
@@ -68,7 +98,7 @@ int main(int argc, char** argv) {
         std::cout << "korvani-pitch " << text << '\n';
         return 0;
     }
-    const std::vector<InputFile> inputs = ExpandInputs(parsed.Options.Files);
+    const std::vector<InputFile> inputs = CollectInputs(parsed.Options);
     PitchOptions options = parsed.Options;
     options.Files.clear();  // each worker copies the options; the files are in `inputs`
     const unsigned jobs = options.Jobs != 0 ? options.Jobs : std::max(std::thread::hardware_concurrency(), 1U);
