@@ -1,5 +1,8 @@
 #include "cli/PitchOptions.h"
 
+#include "cli/InputWalk.h"
+
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -239,11 +242,28 @@ private:
     }
 
     // Several files, a list's or a folder's, can only be copied into a
-    // folder; a folder named like a file is refused as one when it is read.
+    // folder; a folder named like a sound file ("x.wav") is taken as the one
+    // file meant, and refused as a folder when it is opened.
     bool OneFileOrFolder(const std::string& target) const {
         const PitchOptions& options = parsed_.Options;
         std::error_code error;
-        return std::filesystem::is_directory(target, error) || (options.Files.size() == 1 && !options.FilesFrom);
+        if (std::filesystem::is_directory(target, error)) {
+            return true;
+        }
+        if (options.Files.size() != 1 || options.FilesFrom) {
+            return false;
+        }
+        const std::filesystem::path file(options.Files[0]);
+        return !std::filesystem::is_directory(file, error) || HasSoundFileName(file);
+    }
+
+    static bool HasSoundFileName(const std::filesystem::path& file) {
+        const std::vector<std::string> known = KnownExtensions();
+        std::string extension = file.extension().string();
+        for (char& c : extension) {
+            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+        }
+        return extension.size() > 1 && std::find(known.begin(), known.end(), extension.substr(1)) != known.end();
     }
 
     void Fail(std::string reason) {

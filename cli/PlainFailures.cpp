@@ -8,6 +8,9 @@
 
 namespace {
 
+// Between a file and the system's reason in the rewrite's failure texts.
+constexpr char kReasonSeparator[] = "  -  ";
+
 struct Translation {
     const char* WindowText;
     FailureCode Code;
@@ -55,7 +58,12 @@ PlainFailure PlainFailureOf(std::string_view text, const char* caption) {
         return {FailureCode::WriteFailed, "cannot open " + std::string(text)};
     }
     if (captionText == kFailedToWriteCaption || captionText == kCannotWriteFmtCaption) {
-        return {FailureCode::WriteFailed, "cannot write " + std::string(text)};
+        // "TARGET  -  REASON", the rewrite's text, as "cannot write TARGET: REASON".
+        std::string target(text);
+        if (const std::size_t dash = target.rfind(kReasonSeparator); dash != std::string::npos) {
+            target.replace(dash, std::string_view(kReasonSeparator).size(), ": ");
+        }
+        return {FailureCode::WriteFailed, "cannot write " + target};
     }
     if (captionText.empty()) {
         for (const Translation& translation : kTranslations) {

@@ -29,7 +29,7 @@ std::string ShortestRateText(double rate) {
 // libsndfile's refusal of a file, in the command line's words.
 void ReportOpenFailure(const SoundFileReader& reader, MessageLog& log) {
     if (reader.OpenError() == SF_ERR_UNRECOGNISED_FORMAT) {
-        log.AddFailure(FailureCode::NotAudio, "not an audio file korvani-pitch reads");
+        log.AddFailure(FailureCode::NotAudio, "not an audio file");
     } else if (reader.OpenError() == SF_ERR_UNSUPPORTED_ENCODING) {
         log.AddFailure(FailureCode::Unsupported, "unsupported encoding");
     } else {
