@@ -110,6 +110,9 @@ int main(int argc, char** argv) {
     // the usual rates are well below it.)
     mallopt(M_MMAP_THRESHOLD, 32 << 20);
     mallopt(M_TRIM_THRESHOLD, 64 << 20);
+    // One heap for every job: a heap per thread would keep each job's freed
+    // arrays apart, outside what the memory budget counts.
+    mallopt(M_ARENA_MAX, 1);
     // An interrupted copy leaves no half-written file behind.
     platform::RemoveReplacementFilesOnInterrupt();
     // It answers "no device" for every sound from any thread and holds nothing.
