@@ -19,6 +19,9 @@
 
 namespace {
 
+// WAVE_FORMAT_IEEE_FLOAT, which libsndfile reads.
+constexpr std::uint16_t kFormatTagFloat = 3;
+
 // A rate as a user wrote it: whole rates without a point, "inf", "nan".
 std::string ShortestRateText(double rate) {
     char text[64] = {};
@@ -26,8 +29,20 @@ std::string ShortestRateText(double rate) {
     return text;
 }
 
-// libsndfile's refusal of a file, in the command line's words.
-void ReportOpenFailure(const SoundFileReader& reader, MessageLog& log) {
+// libsndfile's refusal of a file, in the command line's words: a WAV file
+// whose encoding no reader decodes (ADPCM kinds, MPEG in WAV ...) is named by
+// its format tag.
+void ReportOpenFailure(const std::string& path, const SoundFileReader& reader, MessageLog& log) {
+    const std::optional<WaveHeader> header = ReadWaveHeader(path);
+    if (header && header->HasFormat && header->FormatSize >= 2) {
+        const std::uint16_t tag = platform::ReadLittleEndian16(header->FormatBytes.data() + platform::kFormatTagOffset);
+        if (tag != platform::kFormatTagPcm && tag != kFormatTagFloat && tag != platform::kFormatTagExtensible) {
+            char text[64] = {};
+            std::snprintf(text, sizeof text, "unsupported encoding: WAV format tag 0x%04x", tag);
+            log.AddFailure(FailureCode::Unsupported, text);
+            return;
+        }
+    }
     if (reader.OpenError() == SF_ERR_UNRECOGNISED_FORMAT) {
         log.AddFailure(FailureCode::NotAudio, "not an audio file");
     } else if (reader.OpenError() == SF_ERR_UNSUPPORTED_ENCODING) {
@@ -48,7 +63,7 @@ std::optional<SoundFileSignal> ReadSoundFileSignal(const std::string& path, std:
                                                    MessageLog& log) {
     SoundFileReader reader(path);
     if (!reader.IsOpen()) {
-        ReportOpenFailure(reader, log);
+        ReportOpenFailure(path, reader, log);
         return std::nullopt;
     }
     // Before anything is sized from the rate.
