@@ -166,9 +166,9 @@ bool AnalyseCentredOnTheStart(FrequencyAnalysis& analysis, const FirstFrames& fi
 
 // The climb, the naming, the spectrum and, with --retune, the copy `retune`
 // writes at the rate chosen (answering true once written); with --smpl, the
-// sampler's copy. `analysis` holds the spectrum from the start, or after
+// sampler's copy of `source`. `analysis` holds the spectrum from the start, or after
 // the centring (see ShouldCentreOnTheStart) the centred one.
-void Conclude(const std::string& path, FrequencyAnalysis& analysis, const FirstFrames& first,
+void Conclude(const std::string& source, FrequencyAnalysis& analysis, const FirstFrames& first,
               const PitchOptions& options, PitchResult& result, const std::function<bool(std::uint32_t)>& retune) {
     if (ShouldCentreOnTheStart(analysis, options)) {
         if (!AnalyseCentredOnTheStart(analysis, first)) {
@@ -194,7 +194,7 @@ void Conclude(const std::string& path, FrequencyAnalysis& analysis, const FirstF
         }
     }
     if (options.SmplTarget) {
-        WriteSmplCopy(path, *options.SmplTarget, options.A4, result.SampleRate, result);
+        WriteSmplCopy(source, *options.SmplTarget, options.A4, result.SampleRate, result);
     }
 }
 
@@ -236,8 +236,7 @@ std::optional<MemoryBudget::Reservation> ReserveAnalysis(std::uint32_t sampleRat
 
 // A file korvani's engine does not read, through libsndfile: its frames mixed
 // and scaled to 16-bit values, analysed as a mixed WAV file is.
-void AnalyseSoundFile(const std::string& path, const std::string& readPath, const PitchOptions& options,
-                      PitchResult& result) {
+void AnalyseSoundFile(const std::string& readPath, const PitchOptions& options, PitchResult& result) {
     result.Reader = "libsndfile";
     const std::optional<SoundFileSignal> signal =
         ReadSoundFileSignal(readPath, options.StartMilliseconds, result.Messages);
@@ -276,13 +275,14 @@ void AnalyseSoundFile(const std::string& path, const std::string& readPath, cons
     analysis.ComputeSpectrumOfValues(signal->Values, 0);
     result.TransformSize = analysis.TransformSize;
     const FirstFrames first{[&] { return signal->Values; }, 16};
-    Conclude(path, analysis, first, options, result, [&](std::uint32_t rate) {
-        return WriteRetunedSoundFile(path, *signal, *options.RetuneTarget, rate, result.Messages);
+    // The copies read the very file analysed, by its descriptor's name.
+    Conclude(readPath, analysis, first, options, result, [&](std::uint32_t rate) {
+        return WriteRetunedSoundFile(readPath, *signal, *options.RetuneTarget, rate, result.Messages);
     });
 }
 
-void AnalyseKorvaniWav(const std::string& path, const std::string& readPath, const WaveHeader& header,
-                       const PitchOptions& options, PitchResult& result) {
+void AnalyseKorvaniWav(const std::string& readPath, const WaveHeader& header, const PitchOptions& options,
+                       PitchResult& result) {
     result.Reader = "korvani";
     const std::optional<MemoryBudget::Reservation> memory = ReserveAnalysis(FormatRate(header), result);
     if (!memory) {
@@ -332,8 +332,10 @@ void AnalyseKorvaniWav(const std::string& path, const std::string& readPath, con
                                                    std::min<std::int64_t>(frameCount, analysis.TransformSize / 2));
                             },
                             wave.BitsPerSample()};
-    Conclude(path, analysis, first, options, result,
-             [&](std::uint32_t rate) { return WriteRetunedCopy(path, *options.RetuneTarget, rate, result.Messages); });
+    // The copies read the very file analysed, by its descriptor's name.
+    Conclude(readPath, analysis, first, options, result, [&](std::uint32_t rate) {
+        return WriteRetunedCopy(readPath, *options.RetuneTarget, rate, result.Messages);
+    });
     wave.Close(result.Messages);
 }
 
@@ -352,9 +354,9 @@ PitchResult AnalyseFile(const std::string& path, const PitchOptions& options) {
         return result;
     }
     if (!header || !header->ReadByKorvani()) {
-        AnalyseSoundFile(path, source->ReadPath(), options, result);
+        AnalyseSoundFile(source->ReadPath(), options, result);
         return result;
     }
-    AnalyseKorvaniWav(path, source->ReadPath(), *header, options, result);
+    AnalyseKorvaniWav(source->ReadPath(), *header, options, result);
     return result;
 }

@@ -52,29 +52,42 @@ PitchResult Analyse(const InputFile& input, const PitchOptions& shared) {
     }
 }
 
+// The names of --files-from; a list that cannot be read, or names nothing,
+// is a failure of its own.
+std::vector<std::string> ListedNames(const PitchOptions& options, std::vector<InputFile>& failures) {
+    std::vector<std::string> listed;
+    const std::string& list = *options.FilesFrom;
+    const std::string shownName = list == "-" ? "standard input" : list;
+    if (list == "-") {
+        listed = ReadNameList(std::cin, options.NulSeparated);
+    } else if (std::ifstream in(list, std::ios::binary); in.is_open()) {
+        listed = ReadNameList(in, options.NulSeparated);
+    } else {
+        const int error = errno;
+        failures.push_back({list, "", SystemErrorText(error), FailureCodeOfErrno(error)});
+        return listed;
+    }
+    if (listed.empty()) {
+        failures.push_back({shownName, "", "the list names no file", FailureCode::NoFiles});
+    }
+    return listed;
+}
+
 // The arguments' files and those of --files-from, folders walked; a copy
 // into a file (not a folder) takes its one input as a file, whatever it is.
 std::vector<InputFile> CollectInputs(const PitchOptions& options) {
     std::vector<std::string> names = options.Files;
-    std::vector<InputFile> unreadableList;
+    std::vector<InputFile> listFailures;
     if (options.FilesFrom) {
-        if (*options.FilesFrom == "-") {
-            const std::vector<std::string> listed = ReadNameList(std::cin, options.NulSeparated);
-            names.insert(names.end(), listed.begin(), listed.end());
-        } else if (std::ifstream list(*options.FilesFrom, std::ios::binary); list.is_open()) {
-            const std::vector<std::string> listed = ReadNameList(list, options.NulSeparated);
-            names.insert(names.end(), listed.begin(), listed.end());
-        } else {
-            const int error = errno;
-            unreadableList.push_back({*options.FilesFrom, "", SystemErrorText(error), FailureCodeOfErrno(error)});
-        }
+        const std::vector<std::string> listed = ListedNames(options, listFailures);
+        names.insert(names.end(), listed.begin(), listed.end());
     }
     std::error_code error;
     const bool copyIntoFile = (options.RetuneTarget && !std::filesystem::is_directory(*options.RetuneTarget, error)) ||
                               (options.SmplTarget && !std::filesystem::is_directory(*options.SmplTarget, error));
     std::vector<InputFile> inputs =
         ExpandInputs(names, options.Extensions.empty() ? KnownExtensions() : options.Extensions, !copyIntoFile);
-    inputs.insert(inputs.begin(), unreadableList.begin(), unreadableList.end());
+    inputs.insert(inputs.begin(), listFailures.begin(), listFailures.end());
     return inputs;
 }
 

@@ -283,7 +283,8 @@ std::vector<HostileInput> HostileInputs() {
              }
              fs::create_directories(folder.PathOf(deep));
              wave(folder, (deep + "/a.wav").c_str());
-             return std::vector<std::string>{folder.PathOf(deep + "/a.wav"), folder.PathOf("deep")};
+             fs::create_directory(folder.PathOf("out"));
+             return std::vector<std::string>{"--retune", folder.PathOf("out"), folder.PathOf(deep + "/a.wav")};
          },
          0,
          {}},
@@ -316,6 +317,11 @@ TEST_P(HostileInputCase, IsAnsweredAtOnceWithItsNameAndReason) {
         expected.push_back("korvani-pitch: " + folder.Path() + "/" + line);
     }
     EXPECT_EQ(Lines(run.Err), expected);
+    for (const std::string& line : Lines(run.Out)) {
+        if (line.starts_with("retuned copy: ")) {
+            EXPECT_TRUE(fs::is_regular_file(line.substr(14, line.find(" (") - 14))) << line;
+        }
+    }
     if (input.ExitStatus == 0) {
         for (const std::string& line : Lines(run.Out)) {
             if (line.starts_with("corresponding note: ")) {
@@ -546,6 +552,9 @@ TEST(PitchFileList, NamesComeOneALineOrNulSeparatedFromAFileOrStandardInput) {
     const auto missing = RunShell(folder.Path(), "$K --files-from nosuch.txt");
     EXPECT_EQ(missing.ExitStatus, 1);
     EXPECT_EQ(missing.Err, "korvani-pitch: nosuch.txt: No such file or directory\n");
+    const auto empty = RunShell(folder.Path(), "printf '' | $K --files-from -");
+    EXPECT_EQ(empty.ExitStatus, 1);
+    EXPECT_EQ(empty.Err, "korvani-pitch: standard input: the list names no file\n");
     EXPECT_EQ(RunShell(folder.Path(), "$K -0 a.wav").ExitStatus, 2);
 }
 
