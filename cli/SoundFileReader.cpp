@@ -9,6 +9,9 @@ namespace {
 
 // Full scale of a 16-bit file: libsndfile's normalised values times this.
 constexpr double kSixteenBitFullScale = 32768.0;
+// The largest sample value analysed, in units of full scale: far beyond any
+// sound, yet small enough that no transform of such values can overflow.
+constexpr double kLargestSampleValue = 1e30;
 // Frames read at once: bounds the block for any channel count libsndfile allows.
 constexpr sf_count_t kBlockFrames = 1024;
 
@@ -134,9 +137,17 @@ std::optional<std::vector<double>> SoundFileReader::ReadMixed(std::int64_t start
         for (sf_count_t frame = 0; frame < got; ++frame) {
             const auto first = block.begin() + frame * channels_;
             double sum = 0.0;
-            std::for_each(first, first + channels_, [&sum](double value) { sum += value; });
-            if (!std::isfinite(sum)) {
+            double largest = 0.0;
+            std::for_each(first, first + channels_, [&](double value) {
+                sum += value;
+                largest = std::max(largest, std::abs(value));
+            });
+            if (!std::isfinite(sum) || !std::isfinite(largest)) {
                 error = kNotFiniteText;
+                return std::nullopt;
+            }
+            if (largest > kLargestSampleValue) {
+                error = kTooLargeText;
                 return std::nullopt;
             }
             mixed[static_cast<std::size_t>(done + frame)] = sum / channels_ * kSixteenBitFullScale;

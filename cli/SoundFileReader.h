@@ -64,7 +64,8 @@ public:
     /// its values x 32768. Reads in blocks, allocating `count` values and one
     /// block. Nothing when libsndfile reads fewer frames than asked (a file cut
     /// short), with `error` saying so, and nothing when a value is NaN or
-    /// infinite, with `error` being kNotFiniteText.
+    /// infinite, with `error` being kNotFiniteText, or beyond 1e30 times full
+    /// scale (a transform of them would overflow), with kTooLargeText.
     std::optional<std::vector<double>> ReadMixed(std::int64_t start, std::int64_t count, std::string& error);
 
     /// True when the file's last frame can be read: false for a file whose
@@ -86,6 +87,8 @@ private:
 
 /// Why ReadMixed refuses samples that are NaN or infinite.
 inline constexpr char kNotFiniteText[] = "the samples are not finite numbers";
+/// Why ReadMixed refuses samples too large for any transform.
+inline constexpr char kTooLargeText[] = "the samples are too large to analyse";
 
 /// The name endings libsndfile gives its formats, lower case without the dot.
 std::vector<std::string> LibraryExtensions();

@@ -14,8 +14,12 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <limits>
 
 namespace {
 
@@ -27,6 +31,41 @@ std::string ShortestRateText(double rate) {
     char text[64] = {};
     std::snprintf(text, sizeof text, "%.15g", rate);
     return text;
+}
+
+// The sample rate an AIFF or AIFF-C file's COMM chunk declares, an 80-bit
+// extended number (infinity and NaN included); nothing for another file.
+std::optional<double> AiffDeclaredRate(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::array<unsigned char, 12> form{};
+    if (!in.read(reinterpret_cast<char*>(form.data()), form.size()) || std::memcmp(form.data(), "FORM", 4) != 0 ||
+        (std::memcmp(form.data() + 8, "AIFF", 4) != 0 && std::memcmp(form.data() + 8, "AIFC", 4) != 0)) {
+        return std::nullopt;
+    }
+    std::array<unsigned char, 8> chunk{};
+    while (in.read(reinterpret_cast<char*>(chunk.data()), chunk.size())) {
+        const std::uint32_t size = std::uint32_t{chunk[4]} << 24 | std::uint32_t{chunk[5]} << 16 |
+                                   std::uint32_t{chunk[6]} << 8 | std::uint32_t{chunk[7]};
+        if (std::memcmp(chunk.data(), "COMM", 4) == 0) {
+            std::array<unsigned char, 18> comm{};  // channels, frames, bits, then the rate's 10 bytes
+            if (size < comm.size() || !in.read(reinterpret_cast<char*>(comm.data()), comm.size())) {
+                return std::nullopt;
+            }
+            const int exponent = (comm[8] & 0x7F) << 8 | comm[9];
+            std::uint64_t mantissa = 0;
+            for (std::size_t i = 10; i < comm.size(); ++i) {
+                mantissa = mantissa << 8 | comm[i];
+            }
+            if (exponent == 0x7FFF) {
+                return (mantissa << 1) == 0 ? std::numeric_limits<double>::infinity()
+                                            : std::numeric_limits<double>::quiet_NaN();
+            }
+            const double magnitude = std::ldexp(static_cast<double>(mantissa), exponent - 16383 - 63);
+            return (comm[8] & 0x80) != 0 ? -magnitude : magnitude;
+        }
+        in.seekg(size + (size & 1U), std::ios::cur);
+    }
+    return std::nullopt;
 }
 
 // libsndfile's refusal of a file, in the command line's words: a WAV file
@@ -66,9 +105,12 @@ std::optional<SoundFileSignal> ReadSoundFileSignal(const std::string& path, std:
         ReportOpenFailure(path, reader, log);
         return std::nullopt;
     }
-    // Before anything is sized from the rate.
-    if (!IsValidSampleRate(reader.SampleRate())) {
-        log.AddFailure(FailureCode::InvalidRate, InvalidRateText(reader.SampleRate()));
+    // Before anything is sized from the rate. libsndfile turns an AIFF
+    // file's infinite or NaN rate into some integer; the message names the
+    // rate the file declares.
+    const std::optional<double> declared = AiffDeclaredRate(path);
+    if (!IsValidSampleRate(reader.SampleRate()) || (declared && !IsValidSampleRate(*declared))) {
+        log.AddFailure(FailureCode::InvalidRate, InvalidRateText(declared.value_or(reader.SampleRate())));
         return std::nullopt;
     }
     const std::optional<TransformDimensions> transform =
@@ -106,7 +148,8 @@ std::optional<SoundFileSignal> ReadSoundFileSignal(const std::string& path, std:
     std::string error;
     std::optional<std::vector<double>> values = reader.ReadMixed(signal.StartSample, count, error);
     if (!values) {
-        log.AddFailure(error == kNotFiniteText ? FailureCode::InvalidSamples : FailureCode::Damaged, error);
+        const bool invalid = error == kNotFiniteText || error == kTooLargeText;
+        log.AddFailure(invalid ? FailureCode::InvalidSamples : FailureCode::Damaged, error);
         return std::nullopt;
     }
     signal.Values = std::move(*values);

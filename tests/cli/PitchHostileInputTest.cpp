@@ -102,6 +102,20 @@ std::array<std::uint8_t, 10> Extended(double rate) {
     return bytes;
 }
 
+// A 64-bit float WAV file whose sixth sample is `odd` and the rest a tone.
+fixtures::Bytes DoubleWaveWith(double odd) {
+    fixtures::Bytes samples;
+    for (int n = 0; n < 4000; ++n) {
+        const double value = n == 5 ? odd : 0.5 * std::sin(n * 0.06);
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &value, sizeof bits);
+        fixtures::AppendLe32(samples, static_cast<std::uint32_t>(bits));
+        fixtures::AppendLe32(samples, static_cast<std::uint32_t>(bits >> 32));
+    }
+    fixtures::FmtFields fields{3, 1, 44100, 44100 * 8, 8, 64};
+    return fixtures::RiffBuilder().Fmt(fields).Data(samples).Build();
+}
+
 // A 32-bit float WAV file whose sixth sample is `odd` and the rest a tone.
 fixtures::Bytes FloatWaveWith(float odd) {
     fixtures::Bytes samples;
@@ -275,6 +289,12 @@ std::vector<HostileInput> HostileInputs() {
          },
          1,
          {"inf.wav: the samples are not finite numbers"}},
+        {"OverflowingSample",
+         [](const fixtures::TempDir& folder) {
+             return std::vector<std::string>{folder.Write("big.wav", DoubleWaveWith(1e300))};
+         },
+         1,
+         {"big.wav: the samples are too large to analyse"}},
         {"PathOf4000Bytes",
          [wave](const fixtures::TempDir& folder) {
              std::string deep = "deep";
@@ -336,12 +356,14 @@ INSTANTIATE_TEST_SUITE_P(Inputs, HostileInputCase, ::testing::ValuesIn(HostileIn
 
 TEST(PitchHostileRates, AiffRatesOfInfinityAndNanAreRefusedAsInvalidRates) {
     const fixtures::TempDir folder;
-    for (const double rate : {std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()}) {
+    const std::vector<std::pair<double, std::string>> rates = {{std::numeric_limits<double>::infinity(), "inf"},
+                                                               {std::numeric_limits<double>::quiet_NaN(), "nan"}};
+    for (const auto& [rate, text] : rates) {
         const std::string path = folder.Write("r.aiff", AiffWithRateBytes(Extended(rate)));
         const auto run = RunPitch({"--json", path});
         EXPECT_EQ(run.ExitStatus, 1);
         EXPECT_EQ(FlatJson(Lines(run.Out).at(0)).String("error_code"), "invalid_rate") << run.Out;
-        EXPECT_TRUE(run.Err.starts_with("korvani-pitch: " + path + ": invalid sample rate: ")) << run.Err;
+        EXPECT_EQ(run.Err, "korvani-pitch: " + InvalidRate(path, text) + "\n");
     }
 }
 
