@@ -53,6 +53,14 @@ PlainFailure PlainFailureOf(std::string_view text, const char* caption) {
     if (captionText == kCloseCaption) {
         return {FailureCode::SystemError, "the file cannot be closed"};
     }
+    // The load's open failure ("PATH  -  mmio error :  REASON"); korvani-pitch
+    // opens each file itself first, so only a file that changed in between
+    // meets it.
+    if (captionText == kFailedToOpenCaption && text.find(kMmioErrorSeparator) != std::string_view::npos) {
+        return {FailureCode::SystemError,
+                "cannot open the file: " + std::string(text.substr(text.rfind(kMmioErrorSeparator) +
+                                                                   std::string_view(kMmioErrorSeparator).size()))};
+    }
     // The copies' boxes name the file they failed on.
     if (captionText == kFailedToOpenCaption) {
         return {FailureCode::WriteFailed, "cannot open " + std::string(text)};
