@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/FailureCode.h"
+
 #include "document/WaveReporter.h"
 
 #include <optional>
@@ -12,13 +14,15 @@
 struct BoxMessage {
     std::optional<std::string> Caption;
     std::string Text;
+    FailureCode Code = FailureCode::Failed;  ///< what kind of failure; unused for information
 
     bool operator==(const BoxMessage&) const = default;
 };
 
 /// Takes the WAV engine's message boxes for one file and sorts them: the
 /// channel-count and sampling-frequency boxes are part of a result, every
-/// other box tells of a failure. Keeps both in the order they came. Shows
+/// other box tells of a failure, kept in the command line's plain words (see
+/// PlainFailureOf) with its code. Keeps both in the order they came. Shows
 /// nothing and owns nothing but its copies of the texts.
 class MessageLog final : public TWaveReporter {
 public:
@@ -28,6 +32,9 @@ public:
     /// Records a failure of the command-line tool's own, which korvani never
     /// meets (it prompts, or ignores a click, instead): no caption.
     void AddFailure(std::string text);
+
+    /// Records a failure of the tool's own with its code.
+    void AddFailure(FailureCode code, std::string text);
 
     /// The channel-count and sampling-frequency boxes, in order.
     const std::vector<BoxMessage>& Information() const { return information_; }

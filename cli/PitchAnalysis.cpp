@@ -2,11 +2,14 @@
 
 #include "cli/CommandLineStart.h"
 #include "cli/FundamentalPicker.h"
+#include "cli/MemoryBudget.h"
 #include "cli/RetunedCopy.h"
 #include "cli/SoundFileReader.h"
 #include "cli/SoundFileSignal.h"
+#include "cli/SourceFile.h"
 #include "cli/WaveHeader.h"
 
+#include "document/FormatChunk.h"
 #include "document/SampleRateRewrite.h"
 #include "document/WaveData.h"
 #include "document/WaveTexts.h"
@@ -44,7 +47,7 @@ std::optional<std::int64_t> ChooseStartBin(const FrequencyAnalysis& analysis, co
     const FundamentalChoice choice = PickFundamental(magnitude, analysis.TransformSize, analysis.SampleRate);
     if (choice.Verdict != PitchVerdict::Pitched) {
         result.NoPitch = choice.Verdict == PitchVerdict::Silent ? "silent" : "no harmonic series";
-        result.Messages.AddFailure("no pitch found: " + result.NoPitch);
+        result.Messages.AddFailure(FailureCode::NoPitch, "no pitch found: " + result.NoPitch);
         return std::nullopt;
     }
     return choice.Bin;
@@ -93,13 +96,13 @@ bool LocateAndName(const FrequencyAnalysis& analysis, std::int64_t startBin, dou
     case PeakOutcome::Found: break;
     case PeakOutcome::NoLocalMaximum: result.Messages.Report(kNoLocalMaximumText, nullptr); return false;
     case PeakOutcome::OutsideSpectrum:
-        result.Messages.AddFailure(OutsideSpectrumText(startBin, analysis.BinCount));
+        result.Messages.AddFailure(FailureCode::NoResult, OutsideSpectrumText(startBin, analysis.BinCount));
         return false;
     }
     std::optional<PeakDescription> description = DescribePeak(peak.Frequency, analysis.SampleRate, a4);
     if (!description) {
         // korvani's click ends silently here; a command line has to say why.
-        result.Messages.AddFailure(TooLowText(peak.Frequency));
+        result.Messages.AddFailure(FailureCode::NoResult, TooLowText(peak.Frequency));
         return false;
     }
     result.Frequency = peak.Frequency;
@@ -119,7 +122,8 @@ void WriteSmplCopy(const std::string& path, const std::string& target, double a4
                    PitchResult& result) {
     const std::optional<SamplerTuning> tuning = TuningOf(result.Frequency, a4);
     if (!tuning) {
-        result.Messages.AddFailure(target + ": the pitch lies outside MIDI notes 0 to 127: no \"smpl\" chunk");
+        result.Messages.AddFailure(FailureCode::NoResult,
+                                   target + ": the pitch lies outside MIDI notes 0 to 127: no \"smpl\" chunk");
     } else if (WriteSamplerCopy(path, target, *tuning, sampleRate, result.Messages)) {
         result.SmplTuning = tuning;
         result.SmplFile = target;
@@ -144,29 +148,35 @@ bool ShouldCentreOnTheStart(const FrequencyAnalysis& analysis, const PitchOption
            IsSilentSpectrum(analysis.Magnitude.span());
 }
 
-// The spectrum of N values: N / 2 of silence, then the first frames.
-bool AnalyseCentredOnTheStart(const FrequencyAnalysis& fromStart, const FirstFrames& first,
-                              FrequencyAnalysis& centred) {
-    const auto half = static_cast<std::size_t>(fromStart.TransformSize / 2);
+// The spectrum of N values: N / 2 of silence, then the first frames, in
+// `analysis` itself: its buffers are released before the new ones are
+// allocated, so a file's road never holds two analyses at once.
+bool AnalyseCentredOnTheStart(FrequencyAnalysis& analysis, const FirstFrames& first) {
+    const auto half = static_cast<std::size_t>(analysis.TransformSize / 2);
     std::vector<double> values(2 * half, 0.0);
     const std::vector<double> frames = first.Read();
     std::copy_n(frames.begin(), std::min(half, frames.size()), values.begin() + static_cast<std::ptrdiff_t>(half));
     const auto bytes = static_cast<std::uint32_t>(values.size() * (first.BitsPerSample / 8));
-    if (centred.Prepare(fromStart.SampleRate, first.BitsPerSample, bytes) != SetupResult::Ready) {
+    if (analysis.Prepare(analysis.SampleRate, first.BitsPerSample, bytes) != SetupResult::Ready) {
         return false;
     }
-    centred.ComputeSpectrumOfValues(values, 0);
+    analysis.ComputeSpectrumOfValues(values, 0);
     return true;
 }
 
 // The climb, the naming, the spectrum and, with --retune, the copy `retune`
 // writes at the rate chosen (answering true once written); with --smpl, the
-// sampler's copy.
-void Conclude(const std::string& path, const FrequencyAnalysis& fromStart, const FirstFrames& first,
+// sampler's copy of `source`. `analysis` holds the spectrum from the start, or after
+// the centring (see ShouldCentreOnTheStart) the centred one.
+void Conclude(const std::string& source, FrequencyAnalysis& analysis, const FirstFrames& first,
               const PitchOptions& options, PitchResult& result, const std::function<bool(std::uint32_t)>& retune) {
-    FrequencyAnalysis centred;
-    result.Centred = ShouldCentreOnTheStart(fromStart, options) && AnalyseCentredOnTheStart(fromStart, first, centred);
-    const FrequencyAnalysis& analysis = result.Centred ? centred : fromStart;
+    if (ShouldCentreOnTheStart(analysis, options)) {
+        if (!AnalyseCentredOnTheStart(analysis, first)) {
+            result.Messages.Report(kMemoryAllocationImpossibleText, nullptr);
+            return;
+        }
+        result.Centred = true;
+    }
     const std::optional<std::int64_t> startBin = ChooseStartBin(analysis, options, result);
     if (!startBin || !LocateAndName(analysis, *startBin, options.A4, result)) {
         return;
@@ -184,19 +194,54 @@ void Conclude(const std::string& path, const FrequencyAnalysis& fromStart, const
         }
     }
     if (options.SmplTarget) {
-        WriteSmplCopy(path, *options.SmplTarget, options.A4, result.SampleRate, result);
+        WriteSmplCopy(source, *options.SmplTarget, options.A4, result.SampleRate, result);
     }
+}
+
+// The rate a WAV file's "fmt " chunk names; 0 when the chunk is too short to name one.
+std::uint32_t FormatRate(const WaveHeader& header) {
+    return header.HasFormat && header.FormatSize >= platform::kSampleRateOffset + 4
+               ? platform::ReadLittleEndian32(header.FormatBytes.data() + platform::kSampleRateOffset)
+               : 0;
+}
+
+// The rate rule, before any reader sizes anything from the rate; libsndfile's
+// files are judged once it has read their rate.
+bool RefusesTheRate(const WaveHeader& header, PitchResult& result) {
+    if (!header.HasFormat || header.FormatSize < platform::kSampleRateOffset + 4 ||
+        IsValidSampleRate(FormatRate(header))) {
+        return false;
+    }
+    result.Messages.AddFailure(FailureCode::InvalidRate, InvalidRateText(FormatRate(header)));
+    return true;
+}
+
+// Holds the process's memory for the one analysis a file's road keeps at a
+// time (the mixed and centred readings set it up again in place). Waits
+// while other files hold the memory; nothing, after noting why, when it
+// could never fit.
+std::optional<MemoryBudget::Reservation> ReserveAnalysis(std::uint32_t sampleRate, PitchResult& result) {
+    const std::size_t bytes = AnalysisBytes(sampleRate);
+    MemoryBudget::Reservation reservation = MemoryBudget::Process().Reserve(bytes);
+    if (!reservation) {
+        result.Messages.AddFailure(FailureCode::NoMemory,
+                                   std::string(kMemoryAllocationImpossibleText) + ": the analysis at " +
+                                       std::to_string(sampleRate) + " Hz needs " + std::to_string(bytes >> 20) +
+                                       " MiB, korvani-pitch's budget is " +
+                                       std::to_string(MemoryBudget::kProcessBytes >> 20) + " MiB");
+        return std::nullopt;
+    }
+    return reservation;
 }
 
 // A file korvani's engine does not read, through libsndfile: its frames mixed
 // and scaled to 16-bit values, analysed as a mixed WAV file is.
-PitchResult AnalyseSoundFile(const std::string& path, const PitchOptions& options) {
-    PitchResult result;
-    result.File = path;
+void AnalyseSoundFile(const std::string& readPath, const PitchOptions& options, PitchResult& result) {
     result.Reader = "libsndfile";
-    const std::optional<SoundFileSignal> signal = ReadSoundFileSignal(path, options.StartMilliseconds, result.Messages);
+    const std::optional<SoundFileSignal> signal =
+        ReadSoundFileSignal(readPath, options.StartMilliseconds, result.Messages);
     if (!signal) {
-        return result;
+        return;
     }
     result.Format = signal->FormatText;
     result.SampleRate = signal->SampleRate;
@@ -207,40 +252,46 @@ PitchResult AnalyseSoundFile(const std::string& path, const PitchOptions& option
     if (signal->Channels != 1) {
         result.Messages.Report(std::to_string(signal->Channels), kChannelCountCaption);
     }
-    result.Messages.Report(RateAndResolutionText(signal->SampleRate, signal->BitsPerSample), kSamplingFrequencyCaption);
+    // A compressed file stores no resolution: its rate alone.
+    result.Messages.Report(signal->BitsPerSample != 0 ? RateAndResolutionText(signal->SampleRate, signal->BitsPerSample)
+                                                      : std::to_string(signal->SampleRate) + " Hz",
+                           kSamplingFrequencyCaption);
     if (signal->PastTheEnd) {
         result.Messages.AddFailure(
+            FailureCode::PastTheEnd,
             PastTheEndText(options.StartMilliseconds, signal->StartSample, signal->Frames, "frame"));
-        return result;
+        return;
+    }
+    const std::optional<MemoryBudget::Reservation> memory = ReserveAnalysis(signal->SampleRate, result);
+    if (!memory) {
+        return;
     }
     FrequencyAnalysis analysis;
     if (analysis.Prepare(signal->SampleRate, 16, static_cast<std::uint32_t>(signal->Values.size() * 2)) !=
         SetupResult::Ready) {
         result.Messages.Report(kMemoryAllocationImpossibleText, nullptr);
-        return result;
+        return;
     }
     analysis.ComputeSpectrumOfValues(signal->Values, 0);
     result.TransformSize = analysis.TransformSize;
     const FirstFrames first{[&] { return signal->Values; }, 16};
-    Conclude(path, analysis, first, options, result, [&](std::uint32_t rate) {
-        return WriteRetunedSoundFile(path, *signal, *options.RetuneTarget, rate, result.Messages);
+    // The copies read the very file analysed, by its descriptor's name.
+    Conclude(readPath, analysis, first, options, result, [&](std::uint32_t rate) {
+        return WriteRetunedSoundFile(readPath, *signal, *options.RetuneTarget, rate, result.Messages);
     });
-    return result;
 }
 
-}  // namespace
-
-PitchResult AnalyseFile(const std::string& path, const PitchOptions& options) {
-    if (!KorvaniReads(path)) {
-        return AnalyseSoundFile(path, options);
-    }
-    PitchResult result;
-    result.File = path;
+void AnalyseKorvaniWav(const std::string& readPath, const WaveHeader& header, const PitchOptions& options,
+                       PitchResult& result) {
     result.Reader = "korvani";
+    const std::optional<MemoryBudget::Reservation> memory = ReserveAnalysis(FormatRate(header), result);
+    if (!memory) {
+        return;
+    }
     TWaveData wave;
     CommandLineStart start(options.StartMilliseconds);
-    if (!wave.Open(path, start, result.Messages)) {
-        return result;
+    if (!wave.Open(readPath, start, result.Messages)) {
+        return;
     }
     result.SampleRate = wave.SampleRate();
     result.BitsPerSample = wave.BitsPerSample();
@@ -248,42 +299,64 @@ PitchResult AnalyseFile(const std::string& path, const PitchOptions& options) {
     result.Channels = wave.Channels();
     result.Mixed = result.Channels > 1 && !options.AsWindow;
     result.StartSample = start.StartSample();
-    const FrequencyAnalysis* analysis = &wave.Analysis();
-    FrequencyAnalysis mixed;
+    FrequencyAnalysis& analysis = wave.Analysis();
+    const std::int64_t frameCount = analysis.SampleCount / result.Channels;
     if (result.Mixed) {
         // The window wraps to the start when fewer than N frames follow it, so
         // the frames from the start to N on are all it reads.
-        const std::int64_t frameCount = wave.Analysis().SampleCount / result.Channels;
         if (result.StartSample >= frameCount) {
             result.Messages.AddFailure(
+                FailureCode::PastTheEnd,
                 PastTheEndText(options.StartMilliseconds, result.StartSample, frameCount, "frame"));
-            return result;
+            return;
         }
-        const std::int64_t count =
-            std::min<std::int64_t>(frameCount - result.StartSample, wave.Analysis().TransformSize);
+        const std::int64_t count = std::min<std::int64_t>(frameCount - result.StartSample, analysis.TransformSize);
         const std::vector<double> frames =
             MixedFrames(wave.Samples(), wave.BitsPerSample(), result.Channels, result.StartSample, count);
         const auto mixedBytes = static_cast<std::uint32_t>(count * (wave.BitsPerSample() / 8));
-        if (mixed.Prepare(wave.SampleRate(), wave.BitsPerSample(), mixedBytes) != SetupResult::Ready) {
+        // The window's reading is not shown: its analysis is set up again for the mixed frames.
+        if (analysis.Prepare(wave.SampleRate(), wave.BitsPerSample(), mixedBytes) != SetupResult::Ready) {
             result.Messages.Report(kMemoryAllocationImpossibleText, nullptr);
-            return result;
+            return;
         }
-        mixed.ComputeSpectrumOfValues(frames, 0);
-        analysis = &mixed;
+        analysis.ComputeSpectrumOfValues(frames, 0);
     } else if (start.PastTheEnd()) {
         result.Messages.AddFailure(
-            PastTheEndText(options.StartMilliseconds, start.StartSample(), analysis->SampleCount, "sample value"));
-        return result;
+            FailureCode::PastTheEnd,
+            PastTheEndText(options.StartMilliseconds, start.StartSample(), analysis.SampleCount, "sample value"));
+        return;
     }
-    result.TransformSize = analysis->TransformSize;
+    result.TransformSize = analysis.TransformSize;
     const FirstFrames first{[&] {
-                                const std::int64_t frames = wave.Analysis().SampleCount / result.Channels;
                                 return MixedFrames(wave.Samples(), wave.BitsPerSample(), result.Channels, 0,
-                                                   std::min<std::int64_t>(frames, analysis->TransformSize / 2));
+                                                   std::min<std::int64_t>(frameCount, analysis.TransformSize / 2));
                             },
                             wave.BitsPerSample()};
-    Conclude(path, *analysis, first, options, result,
-             [&](std::uint32_t rate) { return WriteRetunedCopy(path, *options.RetuneTarget, rate, result.Messages); });
+    // The copies read the very file analysed, by its descriptor's name.
+    Conclude(readPath, analysis, first, options, result, [&](std::uint32_t rate) {
+        return WriteRetunedCopy(readPath, *options.RetuneTarget, rate, result.Messages);
+    });
     wave.Close(result.Messages);
+}
+
+}  // namespace
+
+PitchResult AnalyseFile(const std::string& path, const PitchOptions& options) {
+    PitchResult result;
+    result.File = path;
+    // Opened once and checked; every reader reads the file checked, by ReadPath.
+    const std::optional<SourceFile> source = SourceFile::Open(path, result.Messages);
+    if (!source) {
+        return result;
+    }
+    const std::optional<WaveHeader> header = ReadWaveHeader(source->ReadPath());
+    if (header && RefusesTheRate(*header, result)) {
+        return result;
+    }
+    if (!header || !header->ReadByKorvani()) {
+        AnalyseSoundFile(source->ReadPath(), options, result);
+        return result;
+    }
+    AnalyseKorvaniWav(source->ReadPath(), *header, options, result);
     return result;
 }

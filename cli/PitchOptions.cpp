@@ -1,5 +1,8 @@
 #include "cli/PitchOptions.h"
 
+#include "cli/InputWalk.h"
+
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -29,6 +32,29 @@ std::optional<double> ReadFrequency(std::string_view text) {
         return std::nullopt;
     }
     return value;
+}
+
+// "wav,.FLAC, aiff" as {"wav", "flac", "aiff"}.
+std::vector<std::string> ReadExtensions(std::string_view list) {
+    std::vector<std::string> extensions;
+    while (!list.empty()) {
+        const std::size_t comma = list.find(',');
+        std::string_view item = list.substr(0, comma);
+        list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
+        while (!item.empty() && (item.front() == ' ' || item.front() == '.')) {
+            item.remove_prefix(1);
+        }
+        std::string extension;
+        for (const char c : item) {
+            if (c != ' ') {
+                extension += static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+            }
+        }
+        if (!extension.empty()) {
+            extensions.push_back(std::move(extension));
+        }
+    }
+    return extensions;
 }
 
 // Walks the arguments one option or file at a time, filling `parsed`; stops at
@@ -89,6 +115,23 @@ private:
             options.Quiet = true;
         } else if (name == "--progress") {
             options.Progress = true;
+        } else if (name == "-0" || name == "--null") {
+            options.NulSeparated = true;
+        } else if (name == "--files-from") {
+            if (const auto value = Value(name, inlineValue)) {
+                if (value->empty()) {
+                    Fail("--files-from needs a file name");
+                } else {
+                    options.FilesFrom = std::string(*value);
+                }
+            }
+        } else if (name == "--ext") {
+            if (const auto value = Value(name, inlineValue)) {
+                options.Extensions = ReadExtensions(*value);
+                if (options.Extensions.empty()) {
+                    Fail("--ext needs a list of name endings, such as wav,flac");
+                }
+            }
         } else if (name == "--a4") {
             if (const auto value = Value(name, inlineValue)) {
                 const auto hz = ReadFrequency(*value);
@@ -149,7 +192,8 @@ private:
 
     static bool TakesValue(std::string_view name) {
         return name == "--start" || name == "--bin" || name == "--near" || name == "--retune" || name == "--rate" ||
-               name == "--smpl" || name == "--a4" || name == "-j" || name == "--jobs";
+               name == "--smpl" || name == "--a4" || name == "-j" || name == "--jobs" || name == "--files-from" ||
+               name == "--ext";
     }
 
     // The option's value: after "=", or the next argument.
@@ -184,8 +228,10 @@ private:
 
     void CheckCombination() {
         const PitchOptions& options = parsed_.Options;
-        if (options.Files.empty()) {
-            Fail("no WAV file given");
+        if (options.Files.empty() && !options.FilesFrom) {
+            Fail("no file given");
+        } else if (options.NulSeparated && !options.FilesFrom) {
+            Fail("-0 needs --files-from");
         } else if ((options.RetuneRate || options.NoHigher) && !options.RetuneTarget) {
             Fail(options.RetuneRate ? "--rate needs --retune" : "--no-higher needs --retune");
         } else if (options.RetuneTarget && !OneFileOrFolder(*options.RetuneTarget)) {
@@ -201,10 +247,29 @@ private:
         }
     }
 
-    // Several files, or a folder's, can only be copied into a folder.
+    // Several files, a list's or a folder's, can only be copied into a
+    // folder; a folder named like a sound file ("x.wav") is taken as the one
+    // file meant, and refused as a folder when it is opened.
     bool OneFileOrFolder(const std::string& target) const {
-        const std::vector<std::string>& files = parsed_.Options.Files;
-        return std::filesystem::is_directory(target) || (files.size() == 1 && !std::filesystem::is_directory(files[0]));
+        const PitchOptions& options = parsed_.Options;
+        std::error_code error;
+        if (std::filesystem::is_directory(target, error)) {
+            return true;
+        }
+        if (options.Files.size() != 1 || options.FilesFrom) {
+            return false;
+        }
+        const std::filesystem::path file(options.Files[0]);
+        return !std::filesystem::is_directory(file, error) || HasSoundFileName(file);
+    }
+
+    static bool HasSoundFileName(const std::filesystem::path& file) {
+        const std::vector<std::string> known = KnownExtensions();
+        std::string extension = file.extension().string();
+        for (char& c : extension) {
+            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+        }
+        return extension.size() > 1 && std::find(known.begin(), known.end(), extension.substr(1)) != known.end();
     }
 
     void Fail(std::string reason) {
@@ -229,14 +294,14 @@ std::string UsageText() {
     return "usage: korvani-pitch [--start MS] [--auto | --bin K | --near HZ | --strongest] [--as-window]\n"
            "                     [--a4 HZ] [--retune OUT.wav [--rate R] [--no-higher]] [--smpl OUT.wav]\n"
            "                     [--json | --csv | --spectrum] [-j N] [--quiet | --progress]\n"
-           "                     FILE.wav|FOLDER...\n"
+           "                     [--ext LIST] [--files-from LIST [-0]] FILE|FOLDER...\n"
            "       korvani-pitch --help | --version\n";
 }
 
 std::string HelpText() {
     return UsageText() +
            "\n"
-           "Names the pitch of each WAV file (8- or 16-bit PCM) with korvani's analysis,\n"
+           "Names the pitch of each sound file with korvani's analysis,\n"
            "without a window and without playing it: from the start time it takes N samples\n"
            "(N from the sample rate), windows them, transforms them, climbs from a starting\n"
            "bin to the nearest local maximum of the magnitude spectrum, refines it between\n"
@@ -279,6 +344,10 @@ std::string HelpText() {
            "  --spectrum        also print \"bin<TAB>Hz<TAB>magnitude\" for every bin\n"
            "  -q, --quiet       no progress line\n"
            "  --progress        the progress line even when standard error is not a terminal\n"
+           "  --ext LIST        walk folders for these name endings only (such as wav,flac)\n"
+           "  --files-from LIST also analyse the files and folders named in LIST, one a line\n"
+           "                    (\"-\": standard input), after the arguments\n"
+           "  -0, --null        the names of --files-from end in NUL (find -print0)\n"
            "  --help            print this text\n"
            "  --version         print the program's version\n"
            "\n"
@@ -294,9 +363,9 @@ std::string HelpText() {
            "start_bin (where the climb started), peak_bin (the refined peak position in\n"
            "bins), frequency, frequency_text, note_text, note_frequency, cents, a4, rate,\n"
            "rate_text, written ({file, rate}) after --retune and smpl ({file, unity_note,\n"
-           "pitch_fraction}) after --smpl; for a file that failed: file and errors, a list\n"
-           "of [caption or null, text], and no_pitch (\"silent\" or \"no harmonic series\")\n"
-           "when none was found.\n"
+           "pitch_fraction}) after --smpl; for a file that failed: file, errors (a list of\n"
+           "[null, reason] pairs), error_code (the first failure's, see below) and no_pitch\n"
+           "(\"silent\" or \"no harmonic series\") when none was found.\n"
            "In text and in messages, control characters (C0, DEL and C1), U+2028, U+2029,\n"
            "bytes that are not UTF-8 and the backslash itself are shown escaped (\"\\n\",\n"
            "\"\\x1b\", \"\\u0085\", \"\\\\\"), so that each stays on its line and reads back as\n"
@@ -304,10 +373,21 @@ std::string HelpText() {
            "begins with =, +, -, @, TAB or CR is written with a ' before it, so that no\n"
            "spreadsheet runs it as a formula; number cells (cents -5.2) stay numbers.\n"
            "\n"
-           "A FOLDER stands for every file under it ending in .wav (in any case), walked\n"
-           "recursively in sorted order. With several files, --retune and --smpl need an\n"
-           "existing folder: each copy goes in it under the file's name (its path within\n"
-           "a walked folder).\n"
+           "Formats read: 8- and 16-bit PCM WAV by korvani's own reader (the window's\n"
+           "answers); WAV of any PCM or float resolution, extensible WAV, RF64, AIFF,\n"
+           "AIFF-C, FLAC, OGG Vorbis, Opus, MP3 and the rest of libsndfile's formats\n"
+           "through libsndfile, streams of estimated length read to their end. Retuned:\n"
+           "WAV and RF64 only. A rate of 0, above 768000 Hz, infinite or NaN is refused.\n"
+           "The analyses of all jobs share one memory budget: a file waits while others\n"
+           "hold it, and one that could never fit is refused.\n"
+           "\n"
+           "A FOLDER stands for every file under it whose name ends as a format read does\n"
+           "(.wav .wave .rf64 .aif .aiff .aifc .flac .ogg .oga .opus .mp3 and libsndfile's\n"
+           "others, in any case), walked recursively in sorted order; a folder holding none\n"
+           "is an error, and each folder or entry that cannot be read (or is a FIFO, a\n"
+           "device, a dangling link) gets its own line. With several files, --retune and\n"
+           "--smpl need an existing folder: each copy goes in it under the file's name (its\n"
+           "path within a walked folder).\n"
            "\n"
            "With more than one file and standard error a terminal, one line there counts\n"
            "the files done and failed and the time left (\"312/1000 files, 4 failed, 0:04\n"
@@ -317,7 +397,13 @@ std::string HelpText() {
            "\n"
            "A file that fails prints nothing on standard output (with --json or --csv: its\n"
            "file and errors); each message goes to standard error, one a line, as\n"
-           "\"korvani-pitch: FILE: CAPTION: TEXT\" or \"korvani-pitch: FILE: TEXT\".\n"
+           "\"korvani-pitch: FILE: REASON\": the system's words for a system error (\"No such\n"
+           "file or directory\"), a short plain reason otherwise (\"not an audio file\").\n"
+           "JSON and CSV give the reason in errors and a stable word in error_code:\n"
+           "not_found, permission, is_directory, not_regular (FIFO, device, socket),\n"
+           "system_error, not_audio, unsupported, invalid_rate, damaged, invalid_samples,\n"
+           "no_memory, no_pitch, no_result, past_end, same_file, write_failed, no_files\n"
+           "(a folder or list with no sound file) or failed.\n"
            "\n"
            "Exit status: 0 when every file was analysed, 1 when any file was refused, had no\n"
            "pitch or failed its analysis or its copy, or when standard output or standard\n"

@@ -35,7 +35,10 @@ struct PitchOptions {
     bool Progress = false;                    ///< --progress: the progress line, wherever standard error goes
     bool Help = false;                        ///< --help: print HelpText and nothing else
     bool Version = false;                     ///< --version: print the version and nothing else
-    std::vector<std::string> Files;           ///< the WAV files, in order
+    std::vector<std::string> Files;           ///< the files and folders, in order
+    std::vector<std::string> Extensions;      ///< --ext LIST: the endings a walk takes, lower case; empty: all known
+    std::optional<std::string> FilesFrom;     ///< --files-from FILE ("-": standard input): more names, after Files
+    bool NulSeparated = false;                ///< -0, --null: the list's names end in NUL, not in a line break
 };
 
 /// The options read from a command line, or why they could not be.
@@ -49,10 +52,9 @@ struct ParsedOptions {
 /// makes every later argument a file. A command line is refused (UsageError
 /// says why) for an unknown option, a missing or malformed value, more than
 /// one of --auto, --bin, --near and --strongest, --rate or --no-higher without
-/// --retune, --retune or --smpl with other than one file unless its target is
-/// an existing directory, more than one of --json, --csv and --spectrum, and no
-/// file at all (unless --help or --version is given, which makes every other
-/// check moot).
+/// --retune, --retune or --smpl with other than one file (or with a list)
+/// unless its target is an existing directory, -0 without --files-from, more than one of --json, --csv and --spectrum,
+/// and no file at all (unless --help or --version is given, which makes every other check moot).
 ParsedOptions ParsePitchOptions(std::span<const char* const> arguments);
 
 /// The one-line synopsis printed after a usage error.

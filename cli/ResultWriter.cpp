@@ -154,6 +154,7 @@ nlohmann::ordered_json ResultJson(const PitchResult& result) {
             json["errors"].push_back(
                 {failure.Caption ? nlohmann::ordered_json(*failure.Caption) : nullptr, failure.Text});
         }
+        json["error_code"] = FailureCodeText(result.Messages.Failures().front().Code);
         if (!result.NoPitch.empty()) {
             json["no_pitch"] = result.NoPitch;
         }
@@ -196,7 +197,7 @@ nlohmann::ordered_json ResultJson(const PitchResult& result) {
 
 // The columns of a CSV row: the JSON keys, those of an object inside as
 // "object_key". A key added to the JSON needs its column here.
-constexpr std::array<const char*, 27> kCsvColumns = {
+constexpr std::array<const char*, 28> kCsvColumns = {
     "file",
     "reader",
     "format",
@@ -223,6 +224,7 @@ constexpr std::array<const char*, 27> kCsvColumns = {
     "smpl_unity_note",
     "smpl_pitch_fraction",
     "errors",
+    "error_code",
     "no_pitch",
 };
 

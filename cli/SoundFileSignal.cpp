@@ -5,45 +5,135 @@
 #include "cli/SoundFileReader.h"
 #include "cli/WaveHeader.h"
 
+#include "document/FormatChunk.h"
 #include "document/WaveTexts.h"
 
 #include "analysis/FrequencyAnalysis.h"
 #include "analysis/TransformSize.h"
 
+#include <sndfile.h>
+
 #include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <limits>
+
+namespace {
+
+// WAVE_FORMAT_IEEE_FLOAT, which libsndfile reads.
+constexpr std::uint16_t kFormatTagFloat = 3;
+
+// A rate as a user wrote it: whole rates without a point, "inf", "nan".
+std::string ShortestRateText(double rate) {
+    char text[64] = {};
+    std::snprintf(text, sizeof text, "%.15g", rate);
+    return text;
+}
+
+// The sample rate an AIFF or AIFF-C file's COMM chunk declares, an 80-bit
+// extended number (infinity and NaN included); nothing for another file.
+std::optional<double> AiffDeclaredRate(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::array<unsigned char, 12> form{};
+    if (!in.read(reinterpret_cast<char*>(form.data()), form.size()) || std::memcmp(form.data(), "FORM", 4) != 0 ||
+        (std::memcmp(form.data() + 8, "AIFF", 4) != 0 && std::memcmp(form.data() + 8, "AIFC", 4) != 0)) {
+        return std::nullopt;
+    }
+    std::array<unsigned char, 8> chunk{};
+    while (in.read(reinterpret_cast<char*>(chunk.data()), chunk.size())) {
+        const std::uint32_t size = std::uint32_t{chunk[4]} << 24 | std::uint32_t{chunk[5]} << 16 |
+                                   std::uint32_t{chunk[6]} << 8 | std::uint32_t{chunk[7]};
+        if (std::memcmp(chunk.data(), "COMM", 4) == 0) {
+            std::array<unsigned char, 18> comm{};  // channels, frames, bits, then the rate's 10 bytes
+            if (size < comm.size() || !in.read(reinterpret_cast<char*>(comm.data()), comm.size())) {
+                return std::nullopt;
+            }
+            const int exponent = (comm[8] & 0x7F) << 8 | comm[9];
+            std::uint64_t mantissa = 0;
+            for (std::size_t i = 10; i < comm.size(); ++i) {
+                mantissa = mantissa << 8 | comm[i];
+            }
+            if (exponent == 0x7FFF) {
+                return (mantissa << 1) == 0 ? std::numeric_limits<double>::infinity()
+                                            : std::numeric_limits<double>::quiet_NaN();
+            }
+            const double magnitude = std::ldexp(static_cast<double>(mantissa), exponent - 16383 - 63);
+            return (comm[8] & 0x80) != 0 ? -magnitude : magnitude;
+        }
+        in.seekg(size + (size & 1U), std::ios::cur);
+    }
+    return std::nullopt;
+}
+
+// libsndfile's refusal of a file, in the command line's words: a WAV file
+// whose encoding no reader decodes (ADPCM kinds, MPEG in WAV ...) is named by
+// its format tag.
+void ReportOpenFailure(const std::string& path, const SoundFileReader& reader, MessageLog& log) {
+    const std::optional<WaveHeader> header = ReadWaveHeader(path);
+    if (header && header->HasFormat && header->FormatSize >= 2) {
+        const std::uint16_t tag = platform::ReadLittleEndian16(header->FormatBytes.data() + platform::kFormatTagOffset);
+        if (tag != platform::kFormatTagPcm && tag != kFormatTagFloat && tag != platform::kFormatTagExtensible) {
+            char text[64] = {};
+            std::snprintf(text, sizeof text, "unsupported encoding: WAV format tag 0x%04x", tag);
+            log.AddFailure(FailureCode::Unsupported, text);
+            return;
+        }
+    }
+    if (reader.OpenError() == SF_ERR_UNRECOGNISED_FORMAT) {
+        log.AddFailure(FailureCode::NotAudio, "not an audio file");
+    } else if (reader.OpenError() == SF_ERR_UNSUPPORTED_ENCODING) {
+        log.AddFailure(FailureCode::Unsupported, "unsupported encoding");
+    } else {
+        log.AddFailure(FailureCode::Damaged, reader.Error());
+    }
+}
+
+}  // namespace
+
+std::string InvalidRateText(double rate) {
+    return "invalid sample rate: " + ShortestRateText(rate) + " Hz (korvani-pitch reads 2 to " +
+           std::to_string(kHighestSampleRate) + " Hz)";
+}
 
 std::optional<SoundFileSignal> ReadSoundFileSignal(const std::string& path, std::int32_t startMilliseconds,
-                                                   TWaveReporter& reporter) {
+                                                   MessageLog& log) {
     SoundFileReader reader(path);
     if (!reader.IsOpen()) {
-        reporter.Report(reader.Error(), nullptr);
+        ReportOpenFailure(path, reader, log);
         return std::nullopt;
     }
-    const std::optional<TransformDimensions> transform = ChooseTransformSize(reader.SampleRate());
-    if (!transform) {
-        reporter.Report("no transform size exists for a rate of " + std::to_string(reader.SampleRate()) + " Hz",
-                        nullptr);
+    // Before anything is sized from the rate. libsndfile turns an AIFF
+    // file's infinite or NaN rate into some integer; the message names the
+    // rate the file declares.
+    const std::optional<double> declared = AiffDeclaredRate(path);
+    if (!IsValidSampleRate(reader.SampleRate()) || (declared && !IsValidSampleRate(*declared))) {
+        log.AddFailure(FailureCode::InvalidRate, InvalidRateText(declared.value_or(reader.SampleRate())));
         return std::nullopt;
     }
-    if (reader.Frames() == 0) {
-        reporter.Report(kEmptyDataChunkText, nullptr);
+    const std::optional<TransformDimensions> transform =
+        ChooseTransformSize(static_cast<std::uint32_t>(reader.SampleRate()));
+    if (reader.CountFrames() == 0) {
+        log.AddFailure(FailureCode::Damaged, "no samples");
         return std::nullopt;
     }
     // libsndfile reads a WAV file's data up to the file's end whatever its
     // header declares; korvani's engine refuses such a file, and so does this.
     const std::optional<WaveHeader> header = ReadWaveHeader(path);
     if (header && header->DataCutShort()) {
-        reporter.Report(kCannotReadDataText, nullptr);
+        log.AddFailure(FailureCode::Damaged, "the file ends before its \"data\" chunk does");
         return std::nullopt;
     }
     if (!reader.ReachesLastFrame()) {
-        reporter.Report("the file ends before the " + std::to_string(reader.Frames()) + " frames its header declares",
-                        nullptr);
+        log.AddFailure(FailureCode::Damaged,
+                       "the file ends before the " + std::to_string(reader.Frames()) + " frames its header declares");
         return std::nullopt;
     }
 
     SoundFileSignal signal;
-    signal.SampleRate = reader.SampleRate();
+    signal.SampleRate = static_cast<std::uint32_t>(reader.SampleRate());
     signal.Channels = reader.Channels();
     signal.BitsPerSample = reader.BitsPerSample();
     signal.Frames = reader.Frames();
@@ -58,7 +148,8 @@ std::optional<SoundFileSignal> ReadSoundFileSignal(const std::string& path, std:
     std::string error;
     std::optional<std::vector<double>> values = reader.ReadMixed(signal.StartSample, count, error);
     if (!values) {
-        reporter.Report(error, nullptr);
+        const bool invalid = error == kNotFiniteText || error == kTooLargeText;
+        log.AddFailure(invalid ? FailureCode::InvalidSamples : FailureCode::Damaged, error);
         return std::nullopt;
     }
     signal.Values = std::move(*values);

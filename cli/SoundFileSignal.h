@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/MessageLog.h"
+
 #include "document/WaveReporter.h"
 
 #include <cstdint>
@@ -26,13 +28,19 @@ struct SoundFileSignal {
 };
 
 /// Reads the signal of the file at `path` for an analysis starting
-/// `startMilliseconds` into it. Refuses, through `reporter` and answering
-/// nothing: a file libsndfile cannot open (its own message), a rate without
-/// a transform size, a file without frames, and a file cut short (its "data"
-/// chunk declares more than the file holds, or its last frame cannot be
-/// read). Never holds more than the transform size of values.
+/// `startMilliseconds` into it. Refuses, through `log` with its code and
+/// answering nothing: a file libsndfile cannot open, a rate the rate rule
+/// refuses (IsValidSampleRate, before anything is sized from it), a file
+/// without frames, a file cut short (its "data" chunk declares more than the
+/// file holds, or its last frame cannot be read) and NaN or infinite
+/// samples. A stream of estimated length (MP3, OGG, a FLAC from a pipe) is
+/// counted to its end first. Never holds more than the transform size of
+/// values.
 std::optional<SoundFileSignal> ReadSoundFileSignal(const std::string& path, std::int32_t startMilliseconds,
-                                                   TWaveReporter& reporter);
+                                                   MessageLog& log);
+
+/// "invalid sample rate: 1000000 Hz (korvani-pitch reads 2 to 768000 Hz)".
+std::string InvalidRateText(double rate);
 
 /// Writes the retuned copy of `source`, a file read as `signal`, to `target`
 /// with `rate` in its header: the RIFF rewrite for a RIFF WAV file of any

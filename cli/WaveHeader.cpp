@@ -4,7 +4,6 @@
 #include "platform/SampleFormat.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
 
 namespace {
@@ -98,12 +97,4 @@ std::optional<WaveHeader> ReadWaveHeader(const std::string& path) {
         at = contents + size + (size & 1U);
     }
     return header;
-}
-
-bool KorvaniReads(const std::string& path) {
-    if (const std::optional<WaveHeader> header = ReadWaveHeader(path)) {
-        return header->ReadByKorvani();
-    }
-    std::error_code ignored;
-    return !std::filesystem::is_regular_file(path, ignored) || !std::ifstream(path, std::ios::binary).is_open();
 }

@@ -38,8 +38,3 @@ struct WaveHeader {
 /// The header of the WAV or RF64 file at `path`, or nothing when the file
 /// cannot be read or starts with neither "RIFF....WAVE" nor "RF64....WAVE".
 std::optional<WaveHeader> ReadWaveHeader(const std::string& path);
-
-/// True when korvani's own engine reads the file at `path`: a RIFF file it
-/// reads (WaveHeader::ReadByKorvani), or a file that cannot be opened at all,
-/// whose open message the engine gives. Every other file goes to libsndfile.
-bool KorvaniReads(const std::string& path);

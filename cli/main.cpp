@@ -11,6 +11,7 @@
 #include "cli/ResultWriter.h"
 #include "cli/RunOutput.h"
 #include "cli/SilentSoundOutput.h"
+#include "cli/SourceFile.h"
 
 #include "app/ProjectRCVersion.h"
 #include "platform/ReplacementFile.h"
@@ -18,9 +19,12 @@
 #include <malloc.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <exception>
 #include <filesystem>
+#include <fstream>
+#include <iostream>
 #include <map>
 #include <span>
 #include <sstream>
@@ -33,14 +37,15 @@ PitchResult Analyse(const InputFile& input, const PitchOptions& shared) {
     if (!input.Failure.empty()) {
         PitchResult result;
         result.File = input.Path;
-        result.Messages.AddFailure(input.Failure);
+        result.Messages.AddFailure(input.Code, input.Failure);
         return result;
     }
     try {
         PitchOptions options = shared;
         // With a folder as the target, each copy goes in it under the input's name.
         for (std::optional<std::string>* target : {&options.RetuneTarget, &options.SmplTarget}) {
-            if (*target && std::filesystem::is_directory(**target)) {
+            std::error_code error;
+            if (*target && std::filesystem::is_directory(**target, error)) {
                 *target = CopyPathIn(**target, input);
             }
         }
@@ -137,6 +142,45 @@ int Run(const std::vector<InputFile>& inputs, PitchOptions options) {
     return output.Finish() ? status : 1;
 }
 
+// The names of --files-from; a list that cannot be read, or names nothing,
+// is a failure of its own.
+std::vector<std::string> ListedNames(const PitchOptions& options, std::vector<InputFile>& failures) {
+    std::vector<std::string> listed;
+    const std::string& list = *options.FilesFrom;
+    const std::string shownName = list == "-" ? "standard input" : list;
+    if (list == "-") {
+        listed = ReadNameList(std::cin, options.NulSeparated);
+    } else if (std::ifstream in(list, std::ios::binary); in.is_open()) {
+        listed = ReadNameList(in, options.NulSeparated);
+    } else {
+        const int error = errno;
+        failures.push_back({list, "", SystemErrorText(error), FailureCodeOfErrno(error)});
+        return listed;
+    }
+    if (listed.empty()) {
+        failures.push_back({shownName, "", "the list names no file", FailureCode::NoFiles});
+    }
+    return listed;
+}
+
+// The arguments' files and those of --files-from, folders walked; a copy
+// into a file (not a folder) takes its one input as a file, whatever it is.
+std::vector<InputFile> CollectInputs(const PitchOptions& options) {
+    std::vector<std::string> names = options.Files;
+    std::vector<InputFile> listFailures;
+    if (options.FilesFrom) {
+        const std::vector<std::string> listed = ListedNames(options, listFailures);
+        names.insert(names.end(), listed.begin(), listed.end());
+    }
+    std::error_code error;
+    const bool copyIntoFile = (options.RetuneTarget && !std::filesystem::is_directory(*options.RetuneTarget, error)) ||
+                              (options.SmplTarget && !std::filesystem::is_directory(*options.SmplTarget, error));
+    std::vector<InputFile> inputs =
+        ExpandInputs(names, options.Extensions.empty() ? KnownExtensions() : options.Extensions, !copyIntoFile);
+    inputs.insert(inputs.begin(), listFailures.begin(), listFailures.end());
+    return inputs;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -155,7 +199,7 @@ int main(int argc, char** argv) {
     if (parsed.Options.Version) {
         return PrintOnly(VersionText());
     }
-    const std::vector<InputFile> inputs = ExpandInputs(parsed.Options.Files);
+    const std::vector<InputFile> inputs = CollectInputs(parsed.Options);
     if (const std::string collisions = CollidingCopies(inputs, parsed.Options); !collisions.empty()) {
         WriteAll(STDERR_FILENO, collisions);
         return 2;
@@ -168,6 +212,9 @@ int main(int argc, char** argv) {
     // the usual rates are well below it.)
     mallopt(M_MMAP_THRESHOLD, 32 << 20);
     mallopt(M_TRIM_THRESHOLD, 64 << 20);
+    // One heap for every job: a heap per thread would keep each job's freed
+    // arrays apart, outside what the memory budget counts.
+    mallopt(M_ARENA_MAX, 1);
     // An interrupted copy leaves no half-written file behind; before any
     // other thread starts, so that every thread leaves the signals to it.
     platform::RemoveReplacementFilesOnInterrupt();

@@ -2,6 +2,13 @@
 
 #include "analysis/TransformSize.h"
 
+#include <cmath>
+
+bool IsValidSampleRate(double rate) {
+    return std::isfinite(rate) && rate >= 0.0 && rate <= kHighestSampleRate &&
+           ChooseTransformSize(static_cast<std::uint32_t>(rate)).has_value();
+}
+
 bool IsUsableFormatChunk(const std::byte* chunk, std::uint32_t size, std::uint32_t neededBytes) {
     // Every chunk that passes has the channel count and the rate the load
     // divides by: neither is 0, and the rate gives the analysis a transform size.
@@ -9,8 +16,7 @@ bool IsUsableFormatChunk(const std::byte* chunk, std::uint32_t size, std::uint32
         return false;
     }
     const std::uint32_t rate = platform::ReadLittleEndian32(chunk + platform::kSampleRateOffset);
-    return platform::ReadLittleEndian16(chunk + platform::kChannelsOffset) != 0 && rate <= kHighestSampleRate &&
-           ChooseTransformSize(rate).has_value();
+    return platform::ReadLittleEndian16(chunk + platform::kChannelsOffset) != 0 && IsValidSampleRate(rate);
 }
 
 std::optional<LoadFailure> FailureOf(platform::ChunkRead read, const ChunkReadFailures& failures) {

@@ -20,10 +20,14 @@ inline constexpr std::uint32_t kRewrittenFormatBytes = platform::kPcmFormatBytes
 /// rates would only make the analysis of a tiny file take gigabytes.
 inline constexpr std::uint32_t kHighestSampleRate = 768000;
 
+/// The one rate rule of every reader: a rate for which a transform size
+/// exists (2 Hz and more), not above kHighestSampleRate, finite. Checked
+/// before anything is sized from the rate.
+bool IsValidSampleRate(double rate);
+
 /// True when a chunk of `size` bytes at `chunk` can be trusted by a reader of
 /// its first `neededBytes` bytes: it holds them, names at least one channel,
-/// and names a sample rate for which a transform size exists (2 Hz and more),
-/// not above kHighestSampleRate.
+/// and names a sample rate IsValidSampleRate accepts.
 bool IsUsableFormatChunk(const std::byte* chunk, std::uint32_t size, std::uint32_t neededBytes);
 
 /// The failures of a chunk read for the "fmt " or the "data" chunk.

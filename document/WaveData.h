@@ -102,6 +102,10 @@ public:
     std::uint32_t BitsPerSample() const { return bitsPerSample_; }
     /// Transform size, tables, spectrum.
     const FrequencyAnalysis& Analysis() const { return analysis_; }
+    /// The same analysis, for a caller that sets it up again for values of its
+    /// own (korvani-pitch's mixed and centred readings) instead of holding a
+    /// second one beside it.
+    FrequencyAnalysis& Analysis() { return analysis_; }
 
 private:
     std::optional<LoadFailure> ReadChunks(TWaveReporter& reporter);

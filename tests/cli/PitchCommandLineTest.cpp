@@ -223,15 +223,13 @@ std::vector<RefusedFile> RefusedFiles() {
     return {
         {"NotRiffWave",
          fixtures::RiffBuilder("AVI ").Chunk("data", samples).Build(),
-         {{std::nullopt, "Format not recognised."}}},  // libsndfile's words, as no reader takes it
-        {"TextFile", fixtures::Bytes{'h', 'e', 'l', 'l', 'o', '\n'}, {{std::nullopt, "Format not recognised."}}},
-        {"NoFmtChunk",
-         fixtures::RiffBuilder().Data(samples).Build(),
-         {{std::nullopt, "WAVE file has no \"fmt\" chunk"}}},
+         {{std::nullopt, "not an audio file"}}},  // no reader takes it
+        {"TextFile", fixtures::Bytes{'h', 'e', 'l', 'l', 'o', '\n'}, {{std::nullopt, "not an audio file"}}},
+        {"NoFmtChunk", fixtures::RiffBuilder().Data(samples).Build(), {{std::nullopt, "no \"fmt \" chunk"}}},
         {"NoDataChunk",
          fixtures::RiffBuilder().Fmt(fixtures::FmtFields::Pcm(1, 44100, 16)).Build(),
-         {{std::nullopt, "The WAVE file has no data chunk."}}},
-        {"EmptyDataChunk", fixtures::PcmWave(1, 44100, 16, {}), {{std::nullopt, "The data chunk contains no data."}}},
+         {{std::nullopt, "no \"data\" chunk"}}},
+        {"EmptyDataChunk", fixtures::PcmWave(1, 44100, 16, {}), {{std::nullopt, "no samples"}}},
     };
 }
 
@@ -257,7 +255,7 @@ TEST_P(RefusedFileCase, PrintsKorvanisBoxesOnStandardErrorAndExitsWithOne) {
     EXPECT_EQ(json.ExitStatus, 1);
     EXPECT_EQ(json.Err, expectedErr);
     const FlatJson object(Lines(json.Out).at(0));
-    EXPECT_EQ(object.Keys(), (std::vector<std::string>{"file", "errors"}));
+    EXPECT_EQ(object.Keys(), (std::vector<std::string>{"file", "errors", "error_code"}));
     EXPECT_EQ(object.String("file"), path);
     EXPECT_EQ(object["errors"].Pairs, refused.Boxes);
 }
@@ -272,8 +270,7 @@ TEST_F(PitchCommandLine, AMissingFileIsReportedWithItsPathAndReason) {
     const auto run = RunPitch({path});
     EXPECT_EQ(run.ExitStatus, 1);
     EXPECT_EQ(run.Out, "");
-    EXPECT_EQ(run.Err, "korvani-pitch: " + path + ": Failed to open file   :- (: " + path +
-                           "  -  mmio error :  file not found\n");
+    EXPECT_EQ(run.Err, "korvani-pitch: " + path + ": No such file or directory\n");
 }
 
 TEST_F(PitchCommandLine, OneRefusedFileAmongGoodOnesExitsWithOneAndTheOthersStillPrint) {
@@ -281,7 +278,7 @@ TEST_F(PitchCommandLine, OneRefusedFileAmongGoodOnesExitsWithOneAndTheOthersStil
     const std::string bad = folder_.Write("bad.wav", fixtures::Bytes{'n', 'o'});
     const auto run = RunPitch({good, bad, good});
     EXPECT_EQ(run.ExitStatus, 1);
-    EXPECT_EQ(run.Err, "korvani-pitch: " + bad + ": Format not recognised.\n");
+    EXPECT_EQ(run.Err, "korvani-pitch: " + bad + ": not an audio file\n");
     EXPECT_EQ(Lines(run.Out).size(), 21U);  // two blocks of ten lines and the blank between
 }
 
@@ -311,7 +308,7 @@ TEST_F(PitchCommandLine, AClickOutsideTheSpectrumIsAnError) {
 
 TEST(PitchUsage, BadCommandLinesExitWithTwoAndSayWhy) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-        {{}, "no WAV file given"},
+        {{}, "no file given"},
         {{"--bogus", "a.wav"}, "unknown option --bogus"},
         {{"--start"}, "--start needs a value"},
         {{"--start", "-5", "a.wav"}, "--start needs a whole number of milliseconds from 0"},

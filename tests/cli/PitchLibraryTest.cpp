@@ -266,7 +266,7 @@ TEST_F(PitchFolder, IsWalkedInSortedOrderIntoOneCsvRowPerWavFile) {
     const std::vector<Row> expected = {
         {"lib/a.wav", ""},
         {"lib/b.WAV", ""},
-        {"lib/broken.wav", "Format not recognised."},
+        {"lib/broken.wav", "not an audio file"},
         {"lib/sub/cut.wav", "*"},
         {"lib/sub/d.Wav", ""},
         {"lib/sub/deeper/c.wav", ""},
