@@ -31,6 +31,7 @@ struct PitchOptions {
     bool Json = false;                        ///< --json
     bool Spectrum = false;                    ///< --spectrum
     bool AsWindow = false;                    ///< --as-window: the window's reading of every file
+    bool Interleaved = false;                 ///< --interleaved: several channels read value after value
     bool Help = false;                        ///< --help: print HelpText and nothing else
     bool Version = false;                     ///< --version: print the version and nothing else
     std::vector<std::string> Files;           ///< the WAV files, in order

@@ -2,6 +2,10 @@
 
 #include "analysis/TransformSize.h"
 
+bool IsOpenableSampleRate(std::uint32_t rate) {
+    return rate >= kLowestSampleRate && rate <= kHighestSampleRate;
+}
+
 bool IsUsableFormatChunk(const std::byte* chunk, std::uint32_t size, std::uint32_t neededBytes) {
     // Every chunk that passes has the channel count and the rate the load
     // divides by: neither is 0, and the rate gives the analysis a transform size.
@@ -9,7 +13,7 @@ bool IsUsableFormatChunk(const std::byte* chunk, std::uint32_t size, std::uint32
         return false;
     }
     const std::uint32_t rate = platform::ReadLittleEndian32(chunk + platform::kSampleRateOffset);
-    return platform::ReadLittleEndian16(chunk + platform::kChannelsOffset) != 0 && rate <= kHighestSampleRate &&
+    return platform::ReadLittleEndian16(chunk + platform::kChannelsOffset) != 0 && IsOpenableSampleRate(rate) &&
            ChooseTransformSize(rate).has_value();
 }
 

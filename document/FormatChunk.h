@@ -20,10 +20,17 @@ inline constexpr std::uint32_t kRewrittenFormatBytes = platform::kPcmFormatBytes
 /// rates would only make the analysis of a tiny file take gigabytes.
 inline constexpr std::uint32_t kHighestSampleRate = 768000;
 
+/// The lowest sample rate a file may name: the lowest a transform size exists
+/// for (2 Hz gives one bin; 1 Hz none).
+inline constexpr std::uint32_t kLowestSampleRate = 2;
+
+/// True for a rate korvani opens: kLowestSampleRate to kHighestSampleRate.
+/// The loader refuses every other rate, so no copy is written with one.
+bool IsOpenableSampleRate(std::uint32_t rate);
+
 /// True when a chunk of `size` bytes at `chunk` can be trusted by a reader of
 /// its first `neededBytes` bytes: it holds them, names at least one channel,
-/// and names a sample rate for which a transform size exists (2 Hz and more),
-/// not above kHighestSampleRate.
+/// and names an openable sample rate (IsOpenableSampleRate).
 bool IsUsableFormatChunk(const std::byte* chunk, std::uint32_t size, std::uint32_t neededBytes);
 
 /// The failures of a chunk read for the "fmt " or the "data" chunk.
