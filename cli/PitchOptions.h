@@ -46,7 +46,8 @@ struct ParsedOptions {
 /// Reads the arguments after the program name. Options may come before,
 /// between and after the files, as "--name VALUE" or "--name=VALUE"; "--"
 /// makes every later argument a file. A command line is refused (UsageError
-/// says why) for an unknown option, a missing or malformed value, more than
+/// says why) for an unknown option, a missing or malformed value (a --rate
+/// korvani cannot open, IsOpenableSampleRate, among them), more than
 /// one of --auto, --bin, --near and --strongest, --rate or --no-higher without
 /// --retune, --retune or --smpl with other than one file unless its target is
 /// an existing directory, more than one of --json, --csv and --spectrum, and no
