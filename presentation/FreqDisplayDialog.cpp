@@ -81,10 +81,11 @@ void TFreqDisplayDialog::OnModify() {
     const std::uint32_t rate = RetunedRate(RequestedRate(), ParentView.GetWaveDocument().Wave().SampleRate(),
                                            IsDlgButtonChecked(resid::NoHigherFrequencyBox));
     // A rate no copy may carry is refused before a name is asked for, and the
-    // keyboard goes back to the rate box, where it can be put right.
+    // keyboard goes back to the rate box, its text selected to be typed over.
     if (!IsOpenableSampleRate(rate)) {
         ParentView.MessageBox(UnopenableRateText(rate), kUnsupportedSampleRateCaption, MB_OK);
         SampleRateBox->SetFocus();
+        SampleRateBox->SelectAll();
         return;
     }
     TFileSaveDialog::TData target(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, kSaveFilter, nullptr, kSaveDefaultExt);

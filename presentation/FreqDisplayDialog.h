@@ -37,7 +37,7 @@ public:
     /// writes the copy with the rate of the rate box, halved once when "no
     /// higher frequency" is checked and it lies above the file's own. A rate
     /// korvani cannot open is refused first with a box owned by the view, no
-    /// name asked for, the keyboard back in the rate box. The dialog stays open.
+    /// name asked for, the keyboard back in the rate box, its text selected. The dialog stays open.
     void OnModify();
 
 protected:

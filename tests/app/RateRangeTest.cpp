@@ -17,6 +17,7 @@
 #include "tests/cli/ToneFiles.h"
 #include "tests/support/RiffBuilder.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -121,6 +122,8 @@ TEST_F(RateRange, TheRateFieldWritesOnlyRatesKorvaniOpens) {
             harness::ProcessEvents();
             EXPECT_TRUE(dialog->IsWindow());
             EXPECT_EQ(harness::FocusedControl(*dialog), resid::SampleRateBox) << "the keyboard is back in the rate box";
+            QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("44100"));
+            EXPECT_EQ(harness::ControlText(*dialog, resid::SampleRateBox), "44100") << "typed over the refused rate";
         }
     });
     EXPECT_EQ(code, 0);
