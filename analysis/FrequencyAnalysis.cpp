@@ -22,10 +22,15 @@ std::int64_t StartSampleFromMilliseconds(std::int32_t milliseconds, std::uint32_
 
 FrequencyAnalysis::FrequencyAnalysis(std::size_t allocationLimit) : allocationLimit_(allocationLimit) {}
 
-SetupResult FrequencyAnalysis::Prepare(std::uint32_t sampleRate, std::uint32_t bitsPerSample, std::uint32_t dataSize) {
+SetupResult FrequencyAnalysis::Prepare(std::uint32_t sampleRate, std::uint32_t bitsPerSample, std::uint32_t dataSize,
+                                       std::uint16_t channels) {
+    if (channels == 0) {
+        throw std::invalid_argument("Prepare: a frame of 0 channels");
+    }
     Release();
     SampleRate = sampleRate;
     BitsPerSample = bitsPerSample;
+    Channels = channels;
 
     const auto dimensions = ChooseTransformSize(sampleRate);
     if (!dimensions) {
@@ -35,7 +40,7 @@ SetupResult FrequencyAnalysis::Prepare(std::uint32_t sampleRate, std::uint32_t b
         return SetupResult::InvalidBitsPerSample;
     }
     // 64 bits: eight times a data chunk of 512 MiB or more no longer fits 32.
-    const std::int64_t sampleCount = std::int64_t{dataSize} * 8 / bitsPerSample;
+    const std::int64_t sampleCount = std::int64_t{dataSize} * 8 / bitsPerSample / channels;
     if (sampleCount == 0) {
         return SetupResult::NoSamples;
     }

@@ -41,23 +41,25 @@ public:
     /// anything is allocated.
     explicit FrequencyAnalysis(std::size_t allocationLimit = AllocationBudget::kAnalysisBytes);
 
-    /// Chooses the transform size from sampleRate, counts the sample values of
-    /// dataSize bytes, allocates every buffer and fills BitReverse, CosTable and
-    /// SinTable. Buffers of an earlier set-up are released first. A rate below
-    /// 2 Hz, 0 bits per sample and an empty count are refused before anything is
-    /// divided or allocated. When an allocation fails, the buffers allocated
-    /// before it stay owned until the next set-up or the end of the object.
+    /// Chooses the transform size from sampleRate, counts the frames of
+    /// `channels` sample values in dataSize bytes (a last, partial frame left
+    /// out; 1 counts every sample value as a frame of its own), allocates every
+    /// buffer and fills BitReverse, CosTable and SinTable. Buffers of an earlier set-up are released first. A rate
+    /// below 2 Hz, 0 bits per sample and an empty count are refused before anything is divided or allocated. When an
+    /// allocation fails, the buffers allocated before it stay owned until the next set-up or the end of the object.
     /// Resolutions other than 8 and 16 bits are accepted here; ComputeSpectrum
     /// refuses them.
-    SetupResult Prepare(std::uint32_t sampleRate, std::uint32_t bitsPerSample, std::uint32_t dataSize);
+    SetupResult Prepare(std::uint32_t sampleRate, std::uint32_t bitsPerSample, std::uint32_t dataSize,
+                        std::uint16_t channels = 1);
 
-    /// Clears WorkIm, windows N values of `data` from startSample on with
-    /// sin^2(i x 1.570798 / M) (repeating the values from startSample to the end
-    /// when fewer than N follow), transforms them and fills Magnitude with the
-    /// scaled magnitudes of bins 0 ... M - 1. Values are byte - 128 for 8 bits
-    /// and signed little-endian 16-bit integers for 16 bits. Needs a Ready
-    /// set-up, 0 <= startSample < SampleCount and data holding at least
-    /// SampleCount values; otherwise throws std::logic_error (std::invalid_argument
+    /// Clears WorkIm, windows N frames of `data` from frame startSample on with
+    /// sin^2(i x 1.570798 / M) (repeating the frames from startSample to the
+    /// end when fewer than N follow), transforms them and fills Magnitude with
+    /// the scaled magnitudes of bins 0 ... M - 1. The value of a frame is the
+    /// mean of its Channels sample values (MixedFrameValue); sample values are
+    /// byte - 128 for 8 bits and signed little-endian 16-bit integers for 16
+    /// bits. Needs a Ready set-up, 0 <= startSample < SampleCount and data
+    /// holding at least SampleCount frames; otherwise throws std::logic_error (std::invalid_argument
     /// for the arguments). Allocates nothing.
     SpectrumResult ComputeSpectrum(std::span<const std::uint8_t> data, std::int64_t startSample);
 
@@ -95,7 +97,8 @@ public:
     std::int32_t TransformSize = 0;       ///< N = 2 x M, a power of two
     std::int32_t BinCountLog2 = 0;        ///< log2 M
     std::int32_t TransformLog2 = 0;       ///< L = log2 N, the number of stages
-    std::int64_t SampleCount = 0;         ///< S, sample values in the data
+    std::int64_t SampleCount = 0;         ///< S, frames in the data: the values analysed
+    std::uint16_t Channels = 1;           ///< sample values mixed into each frame
     double AngleStep = 0.0;               ///< -6.283192 / N, the unit of every twiddle angle
     TwiddleTable CosTable;                ///< [i][j] = cos(BitReverse[i / 2^j] x AngleStep)
     TwiddleTable SinTable;                ///< [i][j] = sin(BitReverse[i / 2^j] x AngleStep)

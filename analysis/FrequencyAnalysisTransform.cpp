@@ -1,5 +1,6 @@
 #include "analysis/FrequencyAnalysis.h"
 
+#include "analysis/MixedFrames.h"
 #include "analysis/TransformStages.h"
 #include "platform/SampleFormat.h"
 
@@ -21,26 +22,32 @@ constexpr double kFullScale8 = 128.0;
 constexpr double kFullScale16 = 32768.0;
 
 struct EightBitValue {
-    static constexpr std::size_t kBytes = 1;
-    static double Read(const std::uint8_t* bytes) { return platform::EightBitSample(bytes); }
+    double Read(const std::uint8_t* bytes) const { return platform::EightBitSample(bytes); }
 };
 
 struct SixteenBitValue {
-    static constexpr std::size_t kBytes = 2;
-    static double Read(const std::uint8_t* bytes) { return platform::SixteenBitSample(bytes); }
+    double Read(const std::uint8_t* bytes) const { return platform::SixteenBitSample(bytes); }
 };
 
-// Writes window(i) x value for i = 0 ... N - 1, taking the values from
-// startSample on and starting over at startSample after the last one.
+// Several channels: the mean of a frame's values (MixedFrameValue).
+struct MixedValue {
+    std::uint32_t BitsPerSample;
+    std::uint16_t Channels;
+    double Read(const std::uint8_t* frame) const { return MixedFrameValue(frame, BitsPerSample, Channels); }
+};
+
+// Writes window(i) x value for i = 0 ... N - 1, taking the frames of
+// `frameBytes` from startSample on and starting over at startSample after the
+// last one.
 template <typename Value>
-void WindowValues(std::span<const std::uint8_t> data, std::int64_t sampleCount, std::int64_t startSample,
-                  double windowStep, std::span<double> out) {
+void WindowValues(std::span<const std::uint8_t> data, std::size_t frameBytes, std::int64_t sampleCount,
+                  std::int64_t startSample, double windowStep, const Value& value, std::span<double> out) {
     const std::int64_t valuesToEnd = sampleCount - startSample;
-    const std::uint8_t* const first = data.data() + static_cast<std::size_t>(startSample) * Value::kBytes;
+    const std::uint8_t* const first = data.data() + static_cast<std::size_t>(startSample) * frameBytes;
     std::int64_t offset = 0;
     for (std::size_t i = 0; i < out.size(); ++i) {
         const double w = std::sin(static_cast<double>(i) * windowStep);
-        out[i] = w * w * Value::Read(first + static_cast<std::size_t>(offset) * Value::kBytes);
+        out[i] = w * w * value.Read(first + static_cast<std::size_t>(offset) * frameBytes);
         if (++offset == valuesToEnd) {
             offset = 0;
         }
@@ -58,10 +65,10 @@ SpectrumResult FrequencyAnalysis::ComputeSpectrum(std::span<const std::uint8_t> 
         throw std::invalid_argument("ComputeSpectrum: start sample " + std::to_string(startSample) +
                                     " lies outside 0 ... " + std::to_string(SampleCount - 1));
     }
-    const std::size_t valuesInData = data.size() / (BitsPerSample / 8);
-    if (valuesInData < static_cast<std::size_t>(SampleCount)) {
-        throw std::invalid_argument("ComputeSpectrum: the data holds " + std::to_string(valuesInData) +
-                                    " sample values, the set-up counted " + std::to_string(SampleCount));
+    const std::size_t framesInData = data.size() / (BitsPerSample / 8 * std::size_t{Channels});
+    if (framesInData < static_cast<std::size_t>(SampleCount)) {
+        throw std::invalid_argument("ComputeSpectrum: the data holds " + std::to_string(framesInData) +
+                                    " frames, the set-up counted " + std::to_string(SampleCount));
     }
 
     std::fill(WorkIm.data(), WorkIm.data() + WorkIm.size(), 0.0);
@@ -74,10 +81,14 @@ SpectrumResult FrequencyAnalysis::ComputeSpectrum(std::span<const std::uint8_t> 
 
 void FrequencyAnalysis::WindowSamples(std::span<const std::uint8_t> data, std::int64_t startSample) {
     const double windowStep = kWindowQuarterTurn / BinCount;
-    if (BitsPerSample == 8) {
-        WindowValues<EightBitValue>(data, SampleCount, startSample, windowStep, WorkRe.span());
+    const std::size_t frameBytes = BitsPerSample / 8 * std::size_t{Channels};
+    if (Channels != 1) {
+        WindowValues(data, frameBytes, SampleCount, startSample, windowStep, MixedValue{BitsPerSample, Channels},
+                     WorkRe.span());
+    } else if (BitsPerSample == 8) {
+        WindowValues(data, frameBytes, SampleCount, startSample, windowStep, EightBitValue{}, WorkRe.span());
     } else {
-        WindowValues<SixteenBitValue>(data, SampleCount, startSample, windowStep, WorkRe.span());
+        WindowValues(data, frameBytes, SampleCount, startSample, windowStep, SixteenBitValue{}, WorkRe.span());
     }
 }
 

@@ -83,6 +83,8 @@ void korvatekApp::OnViewClosed(TView*) {
     TFrameWindow* frame = GetMainWindow();
     frame->SetClientWindow(nullptr);
     frame->SetCaption(GetName());
+    // What the frame itself drew (a file's preview) goes with the file.
+    frame->Invalidate();
 }
 
 void korvatekApp::ShowAbout() {

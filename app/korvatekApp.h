@@ -24,7 +24,8 @@ protected:
 
     /// ViewNotify code 0: the view becomes the frame's client when usable.
     void OnViewCreated(TView* view);
-    /// ViewNotify code 1: the frame is emptied and its caption restored.
+    /// ViewNotify code 1: the frame is emptied, its client area cleared and
+    /// its caption restored.
     void OnViewClosed(TView* view);
 
     /// "info &about..." (2009): runs the about box modally; its result is ignored.

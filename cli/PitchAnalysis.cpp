@@ -13,9 +13,9 @@
 #include "document/SampleRateRewrite.h"
 #include "document/WaveData.h"
 #include "document/WaveTexts.h"
-#include "platform/SampleFormat.h"
 
 #include "analysis/AnalysisTexts.h"
+#include "analysis/MixedFrames.h"
 #include "analysis/NoteNaming.h"
 #include "analysis/PeakReport.h"
 
@@ -51,27 +51,6 @@ std::optional<std::int64_t> ChooseStartBin(const FrequencyAnalysis& analysis, co
         return std::nullopt;
     }
     return choice.Bin;
-}
-
-// The value of each frame: the mean of its channels, as byte - 128 (8 bits)
-// or signed 16-bit values, the units the analysis reads; `count` frames from
-// frame `first` on.
-std::vector<double> MixedFrames(std::span<const std::uint8_t> data, std::uint32_t bitsPerSample, std::uint16_t channels,
-                                std::int64_t first, std::int64_t count) {
-    const std::size_t bytes = bitsPerSample / 8;
-    const std::size_t frameBytes = bytes * channels;
-    std::vector<double> frames(static_cast<std::size_t>(count));
-    const std::uint8_t* frame = data.data() + static_cast<std::size_t>(first) * frameBytes;
-    for (double& value : frames) {
-        double sum = 0.0;
-        for (std::size_t c = 0; c < channels; ++c) {
-            const std::uint8_t* at = frame + c * bytes;
-            sum += platform::SampleValue(at, bitsPerSample);
-        }
-        value = sum / channels;
-        frame += frameBytes;
-    }
-    return frames;
 }
 
 std::string PastTheEndText(std::int32_t milliseconds, std::int64_t startSample, std::int64_t count, const char* unit) {
@@ -131,7 +110,7 @@ void WriteSmplCopy(const std::string& path, const std::string& target, double a4
 }
 
 // The frames a file starts with, as the analysis reads them: byte - 128 for
-// 8 bits, 16-bit values otherwise (see MixedFrames).
+// 8 bits, 16-bit values otherwise (see MixFrames).
 struct FirstFrames {
     std::function<std::vector<double>()> Read;  ///< at least half a transform of them, when the file has them
     std::uint32_t BitsPerSample = 16;
@@ -188,7 +167,9 @@ void Conclude(const std::string& source, FrequencyAnalysis& analysis, const Firs
     if (options.RetuneTarget) {
         const std::uint32_t requested = options.RetuneRate.value_or(static_cast<std::uint32_t>(result.Rate));
         const std::uint32_t rate = RetunedRate(requested, result.SampleRate, options.NoHigher);
-        if (retune(rate)) {
+        if (!IsOpenableSampleRate(rate)) {
+            result.Messages.Report(UnopenableRateText(rate), kUnsupportedSampleRateCaption);
+        } else if (retune(rate)) {
             result.WrittenRate = rate;
             result.WrittenFile = *options.RetuneTarget;
         }
@@ -209,7 +190,7 @@ std::uint32_t FormatRate(const WaveHeader& header) {
 // files are judged once it has read their rate.
 bool RefusesTheRate(const WaveHeader& header, PitchResult& result) {
     if (!header.HasFormat || header.FormatSize < platform::kSampleRateOffset + 4 ||
-        IsValidSampleRate(FormatRate(header))) {
+        IsOpenableSampleRate(FormatRate(header))) {
         return false;
     }
     result.Messages.AddFailure(FailureCode::InvalidRate, InvalidRateText(FormatRate(header)));
@@ -289,6 +270,7 @@ void AnalyseKorvaniWav(const std::string& readPath, const WaveHeader& header, co
         return;
     }
     TWaveData wave;
+    wave.SetChannelReading(options.Interleaved ? ChannelReading::Interleaved : ChannelReading::Mixed);
     CommandLineStart start(options.StartMilliseconds);
     if (!wave.Open(readPath, start, result.Messages)) {
         return;
@@ -297,39 +279,20 @@ void AnalyseKorvaniWav(const std::string& readPath, const WaveHeader& header, co
     result.BitsPerSample = wave.BitsPerSample();
     result.Format = KorvaniWavFormatText(wave.BitsPerSample());
     result.Channels = wave.Channels();
-    result.Mixed = result.Channels > 1 && !options.AsWindow;
+    result.Mixed = wave.ValuesPerFrame() > 1;
     result.StartSample = start.StartSample();
     FrequencyAnalysis& analysis = wave.Analysis();
-    const std::int64_t frameCount = analysis.SampleCount / result.Channels;
-    if (result.Mixed) {
-        // The window wraps to the start when fewer than N frames follow it, so
-        // the frames from the start to N on are all it reads.
-        if (result.StartSample >= frameCount) {
-            result.Messages.AddFailure(
-                FailureCode::PastTheEnd,
-                PastTheEndText(options.StartMilliseconds, result.StartSample, frameCount, "frame"));
-            return;
-        }
-        const std::int64_t count = std::min<std::int64_t>(frameCount - result.StartSample, analysis.TransformSize);
-        const std::vector<double> frames =
-            MixedFrames(wave.Samples(), wave.BitsPerSample(), result.Channels, result.StartSample, count);
-        const auto mixedBytes = static_cast<std::uint32_t>(count * (wave.BitsPerSample() / 8));
-        // The window's reading is not shown: its analysis is set up again for the mixed frames.
-        if (analysis.Prepare(wave.SampleRate(), wave.BitsPerSample(), mixedBytes) != SetupResult::Ready) {
-            result.Messages.Report(kMemoryAllocationImpossibleText, nullptr);
-            return;
-        }
-        analysis.ComputeSpectrumOfValues(frames, 0);
-    } else if (start.PastTheEnd()) {
-        result.Messages.AddFailure(
-            FailureCode::PastTheEnd,
-            PastTheEndText(options.StartMilliseconds, start.StartSample(), analysis.SampleCount, "sample value"));
+    if (start.PastTheEnd()) {
+        result.Messages.AddFailure(FailureCode::PastTheEnd,
+                                   PastTheEndText(options.StartMilliseconds, start.StartSample(), analysis.SampleCount,
+                                                  result.Mixed ? "frame" : "sample value"));
         return;
     }
     result.TransformSize = analysis.TransformSize;
     const FirstFrames first{[&] {
-                                return MixedFrames(wave.Samples(), wave.BitsPerSample(), result.Channels, 0,
-                                                   std::min<std::int64_t>(frameCount, analysis.TransformSize / 2));
+                                return MixFrames(
+                                    wave.Samples(), wave.BitsPerSample(), wave.ValuesPerFrame(), 0,
+                                    std::min<std::int64_t>(analysis.SampleCount, analysis.TransformSize / 2));
                             },
                             wave.BitsPerSample()};
     // The copies read the very file analysed, by its descriptor's name.

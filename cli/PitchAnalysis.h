@@ -21,7 +21,7 @@ struct PitchResult {
     std::uint16_t Channels = 0;
     bool Mixed = false;                        ///< the channels of each frame were mixed into one signal
     std::int32_t TransformSize = 0;            ///< N
-    std::int64_t StartSample = 0;              ///< a frame of the mixed signal, or a value of the window's reading
+    std::int64_t StartSample = 0;              ///< a frame of the mixed signal, or a value with --interleaved
     bool Centred = false;                      ///< the first frames were read at the window's centre (see AnalyseFile)
     std::int64_t StartBin = 0;                 ///< where the climb started
     double PeakBin = 0.0;                      ///< the refined peak position, in bins
@@ -52,10 +52,11 @@ struct PitchResult {
 /// (the WAV engine and the analysis); this only chooses the start and the bin and gathers what they answer. A failing
 /// step ends the road with its message, as in korvani.
 ///
-/// A file of several channels is heard, not read value after value as the
-/// window does: unless --as-window is given, the spectrum is that of the mean
-/// of each frame's channels, from the start time's frame, at the file's rate
-/// (the same window, transform size, climb and naming). --auto names no note
+/// A file of several channels is heard, as the window hears it: unless
+/// --interleaved is given (the values read one after another, as the window
+/// did before), the spectrum is that of the mean of each frame's channels,
+/// from the start time's frame, at the file's rate (the same window,
+/// transform size, climb and naming). --auto names no note
 /// for a silent stretch or one without a harmonic series (NoPitch says which).
 /// When the stretch from the first frame reads as silent, --auto reads it
 /// again with the first half window of frames at the window's centre and

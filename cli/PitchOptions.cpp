@@ -1,6 +1,7 @@
 #include "cli/PitchOptions.h"
 
 #include "cli/InputWalk.h"
+#include "document/FormatChunk.h"
 
 #include <algorithm>
 #include <charconv>
@@ -99,6 +100,10 @@ private:
             options.Version = true;
         } else if (name == "--as-window") {
             options.AsWindow = true;
+        } else if (name == "--interleaved") {
+            // The reading korvani's window had before it mixed channels.
+            options.Interleaved = true;
+            options.AsWindow = true;
         } else if (name == "--auto") {
             ChooseStart(StartBinChoice::Fundamental, name);
         } else if (name == "--strongest") {
@@ -177,9 +182,11 @@ private:
             }
         } else if (name == "--rate") {
             if (const auto value = Value(name, inlineValue)) {
-                Store(options.RetuneRate,
-                      ReadInteger<std::uint32_t>(*value, 0, std::numeric_limits<std::uint32_t>::max()), name,
-                      "a sample rate from 0 to 4294967295");
+                // Only a rate korvani can open is ever written.
+                const auto rate = ReadInteger<std::uint32_t>(*value, 0, std::numeric_limits<std::uint32_t>::max());
+                Store(options.RetuneRate, rate && IsOpenableSampleRate(*rate) ? rate : std::nullopt, name,
+                      "a sample rate from " + std::to_string(kLowestSampleRate) + " to " +
+                          std::to_string(kHighestSampleRate) + " Hz");
             }
         } else {
             Fail("unknown option " + std::string(argument));
@@ -292,6 +299,7 @@ ParsedOptions ParsePitchOptions(std::span<const char* const> arguments) {
 
 std::string UsageText() {
     return "usage: korvani-pitch [--start MS] [--auto | --bin K | --near HZ | --strongest] [--as-window]\n"
+           "                     [--interleaved]\n"
            "                     [--a4 HZ] [--retune OUT.wav [--rate R] [--no-higher]] [--smpl OUT.wav]\n"
            "                     [--json | --csv | --spectrum] [-j N] [--quiet | --progress]\n"
            "                     [--ext LIST] [--files-from LIST [-0]] FILE|FOLDER...\n"
@@ -323,13 +331,18 @@ std::string HelpText() {
            "  --bin K           climb from bin K, as a click at that bin of the spectrum would\n"
            "  --near HZ         climb from the bin nearest HZ\n"
            "  --strongest       climb from the strongest bin above bin 1\n"
-           "  --as-window       read every file as korvani's window does: the values one after\n"
-           "                    another, whatever the channel count (a stereo file then shows\n"
-           "                    an octave below its pitch)\n"
+           "  --as-window       read every file as korvani's window does: no reading again at\n"
+           "                    the window's centre (see --auto); channels mixed as by default\n"
+           "  --interleaved     read the values of an 8- or 16-bit WAV file one after another\n"
+           "                    as one signal at the file's rate, whatever the channel count,\n"
+           "                    as korvani's window did before it mixed channels (a stereo\n"
+           "                    file then shows an octave below its pitch); implies --as-window\n"
            "  --retune OUT.wav  write a copy of the file whose header carries the proposed\n"
            "                    sample rate, as korvani's \"Modify...\" does (one file only);\n"
            "                    OUT.wav is left untouched when anything fails\n"
-           "  --rate R          write R instead of the proposed rate (with --retune)\n"
+           "  --rate R          write R instead of the proposed rate (with --retune), from 2\n"
+           "                    to 768000 Hz, the rates korvani opens; a proposed rate outside\n"
+           "                    them writes no copy\n"
            "  --no-higher       halve the written rate once when it exceeds the file's own\n"
            "                    rate, as korvani's \"no higher frequency\" box (with --retune)\n"
            "  --a4 HZ           the reference A for the note, the cents and the proposed rate,\n"

@@ -33,6 +33,7 @@ struct PitchOptions {
     bool AsWindow = false;                    ///< --as-window: the window's reading of every file
     bool Quiet = false;                       ///< --quiet: no progress line
     bool Progress = false;                    ///< --progress: the progress line, wherever standard error goes
+    bool Interleaved = false;                 ///< --interleaved: several channels read value after value
     bool Help = false;                        ///< --help: print HelpText and nothing else
     bool Version = false;                     ///< --version: print the version and nothing else
     std::vector<std::string> Files;           ///< the files and folders, in order
@@ -50,7 +51,8 @@ struct ParsedOptions {
 /// Reads the arguments after the program name. Options may come before,
 /// between and after the files, as "--name VALUE" or "--name=VALUE"; "--"
 /// makes every later argument a file. A command line is refused (UsageError
-/// says why) for an unknown option, a missing or malformed value, more than
+/// says why) for an unknown option, a missing or malformed value (a --rate
+/// korvani cannot open, IsOpenableSampleRate, among them), more than
 /// one of --auto, --bin, --near and --strongest, --rate or --no-higher without
 /// --retune, --retune or --smpl with other than one file (or with a list)
 /// unless its target is an existing directory, -0 without --files-from, more than one of --json, --csv and --spectrum,

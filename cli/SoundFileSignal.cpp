@@ -109,7 +109,7 @@ std::optional<SoundFileSignal> ReadSoundFileSignal(const std::string& path, std:
     // file's infinite or NaN rate into some integer; the message names the
     // rate the file declares.
     const std::optional<double> declared = AiffDeclaredRate(path);
-    if (!IsValidSampleRate(reader.SampleRate()) || (declared && !IsValidSampleRate(*declared))) {
+    if (!IsOpenableSampleRate(reader.SampleRate()) || (declared && !IsOpenableSampleRate(*declared))) {
         log.AddFailure(FailureCode::InvalidRate, InvalidRateText(declared.value_or(reader.SampleRate())));
         return std::nullopt;
     }

@@ -30,7 +30,7 @@ struct SoundFileSignal {
 /// Reads the signal of the file at `path` for an analysis starting
 /// `startMilliseconds` into it. Refuses, through `log` with its code and
 /// answering nothing: a file libsndfile cannot open, a rate the rate rule
-/// refuses (IsValidSampleRate, before anything is sized from it), a file
+/// refuses (IsOpenableSampleRate, before anything is sized from it), a file
 /// without frames, a file cut short (its "data" chunk declares more than the
 /// file holds, or its last frame cannot be read) and NaN or infinite
 /// samples. A stream of estimated length (MP3, OGG, a FLAC from a pipe) is

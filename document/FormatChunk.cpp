@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-bool IsValidSampleRate(double rate) {
-    return std::isfinite(rate) && rate >= 0.0 && rate <= kHighestSampleRate &&
+bool IsOpenableSampleRate(double rate) {
+    return std::isfinite(rate) && rate >= kLowestSampleRate && rate <= kHighestSampleRate &&
            ChooseTransformSize(static_cast<std::uint32_t>(rate)).has_value();
 }
 
@@ -16,7 +16,7 @@ bool IsUsableFormatChunk(const std::byte* chunk, std::uint32_t size, std::uint32
         return false;
     }
     const std::uint32_t rate = platform::ReadLittleEndian32(chunk + platform::kSampleRateOffset);
-    return platform::ReadLittleEndian16(chunk + platform::kChannelsOffset) != 0 && IsValidSampleRate(rate);
+    return platform::ReadLittleEndian16(chunk + platform::kChannelsOffset) != 0 && IsOpenableSampleRate(rate);
 }
 
 std::optional<LoadFailure> FailureOf(platform::ChunkRead read, const ChunkReadFailures& failures) {

@@ -20,14 +20,19 @@ inline constexpr std::uint32_t kRewrittenFormatBytes = platform::kPcmFormatBytes
 /// rates would only make the analysis of a tiny file take gigabytes.
 inline constexpr std::uint32_t kHighestSampleRate = 768000;
 
-/// The one rate rule of every reader: a rate for which a transform size
-/// exists (2 Hz and more), not above kHighestSampleRate, finite. Checked
-/// before anything is sized from the rate.
-bool IsValidSampleRate(double rate);
+/// The lowest sample rate a file may name: the lowest a transform size exists
+/// for (2 Hz gives one bin; 1 Hz none).
+inline constexpr std::uint32_t kLowestSampleRate = 2;
+
+/// The one rate rule of every reader and writer: a finite rate from
+/// kLowestSampleRate to kHighestSampleRate. Readers check it before anything
+/// is sized from the rate; no copy is written with a rate it refuses, since
+/// the loader would refuse the copy.
+bool IsOpenableSampleRate(double rate);
 
 /// True when a chunk of `size` bytes at `chunk` can be trusted by a reader of
 /// its first `neededBytes` bytes: it holds them, names at least one channel,
-/// and names a sample rate IsValidSampleRate accepts.
+/// and names an openable sample rate (IsOpenableSampleRate).
 bool IsUsableFormatChunk(const std::byte* chunk, std::uint32_t size, std::uint32_t neededBytes);
 
 /// The failures of a chunk read for the "fmt " or the "data" chunk.

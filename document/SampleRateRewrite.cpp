@@ -83,6 +83,11 @@ bool PatchSampleRate(const std::string& path, const std::string& shownName, cons
     const std::span<std::byte> chunk = block.Bytes();
 
     const std::uint32_t rate = newRate();
+    // A copy korvani could not open again would be data lost, not written.
+    if (!IsOpenableSampleRate(rate)) {
+        reporter.Report(UnopenableRateText(rate), kUnsupportedSampleRateCaption);
+        return false;
+    }
     platform::WriteLittleEndian32(chunk.data() + platform::kSampleRateOffset, rate);
     // 32-bit arithmetic: the product wraps at 2^32 before the division by 8.
     const std::uint32_t byteRate =

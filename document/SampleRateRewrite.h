@@ -32,11 +32,14 @@ bool WriteEditedCopy(const std::string& source, const std::string& target, const
 /// WriteEditedCopy: sets the copy's "fmt " chunk's samples per second to
 /// `newRate()` and its average bytes per second to channels x bits per sample
 /// x rate / 8 in 32-bit arithmetic. Every other byte of the copy stays as the source has it. Shows
-/// nothing on success. Gives back everything it takes.
+/// nothing on success. A rate korvani cannot open (IsOpenableSampleRate) is
+/// never written: UnopenableRateText under "unsupported sample rate", and the
+/// target stays as it was. Gives back everything it takes.
 bool RewriteSampleRate(const std::string& source, const std::string& target, const NewSampleRate& newRate,
                        TWaveReporter& reporter);
 
 /// The rate a retuned copy carries: `requested`, halved once (truncating) when
 /// "no higher frequency" (`noHigher`) is set and it lies above the file's own
-/// `fileRate`.
+/// `fileRate`. Callers write the result only when IsOpenableSampleRate: a
+/// halving that left 1 Hz (3 Hz over a 2 Hz file) is refused like 0 would be.
 std::uint32_t RetunedRate(std::uint32_t requested, std::uint32_t fileRate, bool noHigher);

@@ -66,10 +66,11 @@ std::optional<LoadFailure> TWaveData::ReadChunks(TWaveReporter& reporter) {
         return LoadFailure::NoDataChunk;
     }
     dataSize_ = subChunk_.size;
-    // Less than one sample value is no data either; 64 bits, as DataSize x 8
-    // wraps at 512 MiB. A resolution of 0 is left to the analysis to refuse.
+    // Less than one frame is no data either; 64 bits, as DataSize x 8 wraps
+    // at 512 MiB. A resolution of 0 is left to the analysis to refuse.
     const bool noSampleValue =
-        dataSize_ == 0 || (bitsPerSample_ != 0 && std::uint64_t{dataSize_} * 8 / bitsPerSample_ == 0);
+        dataSize_ == 0 ||
+        (bitsPerSample_ != 0 && std::uint64_t{dataSize_} * 8 / bitsPerSample_ / ValuesPerFrame() == 0);
     if (noSampleValue) {
         return LoadFailure::EmptyDataChunk;
     }
@@ -80,7 +81,7 @@ int TWaveData::PrepareAnalysis(TAnalysisStartChooser& chooser, TWaveReporter& re
     if (dataBlock_.Bytes().data() == nullptr) {
         throw std::logic_error("PrepareAnalysis: no file is loaded");
     }
-    const SetupResult setup = analysis_.Prepare(sampleRate_, bitsPerSample_, dataSize_);
+    const SetupResult setup = analysis_.Prepare(sampleRate_, bitsPerSample_, dataSize_, ValuesPerFrame());
     if (setup == SetupResult::MemoryAllocationImpossible) {
         reporter.Report(kMemoryAllocationImpossibleText, nullptr);
         return 0;

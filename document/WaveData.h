@@ -17,6 +17,12 @@
 
 enum class LoadFailure;  // document/WaveTexts.h
 
+/// How the analysis reads a file of several channels.
+enum class ChannelReading {
+    Mixed,        ///< each frame's channels mixed into one value, as a listener hears them
+    Interleaved,  ///< the values one after another, as one signal at the file's rate
+};
+
 /// One WAV file as the document holds it: plays it, opens it, finds its RIFF
 /// "WAVE", "fmt " and "data" chunks, reads the two chunks whole into locked
 /// memory blocks, shows the channel count, rate and resolution, sets up the
@@ -55,12 +61,19 @@ public:
     /// and no block held.
     bool Load(const std::string& path, TWaveReporter& reporter, const platform::SoundWaitHook& soundWait = {});
 
+    /// How the next analysis set-up reads several channels; Mixed unless set.
+    void SetChannelReading(ChannelReading reading) { reading_ = reading; }
+
+    /// The sample values the analysis and the preview mix into one frame: the
+    /// channel count when mixed, 1 when interleaved.
+    std::uint16_t ValuesPerFrame() const { return reading_ == ChannelReading::Mixed ? channels_ : 1; }
+
     /// Sets up the analysis of the loaded samples: chooses the transform size,
     /// builds the tables, refuses resolutions other than 8 and 16 bits, lets
-    /// `chooser` show the preview and choose the start sample, and computes the
-    /// spectrum. Answers 1, or 0 after its message ("memory allocation
-    /// impossible", "%d  bits/sample") or the chooser's. Needs a successful
-    /// Load (throws std::logic_error otherwise).
+    /// `chooser` show the preview and choose the start sample (a frame of
+    /// ValuesPerFrame values), and computes the spectrum of those frames. Answers 1, or 0 after its message ("memory
+    /// allocation impossible", "%d  bits/sample") or the chooser's. Needs a successful Load (throws std::logic_error
+    /// otherwise).
     int PrepareAnalysis(TAnalysisStartChooser& chooser, TWaveReporter& reporter);
 
     /// Load, then PrepareAnalysis; shows "Failed" under "init" when the set-up
@@ -125,5 +138,6 @@ private:
     std::uint32_t sampleRate_ = 0;
     std::uint16_t channels_ = 0;
     std::uint32_t bitsPerSample_ = 0;
+    ChannelReading reading_ = ChannelReading::Mixed;
     FrequencyAnalysis analysis_;
 };

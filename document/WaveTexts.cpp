@@ -1,5 +1,7 @@
 #include "document/WaveTexts.h"
 
+#include "document/FormatChunk.h"
+
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -58,4 +60,9 @@ std::string RateAndResolutionText(std::uint32_t sampleRate, std::uint32_t bitsPe
 
 std::string BitsPerSampleText(std::uint32_t bitsPerSample) {
     return FormatSigned(kBitsPerSampleFormat, static_cast<std::int32_t>(bitsPerSample));
+}
+
+std::string UnopenableRateText(std::uint32_t rate) {
+    return std::to_string(rate) + " Hz lies outside " + std::to_string(kLowestSampleRate) + " to " +
+           std::to_string(kHighestSampleRate) + " Hz: file not written";
 }

@@ -98,6 +98,14 @@ inline constexpr char kCannotWriteFmtCaption[] = "cannot write \u00b4fmt\u00b4 c
 /// Caption of the box shown when the copy cannot be made or put in place.
 inline constexpr char kFailedToWriteCaption[] = "Failed to write file   :- (";
 
+/// Caption of the box shown when a copy would carry a sample rate korvani
+/// cannot open (see IsOpenableSampleRate); nothing is written then.
+inline constexpr char kUnsupportedSampleRateCaption[] = "unsupported sample rate";
+
+/// The text of that box: "0 Hz lies outside 2 to 768000 Hz: file not written",
+/// the range being the one IsOpenableSampleRate accepts.
+std::string UnopenableRateText(std::uint32_t rate);
+
 /// The reason appended to the open-failure text for an MMIOERR code (257-266),
 /// or "" for any other code.
 const char* MmioErrorText(std::uint32_t code);

@@ -52,6 +52,12 @@ std::string TControl::GetText() const {
     return control != nullptr ? FromQString(ControlText(*control)) : std::string();
 }
 
+void TEdit::SelectAll() {
+    if (auto* edit = qobject_cast<QLineEdit*>(TWindowAccess::TopWidget(*this))) {
+        edit->selectAll();
+    }
+}
+
 bool TStatic::SetText(std::string_view text) {
     QWidget* control = TWindowAccess::TopWidget(*this);
     if (control == nullptr) {

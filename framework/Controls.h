@@ -62,6 +62,9 @@ public:
     TEdit(TWindow* parent, unsigned id, unsigned textLimit = 0, TModule* module = nullptr)
         : TControl(parent, id, textLimit, module) {}
 
+    /// Selects the whole text, so that the next keys typed replace it.
+    void SelectAll();
+
 protected:
     /// Binds to the control and gives it the typing limit.
     void SetupWindow() override;

@@ -245,9 +245,12 @@ void TWindow::MoveWindow(int x, int y, int width, int height) {
 }
 
 void TWindow::SetFocus() {
-    if (IsWindow() && !Impl->Client.isNull()) {
-        Impl->Client->setFocus(Qt::OtherFocusReason);
+    if (!IsWindow()) {
+        return;
     }
+    // A control of a dialog has no client area of its own: the control itself takes the keys.
+    QWidget* target = !Impl->Client.isNull() ? Impl->Client.data() : Impl->Top.data();
+    target->setFocus(Qt::OtherFocusReason);
 }
 
 void TWindow::Invalidate() {

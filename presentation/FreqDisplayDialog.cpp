@@ -2,9 +2,11 @@
 
 #include "presentation/WaveView.h"
 
+#include "document/FormatChunk.h"
 #include "document/OwnerMessageBoxes.h"
 #include "document/SampleRateRewrite.h"
 #include "document/WaveDocument.h"
+#include "document/WaveTexts.h"
 
 #include "framework/Controls.h"
 #include "framework/FileSaveDialog.h"
@@ -76,6 +78,16 @@ void TFreqDisplayDialog::SetupWindow() {
 }
 
 void TFreqDisplayDialog::OnModify() {
+    const std::uint32_t rate = RetunedRate(RequestedRate(), ParentView.GetWaveDocument().Wave().SampleRate(),
+                                           IsDlgButtonChecked(resid::NoHigherFrequencyBox));
+    // A rate no copy may carry is refused before a name is asked for, and the
+    // keyboard goes back to the rate box, its text selected to be typed over.
+    if (!IsOpenableSampleRate(rate)) {
+        ParentView.MessageBox(UnopenableRateText(rate), kUnsupportedSampleRateCaption, MB_OK);
+        SampleRateBox->SetFocus();
+        SampleRateBox->SelectAll();
+        return;
+    }
     TFileSaveDialog::TData target(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, kSaveFilter, nullptr, kSaveDefaultExt);
     target.SetFileName(FilePath);
     if (TFileSaveDialog(this, target).Execute() != IDOK) {
@@ -84,13 +96,11 @@ void TFreqDisplayDialog::OnModify() {
     }
     TOwnerMessageBoxes boxes(&ParentView);
     RewriteSampleRate(
-        FilePath, target.GetFileName(), [this] { return RateToWrite(); }, boxes);
+        FilePath, target.GetFileName(), [rate] { return rate; }, boxes);
 }
 
-std::uint32_t TFreqDisplayDialog::RateToWrite() const {
+std::uint32_t TFreqDisplayDialog::RequestedRate() const {
     char text[kBoxTextLimit];
     SampleRateBox->GetText(text, sizeof text);
-    const std::uint32_t rate = LeadingUnsigned32(text);
-    const std::uint32_t presentRate = ParentView.GetWaveDocument().Wave().SampleRate();
-    return RetunedRate(rate, presentRate, IsDlgButtonChecked(resid::NoHigherFrequencyBox));
+    return LeadingUnsigned32(text);
 }

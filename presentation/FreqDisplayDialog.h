@@ -34,7 +34,10 @@ public:
     DECLARE_EVENT_TABLE
 
     /// Command 2 ("Modify..." and Escape): asks for the copy's name, then
-    /// writes the copy with the rate of the rate box. The dialog stays open.
+    /// writes the copy with the rate of the rate box, halved once when "no
+    /// higher frequency" is checked and it lies above the file's own. A rate
+    /// korvani cannot open is refused first with a box owned by the view, no
+    /// name asked for, the keyboard back in the rate box, its text selected. The dialog stays open.
     void OnModify();
 
 protected:
@@ -43,8 +46,8 @@ protected:
     void SetupWindow() override;
 
 private:
-    /// The rate read from the rate box with the "no higher frequency" rule.
-    std::uint32_t RateToWrite() const;
+    /// The number the rate box starts with (LeadingUnsigned32).
+    std::uint32_t RequestedRate() const;
 
     TWaveView& ParentView;
     std::string_view FrequencyText;

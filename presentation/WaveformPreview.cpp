@@ -3,9 +3,12 @@
 #include "document/WaveData.h"
 #include "document/WaveTexts.h"
 
+#include "analysis/MixedFrames.h"
 #include "framework/Dc.h"
 #include "framework/Window.h"
 #include "platform/SampleFormat.h"
+
+#include <cstddef>
 
 #include <algorithm>
 #include <cstdint>
@@ -24,26 +27,29 @@ TColor ColumnColor(std::uint8_t red, int greenSpan, int x, int w) {
     return TColor{red, static_cast<std::uint8_t>(greenSpan * x / w), static_cast<std::uint8_t>(200 - 200 * x / w)};
 }
 
-// The height of sample `index` above the middle line, in pixels.
-int SampleHeight(std::span<const std::uint8_t> data, std::uint32_t bitsPerSample, std::uint64_t index) {
-    const int sample = platform::SampleValue(&data[index * (bitsPerSample / 8)], bitsPerSample);
+// The height of frame `index` above the middle line, in pixels: its mixed
+// value truncated toward zero, as the analysis hears it.
+int FrameHeight(const std::uint8_t* frames, std::uint32_t bitsPerSample, std::uint16_t channels, std::uint64_t index) {
+    const std::size_t frameBytes = bitsPerSample / 8 * std::size_t{channels};
+    const auto sample = static_cast<int>(MixedFrameValue(frames + index * frameBytes, bitsPerSample, channels));
     return bitsPerSample == 8 ? sample : sample / 256;  // truncates toward zero
 }
 
 void DrawColumns(TDC& dc, const TWaveData& wave, int w, int h) {
     const std::uint32_t bits = wave.BitsPerSample();
+    const std::uint16_t channels = wave.ValuesPerFrame();
     // 64 bits: DataSize x 8 wraps at 512 MiB.
-    const std::uint64_t sampleCount = std::uint64_t{wave.DataSize()} * 8 / bits;
+    const std::uint64_t frameCount = std::uint64_t{wave.DataSize()} * 8 / bits / channels;
     const std::span<const std::uint8_t> data = wave.Samples();
     // Never read past the bytes really held, whatever DataSize says.
-    const std::uint64_t readable = std::min<std::uint64_t>(sampleCount, data.size() * 8 / bits);
+    const std::uint64_t readable = std::min<std::uint64_t>(frameCount, data.size() * 8 / bits / channels);
     if (readable == 0) {
         return;
     }
     const std::uint8_t red = bits == 8 ? 150 : 130;
     const int greenSpan = bits == 8 ? 130 : 150;
     for (int x = 0; x < w; ++x) {
-        const int y = h / 2 - SampleHeight(data, bits, static_cast<std::uint64_t>(x) % readable);
+        const int y = h / 2 - FrameHeight(data.data(), bits, channels, static_cast<std::uint64_t>(x) % readable);
         dc.SetPixel(x, y, ColumnColor(red, greenSpan, x, w));
     }
 }
@@ -51,7 +57,6 @@ void DrawColumns(TDC& dc, const TWaveData& wave, int w, int h) {
 }  // namespace
 
 bool DrawWaveformPreview(TWindow* mainWindow, const TWaveData& wave) {
-    TClientDC dc(*mainWindow);
     const TRect client = mainWindow->GetClientRect();
     const int w = client.Width();
     const int h = client.Height();
@@ -60,6 +65,11 @@ bool DrawWaveformPreview(TWindow* mainWindow, const TWaveData& wave) {
         mainWindow->MessageBox(BitsPerSampleText(wave.BitsPerSample()), kUnsupportedResolutionCaption, 0);
         return false;
     }
+    // The preview of an earlier file may still stand in the window: it is
+    // wiped before this one is drawn.
+    mainWindow->Invalidate();
+    mainWindow->UpdateWindow();
+    TClientDC dc(*mainWindow);
     DrawColumns(dc, wave, w, h);
 
     if (wave.SampleRate() != 0) {

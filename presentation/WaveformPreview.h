@@ -9,9 +9,12 @@
 class TWaveData;
 class TWindow;
 
-/// Draws one pixel per column x of `mainWindow`'s client area (w x h) for
-/// sample x mod S of `wave` (S = DataSize x 8 / BitsPerSample, so the samples
-/// repeat when the window is wider than the data):
+/// Clears `mainWindow`'s client area (w x h) to its background, so that no
+/// earlier drawing stays under this one, then draws one pixel per column x
+/// for frame x mod S of `wave` (S = DataSize x 8 / BitsPerSample / its
+/// ValuesPerFrame, so the frames repeat when the window is wider than the
+/// data), s being the frame's mixed value (MixedFrameValue) truncated
+/// toward zero, the signal the analysis reads:
 ///  -  8 bits: y = h / 2 - (s - 128), colour (150, 130 x / w, 200 - 200 x / w)
 ///  - 16 bits: y = h / 2 - s / 256,   colour (130, 150 x / w, 200 - 200 x / w)
 /// then "You can see the first %d ms of the recording." at (20, 20), top-left

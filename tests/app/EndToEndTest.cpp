@@ -25,6 +25,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
+
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <string>
@@ -112,3 +115,36 @@ TEST_F(EndToEnd, OpenClickThePeakReadTheNoteAndWriteARetunedCopy) {
 }
 
 }  // namespace
+
+// No picture outlives its file: "close" leaves an empty client area under the
+// caption "korvani", read back pixel by pixel (the file's preview, drawn on
+// the main window itself, stood under its view until then).
+TEST_F(EndToEnd, ClosingTheFileLeavesAnEmptyWindow) {
+    const std::string source = folder.Write("tone440.wav", Tone440());
+    const int code = RunKorvani([&](TApplication& app) {
+        TFrameWindow& frame = *app.GetMainWindow();
+        const auto blank = [&frame] {
+            const QImage image = harness::ClientImage(frame);
+            return std::all_of(image.constBits(), image.constBits() + image.sizeInBytes(),
+                               [](uchar byte) { return byte == 0xFF; });
+        };
+        ASSERT_TRUE(blank()) << "a fresh window is empty";
+        bool previewShown = false;
+        {
+            ScriptedUser user;
+            user.Press(IDOK).Then([&](QWidget& prompt) {
+                previewShown = !blank();
+                harness::ClickControl(*harness::DialogOf(prompt), IDOK);
+            });
+            files.Choose(source);
+            harness::ClickMenuItem(frame, {"&file", "open..."});
+        }
+        ASSERT_TRUE(previewShown);
+        ASSERT_NE(frame.GetClientWindow(), nullptr);
+        harness::ClickMenuItem(frame, {"&file", "close"});
+        EXPECT_EQ(frame.GetClientWindow(), nullptr);
+        EXPECT_EQ(harness::Caption(frame), "korvani");
+        EXPECT_TRUE(blank()) << "the closed file's preview is gone";
+    });
+    EXPECT_EQ(code, 0);
+}

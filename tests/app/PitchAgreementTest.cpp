@@ -4,7 +4,7 @@
 // "Modify..." writes the same copy, byte for byte, as `--retune`. korvani is
 // driven in-process as a person uses it (open..., the boxes, the start-time
 // prompt, a click at the bin's column after scrolling); korvani-pitch runs as
-// a child process reading as the window does (--as-window). Each case also
+// a child process reading as the window does (--as-window: channels mixed). Each case also
 // names the note it expects, so that the two cannot agree on a wrong answer
 // unnoticed.
 
@@ -200,7 +200,8 @@ TEST_P(PitchAgreement, TheResultDialogShowsWhatKorvaniPitchPrintsAndModifyWrites
 // 438.2 Hz lies below a1: its proposed rate is higher than the file's own,
 // which "no higher frequency" halves. The glide sounds a#1 for its first
 // 0.8 s and a1 after: the same click names either, by the start time. The
-// stereo recording is analysed as one interleaved stream, an octave lower.
+// stereo and four-channel recordings are heard as their mono tone: channels
+// mixed, the start time counted in frames.
 // The 2960 Hz peak lies beyond the first window width: the spectrum is
 // scrolled to reach it.
 const AgreementCase kCases[] = {
@@ -209,7 +210,8 @@ const AgreementCase kCases[] = {
     {"GlideFromTheStart", 1, 44100, 16, {{466.16, 0.8}, {440.0, 0.8}}, 0, 337, 100, true, "a#1 (466.2 Hz)"},
     {"GlideFrom800Milliseconds", 1, 44100, 16, {{466.16, 0.8}, {440.0, 0.8}}, 800, 337, 100, false, "a1 (440.0 Hz)"},
     {"Mono8At11025ClimbingUp", 1, 11025, 8, {{523.0, 1.0}}, 0, 385, 0, false, "c2 (523.3 Hz)"},
-    {"Stereo16At22050", 2, 22050, 16, {{330.0, 1.0}}, 100, 125, 0, false, "e (164.8 Hz)"},
+    {"Stereo16At22050", 2, 22050, 16, {{330.0, 1.0}}, 100, 245, 0, false, "e1 (329.6 Hz)"},
+    {"FourChannel8At11025", 4, 11025, 8, {{523.0, 1.0}}, 50, 385, 0, true, "c2 (523.3 Hz)"},
     {"Mono16At48000Scrolled", 1, 48000, 16, {{2960.0, 1.0}}, 0, 2024, 1500, false, "f#4 (2960.0 Hz)"},
 };
 

@@ -15,7 +15,7 @@
 namespace clitest {
 
 // korvani's own road for a click at `bin` on the file analysed from its first
-// sample: the texts its result dialog shows. The window program and
+// sample, its channels read as `reading` says: the texts its result dialog shows. The window program and
 // korvani-pitch must agree on them.
 struct DialogTexts {
     std::string Frequency;
@@ -36,12 +36,14 @@ public:
     void Report(std::string_view, const char*) override {}
 };
 
-inline DialogTexts ClickInKorvani(const std::string& path, std::int64_t bin) {
+inline DialogTexts ClickInKorvani(const std::string& path, std::int64_t bin,
+                                  ChannelReading reading = ChannelReading::Mixed) {
     NoSound silence;
     const TScopedSeam<platform::SoundOutput> noSound(silence);
     IgnoredBoxes boxes;
     TFirstSampleStart firstSample;
     TWaveData wave;
+    wave.SetChannelReading(reading);
     EXPECT_TRUE(wave.Open(path, firstSample, boxes));
     const PeakLocation peak = wave.Analysis().LocatePeak(bin);
     EXPECT_EQ(peak.Outcome, PeakOutcome::Found);

@@ -203,7 +203,9 @@ TEST_F(PitchCommandLine, AStereoFileShowsItsChannelCountAndItsMixingInTheResult)
     EXPECT_EQ(FlatJson(Lines(json.Out).at(0)).Number("channels"), 2);
     EXPECT_EQ(FlatJson(Lines(json.Out).at(0)).String("mixed"), "true");
     const auto window = RunPitch({"--as-window", path});
-    EXPECT_EQ(Lines(window.Out).at(5), "transform size: 16384");
+    EXPECT_EQ(Lines(window.Out).at(5), "channels: 2, mixed for the analysis");
+    const auto interleaved = RunPitch({"--interleaved", path});
+    EXPECT_EQ(Lines(interleaved.Out).at(5), "transform size: 16384");
 }
 
 // --- failures: messages, exit statuses, nothing on standard output ------------
@@ -319,7 +321,7 @@ TEST(PitchUsage, BadCommandLinesExitWithTwoAndSayWhy) {
         {{"--rate", "44100", "a.wav"}, "--rate needs --retune"},
         {{"--no-higher", "a.wav"}, "--no-higher needs --retune"},
         {{"--retune", "out.wav", "a.wav", "b.wav"}, "--retune takes exactly one WAV file"},
-        {{"--retune", "out.wav", "--rate", "5000000000", "a.wav"}, "--rate needs a sample rate from 0 to 4294967295"},
+        {{"--retune", "out.wav", "--rate", "5000000000", "a.wav"}, "--rate needs a sample rate from 2 to 768000 Hz"},
         {{"--json", "--spectrum", "a.wav"}, "--spectrum and --json exclude each other"},
         {{"--json=yes", "a.wav"}, "--json takes no value"},
     };

@@ -116,7 +116,7 @@ protected:
     fixtures::TempDir folder_;
 };
 
-TEST_P(SeveralChannels, GiveTheNoteHeardAndTheWindowsReadingWithAsWindow) {
+TEST_P(SeveralChannels, GiveTheNoteHeardAsTheWindowDoesAndTheOldReadingWithInterleaved) {
     const ChannelCase& c = GetParam();
     double heard = 0.0;
     const std::string path = ChannelFile(c, folder_, heard);
@@ -133,18 +133,25 @@ TEST_P(SeveralChannels, GiveTheNoteHeardAndTheWindowsReadingWithAsWindow) {
     const auto text = RunPitch({path});
     EXPECT_EQ(Lines(text.Out).at(5), "channels: " + std::to_string(c.Channels) + ", mixed for the analysis");
 
-    // The window reads the values one after another: korvani's own click at
-    // the same bin names the same, and a tone shows C times too low.
+    // The window mixes as well (--as-window): korvani's own click at the same
+    // bin names the same. Read value after value (--interleaved, as the window
+    // did before), a tone shows C times too low, as korvani's click so read.
     for (const char* mode : {"--auto", "--strongest"}) {
-        const auto window = RunPitch({"--json", "--as-window", mode, path});
-        ASSERT_EQ(window.ExitStatus, 0) << window.Err;
-        const FlatJson json(Lines(window.Out).at(0));
-        EXPECT_EQ(json.String("mixed"), "false");
-        const auto click = clitest::ClickInKorvani(path, static_cast<std::int64_t>(json.Number("start_bin")));
-        EXPECT_EQ(json.String("note_text"), click.Note) << mode;
-        EXPECT_EQ(json.String("rate_text"), click.Rate) << mode;
-        if (c.Frequency > 0.0 && std::string(mode) == "--auto") {
-            EXPECT_EQ(NoteOf(json.String("note_text")), NameNote(heard / c.Channels).Text);
+        for (const char* reading : {"--as-window", "--interleaved"}) {
+            const bool interleaved = std::string(reading) == "--interleaved";
+            const auto window = RunPitch({"--json", reading, mode, path});
+            ASSERT_EQ(window.ExitStatus, 0) << window.Err;
+            const FlatJson json(Lines(window.Out).at(0));
+            EXPECT_EQ(json.String("mixed"), interleaved ? "false" : "true") << reading;
+            const auto click =
+                clitest::ClickInKorvani(path, static_cast<std::int64_t>(json.Number("start_bin")),
+                                        interleaved ? ChannelReading::Interleaved : ChannelReading::Mixed);
+            EXPECT_EQ(json.String("note_text"), click.Note) << mode << reading;
+            EXPECT_EQ(json.String("rate_text"), click.Rate) << mode << reading;
+            if (c.Frequency > 0.0 && std::string(mode) == "--auto") {
+                EXPECT_EQ(NoteOf(json.String("note_text")), NameNote(interleaved ? heard / c.Channels : heard).Text)
+                    << reading;
+            }
         }
     }
 }

@@ -82,7 +82,7 @@ TEST_F(SampleRateRewrite, CopyCarriesTheNewRateAndItsByteRateAndNothingElseChang
     };
     for (const Case& c :
          {Case{1, 44100, 16, 48000, 96000}, Case{2, 11025, 8, 22050, 44100}, Case{2, 48000, 16, 44100, 176400},
-          Case{1, 48000, 16, 96000, 192000}, Case{2, 44100, 16, 0, 0}}) {
+          Case{1, 48000, 16, 96000, 192000}, Case{2, 44100, 16, 2, 8}, Case{1, 8000, 8, 768000, 768000}}) {
         SCOPED_TRACE(std::to_string(c.rate) + " -> " + std::to_string(c.newRate));
         FmtFields fields = FmtFields::Pcm(c.channels, c.rate, c.bits);
         fields.blockAlign = 7;  // kept as it stands, whatever its value
@@ -107,16 +107,33 @@ TEST_F(SampleRateRewrite, CopyCarriesTheNewRateAndItsByteRateAndNothingElseChang
 }
 
 TEST_F(SampleRateRewrite, ByteRateIsComputedInThirtyTwoBitsAndKeepsTheWrapAround) {
-    // 6 x 32 x 0x0200_0001 = 0x1_8000_00C0 wraps to 0x8000_00C0 in 32 bits; >> 3 = 0x1000_0018.
-    const Bytes original = PcmWave(6, 44100, 32, fixtures::Pattern(96));
+    // 6 x 1000 x 768000 = 0x1_12A8_8000 wraps to 0x12A8_8000 in 32 bits; >> 3 = 0x0255_1000.
+    const Bytes original = PcmWave(6, 44100, 1000, fixtures::Pattern(1500));
     const std::string source = WriteFile("six.wav", original);
     const std::string target = folder.PathOf("six-fast.wav");
 
-    Rewrite(source, target, 0x02000001U);
+    Rewrite(source, target, 768000);
 
     const Bytes copy = ReadBytes(target);
-    EXPECT_EQ(ReadLe32(copy, kByteRateAt), 0x10000018U);
+    EXPECT_EQ(ReadLe32(copy, kByteRateAt), 0x02551000U);
     EXPECT_THAT(reporter.messages, IsEmpty());
+}
+
+TEST_F(SampleRateRewrite, ARateKorvaniCannotOpenIsNeverWritten) {
+    const Bytes original = PcmWave(2, 44100, 16, fixtures::Pattern(400));
+    const std::string source = WriteFile("source.wav", original);
+    const std::string target = folder.PathOf("target.wav");
+    for (const std::uint32_t rate : {0U, 1U, 768001U, 4294967295U}) {
+        SCOPED_TRACE(rate);
+        reporter.messages.clear();
+        Rewrite(source, target, rate);
+        EXPECT_THAT(reporter.messages,
+                    ElementsAre(Message{std::to_string(rate) + " Hz lies outside 2 to 768000 Hz: file not written",
+                                        "unsupported sample rate"}));
+        EXPECT_EQ(fixtures::Listing(folder.Path()).size(), 1U) << "neither a copy nor a temporary file";
+        EXPECT_EQ(ReadBytes(source), original);
+        EXPECT_EQ(HeldSinceStart(), kNothing);
+    }
 }
 
 TEST_F(SampleRateRewrite, LongFmtChunkAfterOtherChunksIsPatchedInPlace) {

@@ -191,6 +191,66 @@ TEST_F(PreviewAndPrompt, SixteenBitSamplesAreDividedBy256TowardZero) {
     }
 }
 
+// The channels of each frame are drawn as one value, their mean truncated
+// toward zero: the signal the analysis reads. Reading the first channel, the
+// sum, or the values one after another draws other heights.
+TEST_F(PreviewAndPrompt, SeveralChannelsAreDrawnMixedAsTheyAreHeard) {
+    struct Case {
+        const char* name;
+        std::uint16_t channels;
+        std::uint16_t bits;
+        std::vector<int> values;   // sample values, frame after frame
+        std::vector<int> heights;  // above the middle line, one per frame
+    };
+    const Case cases[] = {
+        {"8-bit stereo", 2, 8, {127, -127, 100, 50, -3, 0}, {0, 75, -1}},
+        {"16-bit stereo", 2, 16, {25600, -25600, 12800, 0, -768, -256}, {0, 25, -2}},
+        {"16-bit four channels", 4, 16, {1000, -1000, 25600, 0, 32767, 32767, 32767, 32767}, {25, 127}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes data;
+        for (const int value : c.values) {
+            if (c.bits == 8) {
+                data.push_back(static_cast<std::uint8_t>(value + 128));
+            } else {
+                fixtures::AppendLe16(data, static_cast<std::uint16_t>(static_cast<std::int16_t>(value)));
+            }
+        }
+        user.Press(IDOK);  // the number of channels
+        const QImage preview = PreviewWhilePrompting(WriteFile("frames.wav", PcmWave(c.channels, 8000, c.bits, data)));
+        ASSERT_EQ(preview.size(), QSize(600, 400));
+        const std::uint8_t red = c.bits == 8 ? 150 : 130;
+        const int greenSpan = c.bits == 8 ? 130 : 150;
+        for (int x = 0; x < 600; ++x) {
+            const int y = 200 - c.heights[static_cast<std::size_t>(x) % c.heights.size()];
+            const TColor expected{red, static_cast<std::uint8_t>(greenSpan * x / 600),
+                                  static_cast<std::uint8_t>(200 - 200 * x / 600)};
+            ASSERT_EQ(ColorAt(preview, x, y), expected) << "column " << x;
+        }
+    }
+}
+
+// The preview of the file opened before is wiped before the next is drawn.
+TEST_F(PreviewAndPrompt, ASecondFileIsDrawnOnAClearedWindow) {
+    const std::string loud = WriteFile("loud.wav", PcmWave(1, 11025, 8, Bytes(64, 255)));
+    const std::string quiet = WriteFile("quiet.wav", PcmWave(1, 11025, 8, Bytes(64, 128)));
+    QImage second;
+    Run([&](TFrameWindow& frame) {
+        OpenAnswering(frame, loud, [](QWidget& prompt) { harness::ForceClose(prompt); });
+        ASSERT_EQ(ColorAt(harness::ClientImage(frame), 0, 200 - 127), (TColor{150, 0, 200}));
+        OpenAnswering(frame, quiet, [&](QWidget& prompt) {
+            second = harness::ClientImage(frame);
+            harness::ForceClose(prompt);
+        });
+    });
+    ASSERT_EQ(second.size(), QSize(600, 400));
+    for (int x = 0; x < 600; ++x) {
+        ASSERT_EQ(ColorAt(second, x, 200 - 127), kWhite) << "the first file's column " << x;
+        ASSERT_NE(ColorAt(second, x, 200), kWhite) << "the second file's column " << x;
+    }
+}
+
 TEST_F(PreviewAndPrompt, TextSaysTwentyTwoMillisecondsFor1000PixelsAt44100Hz) {
     clientWidth = 1000;
     const std::string path = WriteFile("silence.wav", PcmWave(1, 44100, 16, Bytes(4000, 0)));

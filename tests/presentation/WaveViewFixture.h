@@ -86,15 +86,18 @@ protected:
         harness::RunApplication(app, [&] { body(*app.Frame); });
     }
 
-    /// Writes `bytes` as `name`, opens it with "open..." (the sampling-frequency
-    /// box answered with OK) and answers its view; nullptr and a failure when
-    /// none was made.
-    ProbeView* Open(TFrameWindow& frame, const std::string& name, const fixtures::Bytes& bytes) {
+    /// Writes `bytes` as `name`, opens it with "open..." (the `boxes` boxes it
+    /// shows, the sampling frequency and for several channels their number
+    /// before it, answered with OK) and answers its view; nullptr and a
+    /// failure when none was made.
+    ProbeView* Open(TFrameWindow& frame, const std::string& name, const fixtures::Bytes& bytes, int boxes = 1) {
         const std::string path = folder.Write(name, bytes);
         files.Choose(path);
         {
             harness::ScriptedUser user;
-            user.Press(IDOK);
+            for (int box = 0; box < boxes; ++box) {
+                user.Press(IDOK);
+            }
             fixtures::ClickOpen(frame);
         }
         auto* view = dynamic_cast<ProbeView*>(frame.GetClientWindow());
