@@ -5,6 +5,7 @@
 #include "cli/RetunedCopy.h"
 #include "cli/SoundFileReader.h"
 #include "cli/SoundFileSignal.h"
+#include "cli/TuningEstimate.h"
 #include "cli/WaveHeader.h"
 
 #include "document/SampleRateRewrite.h"
@@ -26,9 +27,10 @@
 namespace {
 
 // The bin the climb starts from, as the options choose it; no bin after
-// noting that --auto found no pitch.
+// noting that --auto found no pitch. With --auto, `fundamental` is the
+// picker's F in Hz, where the tuning estimate starts.
 std::optional<std::int64_t> ChooseStartBin(const FrequencyAnalysis& analysis, const PitchOptions& options,
-                                           PitchResult& result) {
+                                           std::span<const double> stretch, PitchResult& result, double& fundamental) {
     const std::span<const double> magnitude = analysis.Magnitude.span();
     switch (options.StartBin) {
     case StartBinChoice::GivenBin: return options.GivenBin;
@@ -41,7 +43,11 @@ std::optional<std::int64_t> ChooseStartBin(const FrequencyAnalysis& analysis, co
     case StartBinChoice::Strongest: return StrongestBin(magnitude);
     case StartBinChoice::Fundamental: break;
     }
-    const FundamentalChoice choice = PickFundamental(magnitude, analysis.TransformSize, analysis.SampleRate);
+    const LastingTones lasting(stretch, analysis.SampleRate);
+    const FundamentalChoice choice =
+        PickFundamental(magnitude, analysis.TransformSize, analysis.SampleRate,
+                        [&lasting](double frequency) { return lasting.IsLasting(frequency); });
+    fundamental = choice.Fundamental;
     if (choice.Verdict != PitchVerdict::Pitched) {
         result.NoPitch = choice.Verdict == PitchVerdict::Silent ? "silent" : "no harmonic series";
         result.Messages.AddFailure("no pitch found: " + result.NoPitch);
@@ -115,15 +121,39 @@ bool LocateAndName(const FrequencyAnalysis& analysis, std::int64_t startBin, dou
     return true;
 }
 
-void WriteSmplCopy(const std::string& path, const std::string& target, double a4, std::uint32_t sampleRate,
-                   PitchResult& result) {
-    const std::optional<SamplerTuning> tuning = TuningOf(result.Frequency, a4);
+void WriteSmplCopy(const std::string& path, const std::string& target, double frequency, double a4,
+                   std::uint32_t sampleRate, PitchResult& result) {
+    const std::optional<SamplerTuning> tuning = TuningOf(frequency, a4);
     if (!tuning) {
         result.Messages.AddFailure(target + ": the pitch lies outside MIDI notes 0 to 127: no \"smpl\" chunk");
     } else if (WriteSamplerCopy(path, target, *tuning, sampleRate, result.Messages)) {
         result.SmplTuning = tuning;
         result.SmplFile = target;
     }
+}
+
+// The tuning estimate of the series from `seed` Hz and its clarity, into
+// `result`; with --auto the note, cents and rate follow it ("local maximum
+// at" stays the click's). False after noting why there is no result.
+bool Tune(std::span<const double> stretch, double seed, const PitchOptions& options, PitchResult& result) {
+    const TuningEstimate tuning = EstimateTuning(stretch, result.SampleRate, seed);
+    result.Pitch = tuning.Found ? tuning.Pitch : seed;
+    result.Clarity = tuning.Clarity;
+    result.Doubtful = tuning.Clarity < kDoubtfulClarity;
+    if (options.StartBin != StartBinChoice::Fundamental) {
+        return true;
+    }
+    std::optional<PeakDescription> description = DescribePeak(result.Pitch, result.SampleRate, options.A4);
+    if (!description) {
+        result.Messages.AddFailure(TooLowText(result.Pitch));
+        return false;
+    }
+    result.NoteFrequency = description->Note.Frequency;
+    result.Cents = std::round(CentsFrom(result.NoteFrequency, result.Pitch) * 10.0) / 10.0 + 0.0;
+    result.Rate = description->ProposedRate;
+    result.NoteText = std::move(description->NoteText);
+    result.RateText = std::move(description->RateText);
+    return true;
 }
 
 // The frames a file starts with, as the analysis reads them: byte - 128 for
@@ -144,11 +174,11 @@ bool ShouldCentreOnTheStart(const FrequencyAnalysis& analysis, const PitchOption
            IsSilentSpectrum(analysis.Magnitude.span());
 }
 
-// The spectrum of N values: N / 2 of silence, then the first frames.
-bool AnalyseCentredOnTheStart(const FrequencyAnalysis& fromStart, const FirstFrames& first,
-                              FrequencyAnalysis& centred) {
+// The spectrum of N values: N / 2 of silence, then the first frames (`values`).
+bool AnalyseCentredOnTheStart(const FrequencyAnalysis& fromStart, const FirstFrames& first, FrequencyAnalysis& centred,
+                              std::vector<double>& values) {
     const auto half = static_cast<std::size_t>(fromStart.TransformSize / 2);
-    std::vector<double> values(2 * half, 0.0);
+    values.assign(2 * half, 0.0);
     const std::vector<double> frames = first.Read();
     std::copy_n(frames.begin(), std::min(half, frames.size()), values.begin() + static_cast<std::ptrdiff_t>(half));
     const auto bytes = static_cast<std::uint32_t>(values.size() * (first.BitsPerSample / 8));
@@ -159,16 +189,25 @@ bool AnalyseCentredOnTheStart(const FrequencyAnalysis& fromStart, const FirstFra
     return true;
 }
 
-// The climb, the naming, the spectrum and, with --retune, the copy `retune`
-// writes at the rate chosen (answering true once written); with --smpl, the
-// sampler's copy.
-void Conclude(const std::string& path, const FrequencyAnalysis& fromStart, const FirstFrames& first,
-              const PitchOptions& options, PitchResult& result, const std::function<bool(std::uint32_t)>& retune) {
+// The climb, the naming, the tuning, the spectrum and, with --retune, the
+// copy `retune` writes at the rate chosen (answering true once written); with
+// --smpl, the sampler's copy. `stretch`: the values the spectrum is of.
+void Conclude(const std::string& path, const FrequencyAnalysis& fromStart, std::span<const double> stretch,
+              const FirstFrames& first, const PitchOptions& options, PitchResult& result,
+              const std::function<bool(std::uint32_t)>& retune) {
     FrequencyAnalysis centred;
-    result.Centred = ShouldCentreOnTheStart(fromStart, options) && AnalyseCentredOnTheStart(fromStart, first, centred);
+    std::vector<double> centredValues;
+    result.Centred = ShouldCentreOnTheStart(fromStart, options) &&
+                     AnalyseCentredOnTheStart(fromStart, first, centred, centredValues);
     const FrequencyAnalysis& analysis = result.Centred ? centred : fromStart;
-    const std::optional<std::int64_t> startBin = ChooseStartBin(analysis, options, result);
+    const std::span<const double> values = result.Centred ? std::span<const double>(centredValues) : stretch;
+    double fundamental = 0.0;
+    const std::optional<std::int64_t> startBin = ChooseStartBin(analysis, options, values, result, fundamental);
     if (!startBin || !LocateAndName(analysis, *startBin, options.A4, result)) {
+        return;
+    }
+    const bool automatic = options.StartBin == StartBinChoice::Fundamental;
+    if (!Tune(values, automatic ? fundamental : result.Frequency, options, result)) {
         return;
     }
     if (options.Spectrum) {
@@ -184,7 +223,8 @@ void Conclude(const std::string& path, const FrequencyAnalysis& fromStart, const
         }
     }
     if (options.SmplTarget) {
-        WriteSmplCopy(path, *options.SmplTarget, options.A4, result.SampleRate, result);
+        WriteSmplCopy(path, *options.SmplTarget, automatic ? result.Pitch : result.Frequency, options.A4,
+                      result.SampleRate, result);
     }
 }
 
@@ -222,7 +262,7 @@ PitchResult AnalyseSoundFile(const std::string& path, const PitchOptions& option
     analysis.ComputeSpectrumOfValues(signal->Values, 0);
     result.TransformSize = analysis.TransformSize;
     const FirstFrames first{[&] { return signal->Values; }, 16};
-    Conclude(path, analysis, first, options, result, [&](std::uint32_t rate) {
+    Conclude(path, analysis, signal->Values, first, options, result, [&](std::uint32_t rate) {
         return WriteRetunedSoundFile(path, *signal, *options.RetuneTarget, rate, result.Messages);
     });
     return result;
@@ -250,6 +290,7 @@ PitchResult AnalyseFile(const std::string& path, const PitchOptions& options) {
     result.StartSample = start.StartSample();
     const FrequencyAnalysis* analysis = &wave.Analysis();
     FrequencyAnalysis mixed;
+    std::vector<double> stretch;  // the frames the spectrum is of, for the tuning
     if (result.Mixed) {
         // The window wraps to the start when fewer than N frames follow it, so
         // the frames from the start to N on are all it reads.
@@ -261,19 +302,26 @@ PitchResult AnalyseFile(const std::string& path, const PitchOptions& options) {
         }
         const std::int64_t count =
             std::min<std::int64_t>(frameCount - result.StartSample, wave.Analysis().TransformSize);
-        const std::vector<double> frames =
-            MixedFrames(wave.Samples(), wave.BitsPerSample(), result.Channels, result.StartSample, count);
+        stretch = MixedFrames(wave.Samples(), wave.BitsPerSample(), result.Channels, result.StartSample, count);
         const auto mixedBytes = static_cast<std::uint32_t>(count * (wave.BitsPerSample() / 8));
         if (mixed.Prepare(wave.SampleRate(), wave.BitsPerSample(), mixedBytes) != SetupResult::Ready) {
             result.Messages.Report(kMemoryAllocationImpossibleText, nullptr);
             return result;
         }
-        mixed.ComputeSpectrumOfValues(frames, 0);
+        mixed.ComputeSpectrumOfValues(stretch, 0);
         analysis = &mixed;
     } else if (start.PastTheEnd()) {
         result.Messages.AddFailure(
             PastTheEndText(options.StartMilliseconds, start.StartSample(), analysis->SampleCount, "sample value"));
         return result;
+    }
+    if (stretch.empty()) {
+        // Mono, or several channels read as the window reads them: the tuning
+        // hears the frames from the start, mixed.
+        const std::int64_t frameCount = wave.Analysis().SampleCount / result.Channels;
+        const std::int64_t startFrame = std::min(result.StartSample / result.Channels, frameCount);
+        stretch = MixedFrames(wave.Samples(), wave.BitsPerSample(), result.Channels, startFrame,
+                              std::min<std::int64_t>(frameCount - startFrame, analysis->TransformSize));
     }
     result.TransformSize = analysis->TransformSize;
     const FirstFrames first{[&] {
@@ -282,7 +330,7 @@ PitchResult AnalyseFile(const std::string& path, const PitchOptions& options) {
                                                    std::min<std::int64_t>(frames, analysis->TransformSize / 2));
                             },
                             wave.BitsPerSample()};
-    Conclude(path, *analysis, first, options, result,
+    Conclude(path, *analysis, stretch, first, options, result,
              [&](std::uint32_t rate) { return WriteRetunedCopy(path, *options.RetuneTarget, rate, result.Messages); });
     wave.Close(result.Messages);
     return result;
