@@ -91,12 +91,11 @@ constexpr double kOwnTolerance = 0.01;          // relative distance of such a p
 constexpr double kLoudestDecibels = 6.0;        // partials this close to the strongest are among the loudest
 constexpr double kDistinctPartialRatio = 1.25;  // nearer than that, two peaks may be one smeared partial
 constexpr double kLoudDecibels = 20.0;          // a tone this close to the strongest is heard as a pitch of its own
-constexpr double kLoudToleranceBins = 0.5;
-constexpr int kDividedPeaks = 6;         // the strongest partials whose submultiples are candidates too
-constexpr int kMostDivisor = 8;          // down to an eighth: partials 3 to 8 of a bass string are its loudest
-constexpr double kUnheardMargin = 1.1;   // a candidate without a peak wins only by this much
-constexpr double kMostSwapRatio = 10.0;  // a struck bar's loudest overtone lies within ten times its tone  // how close
-                                         // a loud lone tone lies to F / 2: an organ rank's octave is exact
+constexpr double kLoudToleranceBins = 0.5;  // how close a loud lone tone lies to F / 2: an organ rank's octave is exact
+constexpr int kDividedPeaks = 6;            // the strongest partials whose submultiples are candidates too
+constexpr int kMostDivisor = 8;             // down to an eighth: partials 3 to 8 of a bass string are its loudest
+constexpr double kUnheardMargin = 1.1;      // a candidate without a peak wins only by this much
+constexpr double kMostSwapRatio = 20.0;     // a struck bar's winning overtone lies within twenty times its tone
 
 // How far the magnitude at `top` stands above the median of the bins around it, in dB.
 double Prominence(std::span<const double> m, std::int32_t top) {

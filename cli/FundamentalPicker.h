@@ -58,7 +58,7 @@ FundamentalChoice PickFundamental(std::span<const double> magnitude, std::int32_
 /// strong partials that lie on its harmonic series, times how fully the
 /// series up to the highest strong partial is occupied; the best F wins and
 /// the answer is the top bin of the peak at F. A winner well above one of the
-/// loudest partials, at most ten times lower, gives way to that partial (a
+/// loudest partials, at most twenty times lower, gives way to that partial (a
 /// struck bar's inharmonic overtones). An F is then replaced by F / 2 while that lower series has
 /// support of its own, which F's series does not explain: the complete odd
 /// partials of an organ's quiet 8-foot rank under louder 4- and 2-foot ranks,

@@ -132,6 +132,13 @@ void WriteSmplCopy(const std::string& path, const std::string& target, double fr
     }
 }
 
+// Whether the note, cents, rate and sampler tuning follow the tuning
+// estimate: with --auto as a file is heard; a chosen bin and the window's
+// reading keep the click's.
+bool NamesByThePitch(const PitchOptions& options) {
+    return options.StartBin == StartBinChoice::Fundamental && !options.AsWindow;
+}
+
 // The tuning estimate of the series from `seed` Hz and its clarity, into
 // `result`; with --auto the note, cents and rate follow it ("local maximum
 // at" stays the click's). False after noting why there is no result.
@@ -140,7 +147,7 @@ bool Tune(std::span<const double> stretch, double seed, const PitchOptions& opti
     result.Pitch = tuning.Found ? tuning.Pitch : seed;
     result.Clarity = tuning.Clarity;
     result.Doubtful = tuning.Clarity < kDoubtfulClarity;
-    if (options.StartBin != StartBinChoice::Fundamental) {
+    if (!NamesByThePitch(options)) {
         return true;
     }
     std::optional<PeakDescription> description = DescribePeak(result.Pitch, result.SampleRate, options.A4);
@@ -207,7 +214,7 @@ void Conclude(const std::string& path, const FrequencyAnalysis& fromStart, std::
         return;
     }
     const bool automatic = options.StartBin == StartBinChoice::Fundamental;
-    if (!Tune(values, automatic ? fundamental : result.Frequency, options, result)) {
+    if (!Tune(values, automatic && fundamental > 0.0 ? fundamental : result.Frequency, options, result)) {
         return;
     }
     if (options.Spectrum) {
@@ -223,7 +230,7 @@ void Conclude(const std::string& path, const FrequencyAnalysis& fromStart, std::
         }
     }
     if (options.SmplTarget) {
-        WriteSmplCopy(path, *options.SmplTarget, automatic ? result.Pitch : result.Frequency, options.A4,
+        WriteSmplCopy(path, *options.SmplTarget, NamesByThePitch(options) ? result.Pitch : result.Frequency, options.A4,
                       result.SampleRate, result);
     }
 }
@@ -316,12 +323,11 @@ PitchResult AnalyseFile(const std::string& path, const PitchOptions& options) {
         return result;
     }
     if (stretch.empty()) {
-        // Mono, or several channels read as the window reads them: the tuning
-        // hears the frames from the start, mixed.
-        const std::int64_t frameCount = wave.Analysis().SampleCount / result.Channels;
-        const std::int64_t startFrame = std::min(result.StartSample / result.Channels, frameCount);
-        stretch = MixedFrames(wave.Samples(), wave.BitsPerSample(), result.Channels, startFrame,
-                              std::min<std::int64_t>(frameCount - startFrame, analysis->TransformSize));
+        // Mono, or several channels read as the window reads them: the values
+        // one after another from the start.
+        const std::int64_t count =
+            std::min<std::int64_t>(analysis->SampleCount - result.StartSample, analysis->TransformSize);
+        stretch = MixedFrames(wave.Samples(), wave.BitsPerSample(), 1, result.StartSample, count);
     }
     result.TransformSize = analysis->TransformSize;
     const FirstFrames first{[&] {

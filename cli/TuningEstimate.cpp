@@ -30,9 +30,12 @@ constexpr int kMostPartials = 40;                 // partials fitted at most
 constexpr double kHighestPartialShare = 0.45;     // of the sample rate: the anti-alias filter's edge
 constexpr double kMainLobeBins = 2.0;             // Blackman-Harris: most of a partial's energy, in bins of the window
 constexpr double kPartialAboveFloor = 100.0;      // a partial stands this many times (20 dB) above the median power
+constexpr int kUnmeasuredPartials = 8;            // partials a clarity counts when none could be measured
 constexpr double kStretchLimit = 0.002;           // B above this is no string's; noise in the fit
 constexpr double kWeakestPartialDecibels = 50.0;  // partials further under the strongest are noise, not the series
 constexpr double kStretchPartialDecibels = 30.0;  // the stretch is fitted to partials this close to the strongest
+constexpr double kOffSeriesCents = 15.0;          // a partial further off the series belongs to another
+constexpr double kLooseStretch = 0.0005;          // the most stretch a partial's distance from the series allows for
 constexpr std::size_t kStretchPartials = 5;       // fewer partials cannot tell a stretch from noise
 constexpr double kLastingDecibels = 45.0;         // a tone this far under the lasting strongest is gone
 constexpr double kLastingWindowSeconds = 0.08;    // windows of the lasting test: bins of some 12 Hz
@@ -246,6 +249,30 @@ bool MeasurePartial(const Frames& frames, const std::vector<std::size_t>& soundi
     return true;
 }
 
+// The partials that belong to one series: strong enough, and each within
+// kOffSeriesCents (plus what a string's stretch could add) of the f0 that the
+// partials imply by their level-weighted median. A struck bar's inharmonic
+// overtone that fell within reach of a harmonic is no partial of the series.
+void KeepTheSeries(std::vector<Partial>& partials, double stretch) {
+    const double strongest = std::ranges::max_element(partials, {}, &Partial::Level)->Level;
+    std::erase_if(partials, [strongest](const Partial& p) {
+        return p.Level < strongest * std::pow(10.0, -kWeakestPartialDecibels / 20.0);
+    });
+    const auto implied = [stretch](const Partial& p) {
+        return p.Frequency / (p.Harmonic * std::sqrt(1.0 + stretch * p.Harmonic * p.Harmonic));
+    };
+    std::vector<std::pair<double, double>> readings;
+    for (const Partial& p : partials) {
+        readings.emplace_back(implied(p), p.Level);
+    }
+    const double centre = WeightedMedian(std::move(readings));
+    std::erase_if(partials, [&](const Partial& p) {
+        const double k = p.Harmonic;
+        const double allowance = kOffSeriesCents + 600.0 * std::log2(1.0 + kLooseStretch * k * k);
+        return std::abs(1200.0 * std::log2(implied(p) / centre)) > allowance;
+    });
+}
+
 // f0 and B of k x f0 x sqrt(1 + B k^2) fitted to the partials, weighted by
 // level times harmonic (f / k of a high partial is the more precise). With
 // fewer than five partials near the strongest, or a stretch no string has,
@@ -292,8 +319,9 @@ double PartialFrequency(double f0, double stretch, int k) {
     return k * f0 * std::sqrt(1.0 + stretch * k * k);
 }
 
-// The share of the energy above the floor that lies on the series, over the
-// sounding windows, from f0 / 2 to the highest partial measured.
+// The share of the energy that lies on the series (within the main lobe of a
+// partial), over the sounding windows, from f0 / 2 to the highest partial
+// measured: noise, hum and other tones between the partials lower it.
 double Clarity(const Frames& frames, const std::vector<std::size_t>& sounding, std::uint32_t rate, double f0,
                double stretch, int highest) {
     const double binHz = static_cast<double>(rate) / frames.Size;
@@ -315,11 +343,10 @@ double Clarity(const Frames& frames, const std::vector<std::size_t>& sounding, s
     double total = 0.0;
     for (const std::size_t j : sounding) {
         const std::vector<Complex>& spectrum = frames.Spectra[j];
-        const double floor = Floor(spectrum, from, to) / kPartialAboveFloor;
         for (std::int32_t b = from; b < to; ++b) {
-            const double above = std::max(0.0, std::norm(spectrum[static_cast<std::size_t>(b)]) - floor);
-            total += above;
-            series += onSeries[static_cast<std::size_t>(b)] ? above : 0.0;
+            const double power = std::norm(spectrum[static_cast<std::size_t>(b)]);
+            total += power;
+            series += onSeries[static_cast<std::size_t>(b)] ? power : 0.0;
         }
     }
     return total > 0.0 ? std::clamp(series / total, 0.0, 1.0) : 0.0;
@@ -365,12 +392,12 @@ TuningEstimate EstimateTuning(std::span<const double> signal, std::uint32_t samp
             }
         }
         if (partials.empty()) {
+            // No series stands out of the noise: the sound is as clear as its
+            // first partials' share of it.
+            estimate.Clarity = Clarity(frames, sounding, sampleRate, roughFundamental, 0.0, kUnmeasuredPartials);
             return estimate;
         }
-        const double strongest = std::ranges::max_element(partials, {}, &Partial::Level)->Level;
-        std::erase_if(partials, [strongest](const Partial& p) {
-            return p.Level < strongest * std::pow(10.0, -kWeakestPartialDecibels / 20.0);
-        });
+        KeepTheSeries(partials, stretch);
         std::tie(f0, stretch) = FitSeries(partials);
         if (most >= kMostPartials || PartialFrequency(f0, stretch, most) >= kHighestPartialShare * sampleRate) {
             break;

@@ -17,11 +17,11 @@ struct TuningEstimate {
     double Pitch = 0.0;    ///< the fundamental f0 of the fitted series, Hz
     double Stretch = 0.0;  ///< B of the fitted series k x f0 x sqrt(1 + B k^2): 0 for a harmonic one
     int Partials = 0;      ///< partials measured and fitted
-    double Clarity = 0.0;  ///< 0 ... 1, see kClarityDefinition
+    double Clarity = 0.0;  ///< 0 ... 1: the share of the energy on the series (see EstimateTuning)
 };
 
 /// Below this clarity a result is doubtful: less than half the sound's
-/// energy above its noise lies on the series.
+/// energy lies on the series.
 inline constexpr double kDoubtfulClarity = 0.5;
 
 /// Measures the series whose fundamental lies near `roughFundamental` Hz in
@@ -31,9 +31,10 @@ inline constexpr double kDoubtfulClarity = 0.5;
 /// phase vocoder: exact for a steady partial, wherever it lies between bins),
 /// the weighted median over the windows where the note sounds; the partials
 /// fitted to k x f0 x sqrt(1 + B k^2), weighted by level, in rounds of more
-/// partials as f0 sharpens. Clarity: the share of the energy above the noise
-/// floor, summed over the same windows from f0 / 2 to the highest partial
-/// measured, that lies within the main lobe of a partial of the series.
+/// partials as f0 sharpens. Clarity: the share of the spectral energy, summed
+/// over the same windows from f0 / 2 to the highest partial measured, that
+/// lies within the main lobe of a partial of the series (two bins of the
+/// window each side).
 TuningEstimate EstimateTuning(std::span<const double> signal, std::uint32_t sampleRate, double roughFundamental);
 
 /// The lasting part of a stretch: whether a tone near `frequency` Hz sounds

@@ -271,7 +271,7 @@ TEST(PitchFailures, EachLineNamesItsFile) {
                                   "korvani-pitch: " + text + ": Format not recognised.",
                               }));
     EXPECT_EQ(Lines(run.Out).at(0), "file: " + good);
-    EXPECT_EQ(Lines(run.Out).size(), 10U);
+    EXPECT_EQ(Lines(run.Out).size(), 12U);
 }
 
 // --- the retuned copy is confirmed ----------------------------------------------
@@ -316,7 +316,7 @@ TEST(PitchNames, StayOnTheirLineInTextAndValidInJson) {
     ASSERT_EQ(text.ExitStatus, 0) << text.Err;
     const auto lines = Lines(text.Out);
     EXPECT_EQ(lines.at(0), "file: " + shown);
-    EXPECT_EQ(lines.size(), 10U);
+    EXPECT_EQ(lines.size(), 12U);
 
     const auto json = RunPitch({"--json", path, path + ".missing"});
     const auto jsonLines = Lines(json.Out);
