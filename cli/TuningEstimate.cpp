@@ -24,7 +24,9 @@ using Complex = std::complex<double>;
 
 constexpr double kPeriodsPerWindow = 12.0;        // partials a dozen bins apart: each in its own main lobe
 constexpr std::int32_t kShortestWindow = 1024;    // fewer samples give few bins to tell noise from a partial
-constexpr std::size_t kMostWindows = 12;          // enough to span vibrato and decay; more only cost time
+constexpr std::size_t kMostWindows = 32;          // enough to span vibrato and decay; more only cost time
+constexpr std::int32_t kTuningOverlap = 4;        // windows over each point: a vibrato's cycle is read several times
+constexpr std::size_t kStretchParts = 8;          // windows at least this part of the stretch: vibrato averages out
 constexpr double kSoundingDecibels = 40.0;        // windows this far under the loudest hold no note worth fitting
 constexpr int kMostPartials = 40;                 // partials fitted at most
 constexpr double kHighestPartialShare = 0.45;     // of the sample rate: the anti-alias filter's edge
@@ -34,6 +36,7 @@ constexpr int kUnmeasuredPartials = 8;            // partials a clarity counts w
 constexpr double kStretchLimit = 0.002;           // B above this is no string's; noise in the fit
 constexpr double kWeakestPartialDecibels = 50.0;  // partials further under the strongest are noise, not the series
 constexpr double kStretchPartialDecibels = 30.0;  // the stretch is fitted to partials this close to the strongest
+constexpr double kVibratoCents = 100.0;           // a reading further from its partial's median is noise
 constexpr double kOffSeriesCents = 15.0;          // a partial further off the series belongs to another
 constexpr double kLooseStretch = 0.0005;          // the most stretch a partial's distance from the series allows for
 constexpr std::size_t kStretchPartials = 5;       // fewer partials cannot tell a stretch from noise
@@ -68,7 +71,10 @@ void Transform(std::vector<Complex>& data, const std::vector<Complex>& turns) {
         const std::size_t stride = n / length;
         for (std::size_t start = 0; start < n; start += length) {
             for (std::size_t k = 0; k < half; ++k) {
-                const Complex odd = data[start + k + half] * turns[k * stride];
+                // Written out: the library's product checks for infinities at every call.
+                const Complex& w = turns[k * stride];
+                const Complex& x = data[start + k + half];
+                const Complex odd(x.real() * w.real() - x.imag() * w.imag(), x.real() * w.imag() + x.imag() * w.real());
                 data[start + k + half] = data[start + k] - odd;
                 data[start + k] += odd;
             }
@@ -95,53 +101,44 @@ std::vector<double> BlackmanHarris(std::int32_t length) {
     return window;
 }
 
-// Windows of one length over a stretch, each transformed. Paired: windows
-// come in pairs a hop apart (Spectra 2i and 2i + 1), the pairs spread over
-// the stretch; otherwise the windows are spread alone.
+// Windows of one length over a stretch, each transformed, one after another
+// at a fixed hop (the window's length / `windowsPerHop`; longer on a long
+// stretch, never so long that a partial's phase could turn more than half a
+// turn beyond its bin's).
 struct Frames {
-    std::int32_t Length = 0;  // samples windowed
-    std::int32_t Size = 0;    // transform size, a power of two at least Length
-    std::int32_t Hop = 0;     // from a pair's first window to its second
-    bool Paired = false;
+    std::int32_t Length = 0;                    // samples windowed
+    std::int32_t Size = 0;                      // transform size, a power of two at least Length
+    std::int32_t Hop = 0;                       // from one window to the next
     std::vector<std::vector<Complex>> Spectra;  // bins 0 ... Size / 2
     std::vector<double> Energies;               // of each window's samples
 };
 
-Frames Analyse(std::span<const double> signal, std::int32_t length, bool paired) {
+Frames Analyse(std::span<const double> signal, std::int32_t length, std::int32_t windowsPerHop) {
     Frames frames;
-    frames.Paired = paired;
     const auto available = static_cast<std::int32_t>(std::min<std::size_t>(signal.size(), 1U << 30));
-    // A pair needs one and a half windows.
-    frames.Length = std::min(length, paired ? available * 2 / 3 : available);
+    // Two windows at least.
+    frames.Length = std::min(length, available * 2 / 3);
     if (frames.Length < 16) {
         return frames;
     }
     frames.Size = PowerOfTwoAtLeast(frames.Length);
-    frames.Hop = paired ? frames.Length / 2 : 0;
-    const std::int32_t span = frames.Length + frames.Hop;
-    const std::int32_t room = available - span;
-    const std::size_t groups = paired ? kMostWindows / 2 : kMostWindows;
-    const auto count = static_cast<std::int32_t>(
-        std::min<std::int64_t>(static_cast<std::int64_t>(groups), room / std::max(1, frames.Length / 2) + 1));
+    const std::int32_t room = available - frames.Length;
+    frames.Hop = std::max(frames.Length / windowsPerHop,
+                          std::min(room / static_cast<std::int32_t>(kMostWindows - 1), frames.Size * 3 / 4));
     const std::vector<double> window = BlackmanHarris(frames.Length);
     const std::vector<Complex> turns = Twiddles(static_cast<std::size_t>(frames.Size));
-    for (std::int32_t g = 0; g < count; ++g) {
-        const std::int32_t start =
-            count > 1 ? static_cast<std::int32_t>(static_cast<std::int64_t>(room) * g / (count - 1)) : 0;
-        for (std::int32_t member = 0; member < (paired ? 2 : 1); ++member) {
-            const std::int32_t first = start + member * frames.Hop;
-            std::vector<Complex> data(static_cast<std::size_t>(frames.Size));
-            double energy = 0.0;
-            for (std::int32_t n = 0; n < frames.Length; ++n) {
-                const double value = signal[static_cast<std::size_t>(first + n)];
-                energy += value * value;
-                data[static_cast<std::size_t>(n)] = value * window[static_cast<std::size_t>(n)];
-            }
-            Transform(data, turns);
-            data.resize(static_cast<std::size_t>(frames.Size / 2 + 1));
-            frames.Spectra.push_back(std::move(data));
-            frames.Energies.push_back(energy);
+    for (std::int32_t first = 0; first <= room && frames.Spectra.size() < kMostWindows; first += frames.Hop) {
+        std::vector<Complex> data(static_cast<std::size_t>(frames.Size));
+        double energy = 0.0;
+        for (std::int32_t n = 0; n < frames.Length; ++n) {
+            const double value = signal[static_cast<std::size_t>(first + n)];
+            energy += value * value;
+            data[static_cast<std::size_t>(n)] = value * window[static_cast<std::size_t>(n)];
         }
+        Transform(data, turns);
+        data.resize(static_cast<std::size_t>(frames.Size / 2 + 1));
+        frames.Spectra.push_back(std::move(data));
+        frames.Energies.push_back(energy);
     }
     return frames;
 }
@@ -184,6 +181,23 @@ double WeightedMedian(std::vector<std::pair<double, double>> valueWeights) {
     return valueWeights.empty() ? 0.0 : valueWeights.back().first;
 }
 
+// The level-weighted mean of the readings within kVibratoCents of their
+// weighted median: over the whole stretch, vibrato and drift average out
+// (a median would jump between windows when the recording is resampled); a
+// reading thrown off by noise is left out.
+double TrimmedMean(std::vector<std::pair<double, double>> readings) {
+    const double median = WeightedMedian(readings);
+    double sum = 0.0;
+    double weights = 0.0;
+    for (const auto& [value, weight] : readings) {
+        if (std::abs(1200.0 * std::log2(value / median)) <= kVibratoCents) {
+            sum += value * weight;
+            weights += weight;
+        }
+    }
+    return weights > 0.0 ? sum / weights : median;
+}
+
 // One partial as measured over the windows: harmonic number, frequency, level.
 struct Partial {
     int Harmonic;
@@ -214,7 +228,7 @@ bool MeasurePartial(const Frames& frames, const std::vector<std::size_t>& soundi
     double levels = 0.0;
     for (std::size_t i = 0; i < sounding.size(); ++i) {
         const std::size_t j = sounding[i];
-        if (j % 2 != 0 || j + 1 >= frames.Spectra.size() || from > to) {
+        if (i + 1 >= sounding.size() || sounding[i + 1] != j + 1 || from > to) {
             continue;
         }
         const std::vector<Complex>& now = frames.Spectra[j];
@@ -239,13 +253,18 @@ bool MeasurePartial(const Frames& frames, const std::vector<std::size_t>& soundi
         const double frequency =
             (top / static_cast<double>(frames.Size) + beyond / (2.0 * std::numbers::pi * frames.Hop)) * rate;
         const double level = std::sqrt(power);
-        readings.emplace_back(frequency, level);
+        // Tapered over the stretch, so that a vibrato's cycle cut off at
+        // either end weighs little: the mean stays where it is when the
+        // recording is resampled and the stretch ends elsewhere in a cycle.
+        const double place = (static_cast<double>(j) + 1.0) / static_cast<double>(frames.Spectra.size());
+        const double taper = std::pow(std::sin(std::numbers::pi * place), 2.0);
+        readings.emplace_back(frequency, level * taper);
         levels += level;
     }
     if (readings.empty()) {
         return false;
     }
-    partial = {harmonic, WeightedMedian(std::move(readings)), levels / static_cast<double>(sounding.size())};
+    partial = {harmonic, TrimmedMean(std::move(readings)), levels / static_cast<double>(sounding.size())};
     return true;
 }
 
@@ -362,7 +381,8 @@ TuningEstimate EstimateTuning(std::span<const double> signal, std::uint32_t samp
     const auto length = std::max(
         kShortestWindow,
         static_cast<std::int32_t>(std::min(1e9, std::ceil(kPeriodsPerWindow * sampleRate / roughFundamental))));
-    const Frames frames = Analyse(signal, length, true);
+    const Frames frames =
+        Analyse(signal, std::max(length, static_cast<std::int32_t>(signal.size() / kStretchParts)), kTuningOverlap);
     const std::vector<std::size_t> sounding = SoundingWindows(frames);
     if (frames.Spectra.size() < 2 || sounding.empty()) {
         return estimate;
@@ -412,7 +432,7 @@ TuningEstimate EstimateTuning(std::span<const double> signal, std::uint32_t samp
 }
 
 LastingTones::LastingTones(std::span<const double> signal, std::uint32_t sampleRate) : sampleRate_(sampleRate) {
-    const Frames frames = Analyse(signal, static_cast<std::int32_t>(kLastingWindowSeconds * sampleRate), false);
+    const Frames frames = Analyse(signal, static_cast<std::int32_t>(signal.size() / kStretchParts), 1);
     const std::vector<std::size_t> sounding = SoundingWindows(frames);
     if (sounding.size() < 4) {
         return;
