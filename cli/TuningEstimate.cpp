@@ -40,6 +40,7 @@ constexpr double kVibratoCents = 100.0;           // a reading further from its 
 constexpr double kOffSeriesCents = 15.0;          // a partial further off the series belongs to another
 constexpr double kLooseStretch = 0.0005;          // the most stretch a partial's distance from the series allows for
 constexpr std::size_t kStretchPartials = 5;       // fewer partials cannot tell a stretch from noise
+constexpr double kFasterFallDecibels = 20.0;      // a tone falling this much faster than the note is a burst
 constexpr double kLastingDecibels = 45.0;         // a tone this far under the lasting strongest is gone
 constexpr double kLastingWindowSeconds = 0.08;    // windows of the lasting test: bins of some 12 Hz
 
@@ -431,6 +432,34 @@ TuningEstimate EstimateTuning(std::span<const double> signal, std::uint32_t samp
     return estimate;
 }
 
+namespace {
+
+// Per bin, the median magnitude over `windows`.
+std::vector<double> MedianLevels(const Frames& frames, const std::vector<std::size_t>& windows) {
+    std::vector<double> levels(static_cast<std::size_t>(frames.Size / 2 + 1));
+    std::vector<double> magnitudes(windows.size());
+    for (std::size_t b = 0; b < levels.size(); ++b) {
+        for (std::size_t i = 0; i < windows.size(); ++i) {
+            magnitudes[i] = std::abs(frames.Spectra[windows[i]][b]);
+        }
+        levels[b] = MedianOf(magnitudes);
+    }
+    return levels;
+}
+
+// The highest of `levels` at `bin` and its two neighbours.
+double Near(const std::vector<double>& levels, long bin) {
+    double level = 0.0;
+    for (auto b = bin - 1; b <= bin + 1; ++b) {
+        if (b >= 0 && b < std::ssize(levels)) {
+            level = std::max(level, levels[static_cast<std::size_t>(b)]);
+        }
+    }
+    return level;
+}
+
+}  // namespace
+
 LastingTones::LastingTones(std::span<const double> signal, std::uint32_t sampleRate) : sampleRate_(sampleRate) {
     const Frames frames = Analyse(signal, static_cast<std::int32_t>(signal.size() / kStretchParts), 1);
     const std::vector<std::size_t> sounding = SoundingWindows(frames);
@@ -438,28 +467,26 @@ LastingTones::LastingTones(std::span<const double> signal, std::uint32_t sampleR
         return;
     }
     size_ = frames.Size;
-    const std::vector<std::size_t> later(sounding.begin() + std::ssize(sounding) / 2, sounding.end());
-    level_.resize(static_cast<std::size_t>(frames.Size / 2 + 1));
-    std::vector<double> magnitudes(later.size());
-    for (std::size_t b = 0; b < level_.size(); ++b) {
-        for (std::size_t i = 0; i < later.size(); ++i) {
-            magnitudes[i] = std::abs(frames.Spectra[later[i]][b]);
-        }
-        level_[b] = MedianOf(magnitudes);
-    }
-    strongest_ = *std::ranges::max_element(level_.begin() + 1, level_.end());
+    const auto half = sounding.begin() + std::ssize(sounding) / 2;
+    early_ = MedianLevels(frames, std::vector<std::size_t>(sounding.begin(), half));
+    late_ = MedianLevels(frames, std::vector<std::size_t>(half, sounding.end()));
+    strongest_ = static_cast<std::size_t>(
+        std::distance(late_.begin(), std::ranges::max_element(late_.begin() + 1, late_.end())));
 }
 
 bool LastingTones::IsLasting(double frequency) const {
-    if (size_ == 0 || !(strongest_ > 0.0)) {
+    const double strongest = late_.empty() ? 0.0 : late_[strongest_];
+    if (size_ == 0 || !(strongest > 0.0) || !(early_[strongest_] > 0.0)) {
         return true;
     }
     const auto bin = std::lround(frequency * size_ / sampleRate_);
-    double level = 0.0;
-    for (auto b = bin - 1; b <= bin + 1; ++b) {
-        if (b >= 0 && b < std::ssize(level_)) {
-            level = std::max(level, level_[static_cast<std::size_t>(b)]);
-        }
-    }
-    return level >= strongest_ * std::pow(10.0, -kLastingDecibels / 20.0);
+    const double late = Near(late_, bin);
+    const double early = Near(early_, bin);
+    // A tone lasts when it is still heard later on and has not died away
+    // much faster than the strongest tone: a thump falls by tens of dB
+    // where the note falls by a few.
+    const double fall = early > 0.0 ? late / early : 1.0;
+    const double noteFall = strongest / early_[strongest_];
+    return late >= strongest * std::pow(10.0, -kLastingDecibels / 20.0) &&
+           fall >= noteFall * std::pow(10.0, -kFasterFallDecibels / 20.0);
 }

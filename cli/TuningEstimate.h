@@ -47,12 +47,15 @@ public:
 
     /// True when the level near `frequency` (its window's bin and the two
     /// beside it), in the later half of the windows where the sound lasts,
-    /// lies within kLastingDecibels of the strongest lasting level.
+    /// lies within 45 dB of the strongest level there, and has fallen from
+    /// the earlier half by no more than 20 dB beyond the fall of that
+    /// strongest tone.
     bool IsLasting(double frequency) const;
 
 private:
     std::uint32_t sampleRate_;
     std::int32_t size_ = 0;
-    std::vector<double> level_;  // per bin: the median magnitude over the later windows
-    double strongest_ = 0.0;
+    std::vector<double> early_;  // per bin: the median magnitude over the earlier half of the windows
+    std::vector<double> late_;   // the same over the later half
+    std::size_t strongest_ = 0;  // the strongest bin of late_
 };

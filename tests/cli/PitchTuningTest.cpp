@@ -86,7 +86,7 @@ fixtures::Bytes SyntheticWave(const Synthetic& note, std::uint32_t rate, double 
         }
     }
     for (int s = 0; s < 60; ++s) {
-        addSine(20.0 + 180.0 * unit(random), std::pow(10.0, note.BurstDecibels / 20.0), 0.06);
+        addSine(20.0 + 180.0 * unit(random), std::pow(10.0, note.BurstDecibels / 20.0), 0.1);
     }
     std::normal_distribution<double> noise(0.0, note.NoiseLevel);
     double peak = 0.0;
@@ -113,8 +113,8 @@ const std::vector<Synthetic> kSynthetic = {
     // A bass string: stretched partials.
     {"StretchedBassString", 41.2, {-6, 0, -2, -4, -6, -8, -10, -12, -14, -16, -18, -20, -22, -24}, 0.0004},
     // D#7 and F#7 of a piano: a hammer's thump 3 to 7 dB under the note.
-    {"HighNoteWithThump", 2489.0, {0, -18, -30}, 0.0, -5.0},
-    {"TopNoteWithThump", 2960.0, {0, -20}, 0.0, -3.0},
+    {"HighNoteWithThump", 2489.0, {0, -18, -30}, 0.0, 14.0},
+    {"TopNoteWithThump", 2960.0, {0, -20}, 0.0, 16.0},
 };
 
 class SyntheticNotes : public ::testing::TestWithParam<Synthetic> {};
