@@ -127,18 +127,33 @@ Frames Analyse(std::span<const double> signal, std::int32_t length, std::int32_t
     frames.Hop = std::max(frames.Length / windowsPerHop,
                           std::min(room / static_cast<std::int32_t>(kMostWindows - 1), frames.Size * 3 / 4));
     const std::vector<double> window = BlackmanHarris(frames.Length);
-    const std::vector<Complex> turns = Twiddles(static_cast<std::size_t>(frames.Size));
+    const auto half = static_cast<std::size_t>(frames.Size / 2);
+    const std::vector<Complex> halfTurns = Twiddles(half);
+    const std::vector<Complex> turns = Twiddles(2 * half);
     for (std::int32_t first = 0; first <= room && frames.Spectra.size() < kMostWindows; first += frames.Hop) {
-        std::vector<Complex> data(static_cast<std::size_t>(frames.Size));
+        // The real values in pairs as one complex value each: a transform of
+        // half the size, unpacked below.
+        std::vector<Complex> packed(half);
         double energy = 0.0;
         for (std::int32_t n = 0; n < frames.Length; ++n) {
             const double value = signal[static_cast<std::size_t>(first + n)];
             energy += value * value;
-            data[static_cast<std::size_t>(n)] = value * window[static_cast<std::size_t>(n)];
+            const double windowed = value * window[static_cast<std::size_t>(n)];
+            Complex& slot = packed[static_cast<std::size_t>(n / 2)];
+            slot = n % 2 == 0 ? Complex(windowed, slot.imag()) : Complex(slot.real(), windowed);
         }
-        Transform(data, turns);
-        data.resize(static_cast<std::size_t>(frames.Size / 2 + 1));
-        frames.Spectra.push_back(std::move(data));
+        Transform(packed, halfTurns);
+        std::vector<Complex> spectrum(half + 1);
+        for (std::size_t k = 0; k <= half; ++k) {
+            const Complex a = packed[k % half];
+            const Complex b = std::conj(packed[(half - k) % half]);
+            const Complex even = 0.5 * (a + b);
+            const Complex odd = Complex(0.0, -0.5) * (a - b);
+            const Complex turn = k < half ? turns[k] : Complex(-1.0, 0.0);
+            spectrum[k] = even + Complex(turn.real() * odd.real() - turn.imag() * odd.imag(),
+                                         turn.real() * odd.imag() + turn.imag() * odd.real());
+        }
+        frames.Spectra.push_back(std::move(spectrum));
         frames.Energies.push_back(energy);
     }
     return frames;
