@@ -4,6 +4,8 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <functional>
+#include <utility>
 #include <iterator>
 #include <vector>
 
@@ -90,6 +92,10 @@ constexpr double kLoudestDecibels = 6.0;        // partials this close to the st
 constexpr double kDistinctPartialRatio = 1.25;  // nearer than that, two peaks may be one smeared partial
 constexpr double kLoudDecibels = 20.0;          // a tone this close to the strongest is heard as a pitch of its own
 constexpr double kLoudToleranceBins = 0.5;  // how close a loud lone tone lies to F / 2: an organ rank's octave is exact
+constexpr int kDividedPeaks = 6;            // the strongest partials whose submultiples are candidates too
+constexpr int kMostDivisor = 8;             // down to an eighth: partials 3 to 8 of a bass string are its loudest
+constexpr double kUnheardMargin = 1.1;      // a candidate without a peak wins only by this much
+constexpr double kMostSwapRatio = 20.0;     // a struck bar's winning overtone lies within twenty times its tone
 
 // How far the magnitude at `top` stands above the median of the bins around it, in dB.
 double Prominence(std::span<const double> m, std::int32_t top) {
@@ -105,7 +111,8 @@ double Prominence(std::span<const double> m, std::int32_t top) {
 
 // Every local maximum from `lowestBin` to M - 2 that lies less than the floor
 // below `strongest`: the strongest kMostPeaks of them, strongest first.
-std::vector<Peak> FindPeaks(std::span<const double> m, std::int32_t lowestBin, double strongest) {
+std::vector<Peak> FindPeaks(std::span<const double> m, std::int32_t lowestBin, double strongest,
+                            const std::function<bool(double)>& lasting) {
     const double floor = strongest * std::pow(10.0, -kFloorDecibels / 20.0);
     std::vector<Peak> peaks;
     const auto lastBin = static_cast<std::int32_t>(std::ssize(m)) - 1;
@@ -119,6 +126,9 @@ std::vector<Peak> FindPeaks(std::span<const double> m, std::int32_t lowestBin, d
         }
         const double curvature = (c - b) - (b - a);
         const double position = curvature != 0.0 ? k + (a - c) / (2.0 * curvature) : k;
+        if (lasting && !lasting(position)) {
+            continue;  // a burst in the attack, not a partial
+        }
         peaks.push_back({k, position, 20.0 * std::log10(b / strongest), 0.0});
     }
     // Strongest first: of two candidates that score alike, the stronger wins.
@@ -276,10 +286,78 @@ double LowestSupportedFundamental(const std::vector<Peak>& peaks, double fundame
     return fundamental;
 }
 
+// The candidates for F besides the peaks themselves: the submultiples of the
+// strongest partials and the spacings of neighbouring strong partials, so
+// that a fundamental buried in the noise (and its octave with it) can still
+// be named by the partials above it.
+std::vector<double> UnheardCandidates(const std::vector<Peak>& peaks, double lowestBin) {
+    std::vector<double> strong;
+    for (const Peak& peak : peaks) {
+        if (IsStrong(peak) && IsTrusted(peak)) {
+            strong.push_back(peak.position);
+        }
+    }
+    std::vector<double> candidates;
+    for (std::size_t i = 0; i < std::min<std::size_t>(strong.size(), kDividedPeaks); ++i) {
+        for (int n = 2; n <= kMostDivisor; ++n) {
+            candidates.push_back(strong[i] / n);
+        }
+    }
+    std::ranges::sort(strong);
+    for (std::size_t i = 1; i < strong.size(); ++i) {
+        candidates.push_back(strong[i] - strong[i - 1]);
+    }
+    std::erase_if(candidates, [lowestBin](double f) { return f < lowestBin; });
+    return candidates;
+}
+
+// The F that scores best: the peaks first, then the unheard candidates, which
+// must beat the best peak by kUnheardMargin. Answers a negative score when no
+// candidate lies at or above `lowestBin`.
+std::pair<double, double> BestCandidate(const std::vector<Peak>& peaks, double lowestBin, double highestStrong,
+                                        double strongTotal) {
+    double bestScore = -1.0;
+    double fundamental = 0.0;
+    const auto tryCandidate = [&](double candidate, double margin) {
+        const double refitted = Refit(peaks, candidate);
+        if (refitted < lowestBin) {
+            return;
+        }
+        const double score = Score(peaks, refitted, highestStrong, strongTotal);
+        if (score > bestScore * margin) {
+            bestScore = score;
+            fundamental = refitted;
+        }
+    };
+    for (const Peak& candidate : peaks) {
+        tryCandidate(candidate.position, 1.0);
+    }
+    for (const double candidate : UnheardCandidates(peaks, lowestBin)) {
+        tryCandidate(candidate, kUnheardMargin);
+    }
+    return {fundamental, bestScore};
+}
+
+// Every partial of a note lies at or above its fundamental, so a winner
+// well above one of the loudest partials is not the note that partial
+// belongs to: an inharmonic overtone of a struck bar (a celesta's, a
+// glockenspiel's) can outscore the bar's own tone, which is the pitch heard.
+// Only a partial a few times lower counts: a hundred times lower, it is a
+// thump or a hum, not the bar's tone.
+double BelowLoudestPartial(const std::vector<Peak>& peaks, double fundamental) {
+    double lowestLoudest = fundamental;
+    for (const Peak& peak : peaks) {
+        if (peak.decibels >= -kLoudestDecibels && IsTrusted(peak) && peak.position * kMostSwapRatio >= fundamental) {
+            lowestLoudest = std::min(lowestLoudest, peak.position);
+        }
+    }
+    return fundamental > lowestLoudest * kDistinctPartialRatio ? lowestLoudest : fundamental;
+}
+
 }  // namespace
 
 FundamentalChoice PickFundamental(std::span<const double> magnitude, std::int32_t transformSize,
-                                  std::uint32_t sampleRate) {
+                                  std::uint32_t sampleRate, const std::function<bool(double)>& lasting) {
     const auto count = static_cast<std::int32_t>(std::ssize(magnitude));
     const std::int32_t strongestBin = StrongestBin(magnitude);
     if (count <= kLowestPitchBin || transformSize <= 0 || sampleRate == 0) {
@@ -293,7 +371,9 @@ FundamentalChoice PickFundamental(std::span<const double> magnitude, std::int32_
     }
     const double strongest = magnitude[static_cast<std::size_t>(strongestBin)];
 
-    const std::vector<Peak> peaks = FindPeaks(magnitude, lowestBin, strongest);
+    const std::function<bool(double)> lastingBin =
+        lasting ? std::function<bool(double)>([&](double bin) { return lasting(bin * binHz); }) : nullptr;
+    const std::vector<Peak> peaks = FindPeaks(magnitude, lowestBin, strongest, lastingBin);
     double highestStrong = 0.0;
     double strongTotal = 0.0;
     for (const Peak& peak : peaks) {
@@ -305,37 +385,11 @@ FundamentalChoice PickFundamental(std::span<const double> magnitude, std::int32_
     if (strongTotal <= 0.0) {
         return {strongestBin, PitchVerdict::NoHarmonicSeries};
     }
-
-    double bestScore = -1.0;
-    double fundamental = 0.0;
-    for (const Peak& candidate : peaks) {
-        const double refitted = Refit(peaks, candidate.position);
-        if (refitted < lowestBin) {
-            continue;
-        }
-        const double score = Score(peaks, refitted, highestStrong, strongTotal);
-        if (score > bestScore) {
-            bestScore = score;
-            fundamental = refitted;
-        }
-    }
+    auto [fundamental, bestScore] = BestCandidate(peaks, lowestBin, highestStrong, strongTotal);
     if (bestScore < 0.0) {
         return {strongestBin, PitchVerdict::NoHarmonicSeries};
     }
-    // Every partial of a note lies at or above its fundamental, so a winner
-    // well above one of the loudest partials is not the note that partial
-    // belongs to: an inharmonic overtone of a struck bar (a celesta's, a
-    // glockenspiel's) can outscore the bar's own tone, which is the pitch heard.
-    double lowestLoudest = peaks.front().position;
-    for (const Peak& peak : peaks) {
-        if (peak.decibels >= -kLoudestDecibels && IsTrusted(peak)) {
-            lowestLoudest = std::min(lowestLoudest, peak.position);
-        }
-    }
-    if (fundamental > lowestLoudest * kDistinctPartialRatio) {
-        fundamental = lowestLoudest;
-    }
-    fundamental = LowestSupportedFundamental(peaks, fundamental, lowestBin);
+    fundamental = LowestSupportedFundamental(peaks, BelowLoudestPartial(peaks, fundamental), lowestBin);
 
     // A note has at least one partial on its series that stands out of the
     // noise around it; noise has none.
@@ -353,8 +407,8 @@ FundamentalChoice PickFundamental(std::span<const double> magnitude, std::int32_
             atFundamental = &peak;
         }
     }
-    if (atFundamental != nullptr) {
-        return {atFundamental->top, verdict};
-    }
-    return {std::clamp(static_cast<std::int32_t>(std::lround(fundamental)), std::int32_t{0}, count - 1), verdict};
+    const std::int32_t bin = atFundamental != nullptr ? atFundamental->top
+                                                      : std::clamp(static_cast<std::int32_t>(std::lround(fundamental)),
+                                                                   std::int32_t{0}, count - 1);
+    return {bin, verdict, fundamental * binHz};
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 
 // Where a command-line analysis starts its climb when no bin is given: at the
@@ -37,28 +38,34 @@ bool IsSilentSpectrum(std::span<const double> magnitude);
 struct FundamentalChoice {
     std::int32_t Bin = 0;  ///< as PickFundamentalBin answers, whatever the verdict
     PitchVerdict Verdict = PitchVerdict::Pitched;
+    double Fundamental = 0.0;  ///< F of the winning series in Hz, between bins; 0 unless Pitched or NoHarmonicSeries
 };
 
 /// PickFundamentalBin with its verdict: silence and noise are told apart from
-/// a note, so that the caller names none for them.
+/// a note, so that the caller names none for them. With `lasting` (a
+/// frequency in Hz -> whether a tone there lasts through the sustain), peaks
+/// that do not last (a burst of noise in the attack) are no partials.
 FundamentalChoice PickFundamental(std::span<const double> magnitude, std::int32_t transformSize,
-                                  std::uint32_t sampleRate);
+                                  std::uint32_t sampleRate, const std::function<bool(double)>& lasting = nullptr);
 
 /// The bin a climb has to start from so that it ends on the fundamental of
 /// the note a listener hears, not on its strongest partial (the octave or the
 /// twelfth above, as on many pianos, guitars, organs, flutes and clarinets).
-/// Every peak is tried as the fundamental F: F is scored by the share of the
+/// Every peak is tried as the fundamental F, and so are the submultiples of
+/// the strongest partials and the spacings between strong partials (a
+/// fundamental and 2nd partial buried in the noise, as on a piano's lowest
+/// notes); such a candidate without a peak must score clearly better. F is scored by the share of the
 /// strong partials that lie on its harmonic series, times how fully the
 /// series up to the highest strong partial is occupied; the best F wins and
 /// the answer is the top bin of the peak at F. A winner well above one of the
-/// loudest partials gives way to that partial (a struck bar's inharmonic
-/// overtones). An F is then replaced by F / 2 while that lower series has
+/// loudest partials, at most twenty times lower, gives way to that partial (a
+/// struck bar's inharmonic overtones). An F is then replaced by F / 2 while that lower series has
 /// support of its own, which F's series does not explain: the complete odd
 /// partials of an organ's quiet 8-foot rank under louder 4- and 2-foot ranks,
 /// a strong odd partial over a strong F / 2, or a loud tone an exact octave
-/// below (a 16- or 32-foot rank). Only peaks are tried, as only a peak can end
-/// a climb: when the fundamental shows none at all, the answer is the partial
-/// that best explains the others, usually the lowest one present.
+/// below (a 16- or 32-foot rank). When the fundamental shows no peak, the
+/// answer is the bin at F (the climb from it ends on what lies nearest) and
+/// Fundamental says where F lies.
 /// Fundamentals below 20 Hz and bins 0 and 1 (the window's share of a
 /// constant offset) are not considered. A spectrum with no peak at all
 /// (silence) gives StrongestBin. Answers 0 for an empty spectrum; otherwise a

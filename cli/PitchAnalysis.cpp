@@ -7,6 +7,7 @@
 #include "cli/SoundFileReader.h"
 #include "cli/SoundFileSignal.h"
 #include "cli/SourceFile.h"
+#include "cli/TuningEstimate.h"
 #include "cli/WaveHeader.h"
 
 #include "document/FormatChunk.h"
@@ -29,9 +30,10 @@
 namespace {
 
 // The bin the climb starts from, as the options choose it; no bin after
-// noting that --auto found no pitch.
+// noting that --auto found no pitch. With --auto, `fundamental` is the
+// picker's F in Hz, where the tuning estimate starts.
 std::optional<std::int64_t> ChooseStartBin(const FrequencyAnalysis& analysis, const PitchOptions& options,
-                                           PitchResult& result) {
+                                           std::span<const double> stretch, PitchResult& result, double& fundamental) {
     const std::span<const double> magnitude = analysis.Magnitude.span();
     switch (options.StartBin) {
     case StartBinChoice::GivenBin: return options.GivenBin;
@@ -44,7 +46,11 @@ std::optional<std::int64_t> ChooseStartBin(const FrequencyAnalysis& analysis, co
     case StartBinChoice::Strongest: return StrongestBin(magnitude);
     case StartBinChoice::Fundamental: break;
     }
-    const FundamentalChoice choice = PickFundamental(magnitude, analysis.TransformSize, analysis.SampleRate);
+    const LastingTones lasting(stretch, analysis.SampleRate);
+    const FundamentalChoice choice =
+        PickFundamental(magnitude, analysis.TransformSize, analysis.SampleRate,
+                        [&lasting](double frequency) { return lasting.IsLasting(frequency); });
+    fundamental = choice.Fundamental;
     if (choice.Verdict != PitchVerdict::Pitched) {
         result.NoPitch = choice.Verdict == PitchVerdict::Silent ? "silent" : "no harmonic series";
         result.Messages.AddFailure(FailureCode::NoPitch, "no pitch found: " + result.NoPitch);
@@ -97,9 +103,9 @@ bool LocateAndName(const FrequencyAnalysis& analysis, std::int64_t startBin, dou
     return true;
 }
 
-void WriteSmplCopy(const std::string& path, const std::string& target, double a4, std::uint32_t sampleRate,
-                   PitchResult& result) {
-    const std::optional<SamplerTuning> tuning = TuningOf(result.Frequency, a4);
+void WriteSmplCopy(const std::string& path, const std::string& target, double frequency, double a4,
+                   std::uint32_t sampleRate, PitchResult& result) {
+    const std::optional<SamplerTuning> tuning = TuningOf(frequency, a4);
     if (!tuning) {
         result.Messages.AddFailure(FailureCode::NoResult,
                                    target + ": the pitch lies outside MIDI notes 0 to 127: no \"smpl\" chunk");
@@ -107,6 +113,37 @@ void WriteSmplCopy(const std::string& path, const std::string& target, double a4
         result.SmplTuning = tuning;
         result.SmplFile = target;
     }
+}
+
+// Whether the note, cents, rate and sampler tuning follow the tuning
+// estimate: with --auto as a file is heard; a chosen bin and the window's
+// reading keep the click's.
+bool NamesByThePitch(const PitchOptions& options) {
+    return options.StartBin == StartBinChoice::Fundamental && !options.AsWindow;
+}
+
+// The tuning estimate of the series from `seed` Hz and its clarity, into
+// `result`; with --auto the note, cents and rate follow it ("local maximum
+// at" stays the click's). False after noting why there is no result.
+bool Tune(std::span<const double> stretch, double seed, const PitchOptions& options, PitchResult& result) {
+    const TuningEstimate tuning = EstimateTuning(stretch, result.SampleRate, seed);
+    result.Pitch = tuning.Found ? tuning.Pitch : seed;
+    result.Clarity = tuning.Clarity;
+    result.Doubtful = tuning.Clarity < kDoubtfulClarity;
+    if (!NamesByThePitch(options)) {
+        return true;
+    }
+    std::optional<PeakDescription> description = DescribePeak(result.Pitch, result.SampleRate, options.A4);
+    if (!description) {
+        result.Messages.AddFailure(TooLowText(result.Pitch));
+        return false;
+    }
+    result.NoteFrequency = description->Note.Frequency;
+    result.Cents = std::round(CentsFrom(result.NoteFrequency, result.Pitch) * 10.0) / 10.0 + 0.0;
+    result.Rate = description->ProposedRate;
+    result.NoteText = std::move(description->NoteText);
+    result.RateText = std::move(description->RateText);
+    return true;
 }
 
 // The frames a file starts with, as the analysis reads them: byte - 128 for
@@ -129,10 +166,11 @@ bool ShouldCentreOnTheStart(const FrequencyAnalysis& analysis, const PitchOption
 
 // The spectrum of N values: N / 2 of silence, then the first frames, in
 // `analysis` itself: its buffers are released before the new ones are
-// allocated, so a file's road never holds two analyses at once.
-bool AnalyseCentredOnTheStart(FrequencyAnalysis& analysis, const FirstFrames& first) {
+// allocated, so a file's road never holds two analyses at once. `values`:
+// the values the spectrum is of, for the tuning.
+bool AnalyseCentredOnTheStart(FrequencyAnalysis& analysis, const FirstFrames& first, std::vector<double>& values) {
     const auto half = static_cast<std::size_t>(analysis.TransformSize / 2);
-    std::vector<double> values(2 * half, 0.0);
+    values.assign(2 * half, 0.0);
     const std::vector<double> frames = first.Read();
     std::copy_n(frames.begin(), std::min(half, frames.size()), values.begin() + static_cast<std::ptrdiff_t>(half));
     const auto bytes = static_cast<std::uint32_t>(values.size() * (first.BitsPerSample / 8));
@@ -143,21 +181,30 @@ bool AnalyseCentredOnTheStart(FrequencyAnalysis& analysis, const FirstFrames& fi
     return true;
 }
 
-// The climb, the naming, the spectrum and, with --retune, the copy `retune`
-// writes at the rate chosen (answering true once written); with --smpl, the
-// sampler's copy of `source`. `analysis` holds the spectrum from the start, or after
-// the centring (see ShouldCentreOnTheStart) the centred one.
-void Conclude(const std::string& source, FrequencyAnalysis& analysis, const FirstFrames& first,
-              const PitchOptions& options, PitchResult& result, const std::function<bool(std::uint32_t)>& retune) {
+// The climb, the naming, the tuning, the spectrum and, with --retune, the
+// copy `retune` writes at the rate chosen (answering true once written); with
+// --smpl, the sampler's copy of `source`. `analysis` holds the spectrum of
+// `stretch` from the start, or after the centring (see ShouldCentreOnTheStart)
+// the centred one.
+void Conclude(const std::string& source, FrequencyAnalysis& analysis, std::span<const double> stretch,
+              const FirstFrames& first, const PitchOptions& options, PitchResult& result,
+              const std::function<bool(std::uint32_t)>& retune) {
+    std::vector<double> centredValues;
     if (ShouldCentreOnTheStart(analysis, options)) {
-        if (!AnalyseCentredOnTheStart(analysis, first)) {
+        if (!AnalyseCentredOnTheStart(analysis, first, centredValues)) {
             result.Messages.Report(kMemoryAllocationImpossibleText, nullptr);
             return;
         }
         result.Centred = true;
+        stretch = centredValues;
     }
-    const std::optional<std::int64_t> startBin = ChooseStartBin(analysis, options, result);
+    double fundamental = 0.0;
+    const std::optional<std::int64_t> startBin = ChooseStartBin(analysis, options, stretch, result, fundamental);
     if (!startBin || !LocateAndName(analysis, *startBin, options.A4, result)) {
+        return;
+    }
+    const bool automatic = options.StartBin == StartBinChoice::Fundamental;
+    if (!Tune(stretch, automatic && fundamental > 0.0 ? fundamental : result.Frequency, options, result)) {
         return;
     }
     if (options.Spectrum) {
@@ -175,7 +222,8 @@ void Conclude(const std::string& source, FrequencyAnalysis& analysis, const Firs
         }
     }
     if (options.SmplTarget) {
-        WriteSmplCopy(source, *options.SmplTarget, options.A4, result.SampleRate, result);
+        WriteSmplCopy(source, *options.SmplTarget, NamesByThePitch(options) ? result.Pitch : result.Frequency,
+                      options.A4, result.SampleRate, result);
     }
 }
 
@@ -257,7 +305,7 @@ void AnalyseSoundFile(const std::string& readPath, const PitchOptions& options, 
     result.TransformSize = analysis.TransformSize;
     const FirstFrames first{[&] { return signal->Values; }, 16};
     // The copies read the very file analysed, by its descriptor's name.
-    Conclude(readPath, analysis, first, options, result, [&](std::uint32_t rate) {
+    Conclude(readPath, analysis, signal->Values, first, options, result, [&](std::uint32_t rate) {
         return WriteRetunedSoundFile(readPath, *signal, *options.RetuneTarget, rate, result.Messages);
     });
 }
@@ -295,8 +343,12 @@ void AnalyseKorvaniWav(const std::string& readPath, const WaveHeader& header, co
                                     std::min<std::int64_t>(analysis.SampleCount, analysis.TransformSize / 2));
                             },
                             wave.BitsPerSample()};
+    // The frames the spectrum is of, for the tuning.
+    const std::vector<double> stretch =
+        MixFrames(wave.Samples(), wave.BitsPerSample(), wave.ValuesPerFrame(), result.StartSample,
+                  std::min<std::int64_t>(analysis.SampleCount - result.StartSample, analysis.TransformSize));
     // The copies read the very file analysed, by its descriptor's name.
-    Conclude(readPath, analysis, first, options, result, [&](std::uint32_t rate) {
+    Conclude(readPath, analysis, stretch, first, options, result, [&](std::uint32_t rate) {
         return WriteRetunedCopy(readPath, *options.RetuneTarget, rate, result.Messages);
     });
     wave.Close(result.Messages);

@@ -19,20 +19,23 @@ struct PitchResult {
     std::uint32_t SampleRate = 0;  ///< samples per second, from the "fmt " chunk
     std::uint32_t BitsPerSample = 0;
     std::uint16_t Channels = 0;
-    bool Mixed = false;                        ///< the channels of each frame were mixed into one signal
-    std::int32_t TransformSize = 0;            ///< N
-    std::int64_t StartSample = 0;              ///< a frame of the mixed signal, or a value with --interleaved
-    bool Centred = false;                      ///< the first frames were read at the window's centre (see AnalyseFile)
-    std::int64_t StartBin = 0;                 ///< where the climb started
-    double PeakBin = 0.0;                      ///< the refined peak position, in bins
-    double Frequency = 0.0;                    ///< the refined peak, Hz
-    double NoteFrequency = 0.0;                ///< the nearest note, Hz
-    double Cents = 0.0;                        ///< the frequency's distance from the note, to 0.1 cent
-    double A4 = 440.0;                         ///< the reference of the note
-    long Rate = 0;                             ///< the rate at which the peak sounds on the note
-    std::string FrequencyText;                 ///< "%5.1f Hz"
-    std::string NoteText;                      ///< "%s (%5.1f Hz)"
-    std::string RateText;                      ///< "%ld"
+    bool Mixed = false;              ///< the channels of each frame were mixed into one signal
+    std::int32_t TransformSize = 0;  ///< N
+    std::int64_t StartSample = 0;    ///< a frame of the mixed signal, or a value with --interleaved
+    bool Centred = false;            ///< the first frames were read at the window's centre (see AnalyseFile)
+    std::int64_t StartBin = 0;       ///< where the climb started
+    double PeakBin = 0.0;            ///< the refined peak position, in bins
+    double Frequency = 0.0;          ///< the refined peak, Hz
+    double NoteFrequency = 0.0;      ///< the nearest note, Hz
+    double Cents = 0.0;              ///< the frequency's distance from the note, to 0.1 cent
+    double A4 = 440.0;               ///< the reference of the note
+    long Rate = 0;                   ///< the rate at which the peak sounds on the note
+    std::string FrequencyText;       ///< "%5.1f Hz"
+    std::string NoteText;            ///< "%s (%5.1f Hz)"
+    std::string RateText;            ///< "%ld"
+    double Pitch = 0.0;     ///< the tuning estimate from the whole series over the sustain, Hz (see TuningEstimate.h)
+    double Clarity = 0.0;   ///< 0 ... 1: how well one harmonic series explains the sound
+    bool Doubtful = false;  ///< Clarity lies below kDoubtfulClarity
     std::vector<double> Spectrum;              ///< the M magnitudes, with --spectrum only
     std::string NoPitch;                       ///< why --auto found no pitch ("silent", ...); empty otherwise
     std::optional<std::uint32_t> WrittenRate;  ///< the rate of the retuned copy, once written
@@ -56,7 +59,10 @@ struct PitchResult {
 /// --interleaved is given (the values read one after another, as the window
 /// did before), the spectrum is that of the mean of each frame's channels,
 /// from the start time's frame, at the file's rate (the same window,
-/// transform size, climb and naming). --auto names no note
+/// transform size, climb and naming). Every result carries the tuning
+/// estimate of the series from the chosen bin and its clarity; with --auto
+/// the note, cents, rate and sampler tuning follow that estimate, otherwise
+/// the click's reading. --auto names no note
 /// for a silent stretch or one without a harmonic series (NoPitch says which).
 /// When the stretch from the first frame reads as silent, --auto reads it
 /// again with the first half window of frames at the window's centre and

@@ -17,6 +17,20 @@ std::string CentsText(double cents) {
     return text.data();
 }
 
+// "27.46 Hz": a hundredth of a hertz is a cent from 17 Hz on.
+std::string PitchText(double pitch) {
+    std::array<char, 64> text{};
+    std::snprintf(text.data(), text.size(), "%.2f Hz", pitch);
+    return text.data();
+}
+
+// "0.93".
+std::string ClarityText(double clarity) {
+    std::array<char, 32> text{};
+    std::snprintf(text.data(), text.size(), "%.2f", clarity);
+    return text.data();
+}
+
 std::string BoxLine(const BoxMessage& message) {
     return message.Caption ? *message.Caption + ": " + message.Text : message.Text;
 }
@@ -122,6 +136,8 @@ void WriteTextBlock(std::ostream& out, const PitchResult& result, bool withSpect
         out << "window: centred on the start (the stretch from it is silent)\n";
     }
     out << "local maximum at: " << result.FrequencyText << '\n'
+        << "pitch: " << PitchText(result.Pitch) << '\n'
+        << "clarity: " << ClarityText(result.Clarity) << (result.Doubtful ? " (doubtful)" : "") << '\n'
         << "corresponding note: " << result.NoteText << '\n'
         << "cents: " << CentsText(result.Cents) << '\n'
         << "proposed sample rate: " << result.RateText << '\n';
@@ -184,6 +200,9 @@ nlohmann::ordered_json ResultJson(const PitchResult& result) {
     }
     json["rate"] = result.Rate;
     json["rate_text"] = result.RateText;
+    json["pitch"] = result.Pitch;
+    json["clarity"] = result.Clarity;
+    json["doubtful"] = result.Doubtful;
     if (result.WrittenRate) {
         json["written"] = {{"file", result.WrittenFile}, {"rate", *result.WrittenRate}};
     }
@@ -197,7 +216,7 @@ nlohmann::ordered_json ResultJson(const PitchResult& result) {
 
 // The columns of a CSV row: the JSON keys, those of an object inside as
 // "object_key". A key added to the JSON needs its column here.
-constexpr std::array<const char*, 28> kCsvColumns = {
+constexpr std::array<const char*, 31> kCsvColumns = {
     "file",
     "reader",
     "format",
@@ -218,6 +237,9 @@ constexpr std::array<const char*, 28> kCsvColumns = {
     "a4",
     "rate",
     "rate_text",
+    "pitch",
+    "clarity",
+    "doubtful",
     "written_file",
     "written_rate",
     "smpl_file",

@@ -15,7 +15,8 @@
 /// The block of a successful result, one item a line: the file, the
 /// channel-count box when there was one, the sampling-frequency box, the
 /// mixing of the channels when they were mixed, the transform size, the
-/// start sample, the frequency, note, cents and rate texts, the retuned copy
+/// start sample, the frequency, the pitch and its clarity ("(doubtful)" below
+/// kDoubtfulClarity), the note, cents and rate texts, the retuned copy
 /// and the sampler copy when written, and with `withSpectrum` "bin<TAB>Hz<TAB>magnitude" for
 /// every bin.
 void WriteTextBlock(std::ostream& out, const PitchResult& result, bool withSpectrum);

@@ -47,21 +47,29 @@ TEST_F(PitchCommandLine, TheFourHundredThirtyEightHzExampleGivesKorvanisTexts) {
     }
     ASSERT_NEAR(dialog.PeakFrequency, 438.2, 0.003);
 
-    const auto run = RunPitch({path});
+    // From the click's bin the texts are the click's; the pitch is the tone's.
+    const auto run = RunPitch({"--near", "438.2", path});
+    std::vector<std::string> lines = Lines(run.Out);
+    ASSERT_EQ(lines.size(), 12U);
+    ASSERT_EQ(lines[7].substr(0, 7), "pitch: ");
+    EXPECT_NEAR(std::stod(lines[7].substr(7)), tone, 0.02);  // to a hundredth of a hertz, as written
+    lines[7] = "pitch";
     EXPECT_EQ(run.ExitStatus, 0);
     EXPECT_EQ(run.Err, "");
-    EXPECT_EQ(Lines(run.Out), (std::vector<std::string>{
-                                  "file: " + path,
-                                  "reader: korvani",
-                                  "format: WAV 16-bit PCM",
-                                  "sampling frequency: 44100 Hz ,  16 bit",
-                                  "transform size: 32768",
-                                  "start sample: 0",
-                                  "local maximum at: 438.2 Hz",
-                                  "corresponding note: a1 (440.0 Hz)",
-                                  "cents: -7.1",
-                                  "proposed sample rate: 44281",
-                              }));
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "file: " + path,
+                         "reader: korvani",
+                         "format: WAV 16-bit PCM",
+                         "sampling frequency: 44100 Hz ,  16 bit",
+                         "transform size: 32768",
+                         "start sample: 0",
+                         "local maximum at: 438.2 Hz",
+                         "pitch",
+                         "clarity: 1.00",
+                         "corresponding note: a1 (440.0 Hz)",
+                         "cents: -7.1",
+                         "proposed sample rate: 44281",
+                     }));
 }
 
 TEST_F(PitchCommandLine, JsonCarriesEveryKeyUnroundedAndAgreesWithKorvanisClick) {
@@ -74,7 +82,7 @@ TEST_F(PitchCommandLine, JsonCarriesEveryKeyUnroundedAndAgreesWithKorvanisClick)
                   "file",      "reader",         "format",       "sample_rate",    "bits_per_sample", "channels",
                   "mixed",     "transform_size", "start_sample", "centred",        "start_bin",       "peak_bin",
                   "frequency", "frequency_text", "note_text",    "note_frequency", "cents",           "a4",
-                  "rate",      "rate_text"}));
+                  "rate",      "rate_text",      "pitch",        "clarity",        "doubtful"}));
     const DialogTexts dialog = ClickInKorvani(path, 220);
     EXPECT_EQ(json.String("file"), path);
     EXPECT_EQ(json.Number("sample_rate"), 22050);
@@ -132,17 +140,17 @@ TEST_F(PitchCommandLine, SeveralFilesGiveOneBlockOrLineEachInOrder) {
     const auto text = RunPitch({first, second});
     EXPECT_EQ(text.ExitStatus, 0);
     const auto lines = Lines(text.Out);
-    ASSERT_EQ(lines.size(), 21U);
+    ASSERT_EQ(lines.size(), 25U);
     EXPECT_EQ(lines[0], "file: " + first);
     EXPECT_EQ(lines[2], "format: WAV 16-bit PCM");
     EXPECT_EQ(lines[3], "sampling frequency: 11025 Hz ,  16 bit");
     EXPECT_EQ(lines[4], "transform size: 8192");
-    EXPECT_EQ(lines[7], "corresponding note: a (220.0 Hz)");
-    EXPECT_EQ(lines[10], "");
-    EXPECT_EQ(lines[11], "file: " + second);
-    EXPECT_EQ(lines[13], "format: WAV 8-bit PCM");
-    EXPECT_EQ(lines[14], "sampling frequency: 48000 Hz ,  8 bit");
-    EXPECT_EQ(lines[18], "corresponding note: e2 (659.3 Hz)");
+    EXPECT_EQ(lines[9], "corresponding note: a (220.0 Hz)");
+    EXPECT_EQ(lines[12], "");
+    EXPECT_EQ(lines[13], "file: " + second);
+    EXPECT_EQ(lines[15], "format: WAV 8-bit PCM");
+    EXPECT_EQ(lines[16], "sampling frequency: 48000 Hz ,  8 bit");
+    EXPECT_EQ(lines[22], "corresponding note: e2 (659.3 Hz)");
 
     const auto json = RunPitch({"--json", first, second});
     const auto jsonLines = Lines(json.Out);
@@ -169,14 +177,14 @@ TEST_F(PitchCommandLine, TheSpectrumListsEveryBinWithItsFrequencyAndMagnitude) {
     const auto run = RunPitch({"--spectrum", path});
     ASSERT_EQ(run.ExitStatus, 0) << run.Err;
     const auto lines = Lines(run.Out);
-    ASSERT_EQ(lines.size(), 10U + 4096U);
-    EXPECT_EQ(lines[10].substr(0, 4), "0\t0\t");
-    EXPECT_EQ(lines[11].substr(0, lines[11].rfind('\t')), "1\t0.9765625");
+    ASSERT_EQ(lines.size(), 12U + 4096U);
+    EXPECT_EQ(lines[12].substr(0, 4), "0\t0\t");
+    EXPECT_EQ(lines[13].substr(0, lines[13].rfind('\t')), "1\t0.9765625");
     // The strongest line lies at 1000 Hz: bin 1024.
     double strongest = 0.0;
     std::size_t strongestBin = 0;
     for (std::size_t k = 0; k < 4096; ++k) {
-        const std::string& line = lines[10 + k];
+        const std::string& line = lines[12 + k];
         ASSERT_EQ(line.substr(0, line.find('\t')), std::to_string(k));
         const double magnitude = std::stod(line.substr(line.rfind('\t') + 1));
         if (magnitude > strongest) {
@@ -281,7 +289,7 @@ TEST_F(PitchCommandLine, OneRefusedFileAmongGoodOnesExitsWithOneAndTheOthersStil
     const auto run = RunPitch({good, bad, good});
     EXPECT_EQ(run.ExitStatus, 1);
     EXPECT_EQ(run.Err, "korvani-pitch: " + bad + ": not an audio file\n");
-    EXPECT_EQ(Lines(run.Out).size(), 21U);  // two blocks of ten lines and the blank between
+    EXPECT_EQ(Lines(run.Out).size(), 25U);  // two blocks of twelve lines and the blank between
 }
 
 TEST_F(PitchCommandLine, AStartPastTheEndIsAnErrorNotAPrompt) {

@@ -277,7 +277,7 @@ TEST(PitchFailures, EachLineNamesItsFile) {
                                   "korvani-pitch: " + text + ": not an audio file",
                               }));
     EXPECT_EQ(Lines(run.Out).at(0), "file: " + good);
-    EXPECT_EQ(Lines(run.Out).size(), 10U);
+    EXPECT_EQ(Lines(run.Out).size(), 12U);
 }
 
 // --- the retuned copy is confirmed ----------------------------------------------
@@ -322,7 +322,7 @@ TEST(PitchNames, StayOnTheirLineInTextAndValidInJson) {
     ASSERT_EQ(text.ExitStatus, 0) << text.Err;
     const auto lines = Lines(text.Out);
     EXPECT_EQ(lines.at(0), "file: " + shown);
-    EXPECT_EQ(lines.size(), 10U);
+    EXPECT_EQ(lines.size(), 12U);
 
     const auto json = RunPitch({"--json", path, path + ".missing"});
     const auto jsonLines = Lines(json.Out);

@@ -62,7 +62,7 @@ TEST(PitchReference, NamesTheNoteCentsAndRateOnTheScaleOfTheReference) {
         const double note = a4 * std::pow(2.0, row.SemitonesFromA / 12.0);
         EXPECT_NEAR(json.Number("note_frequency"), note, note * 1e-12);
         EXPECT_EQ(json.Number("a4"), a4);
-        const double frequency = json.Number("frequency");
+        const double frequency = json.Number("pitch");  // --auto names the tuning estimate
         EXPECT_EQ(json.Number("cents"), std::round(1200.0 * std::log2(frequency / note) * 10.0) / 10.0);
         EXPECT_NEAR(json.Number("cents"), row.Cents, 0.5);
         EXPECT_NEAR(json.Number("rate"), 44100.0 * note / frequency, 1.0);
@@ -71,11 +71,11 @@ TEST(PitchReference, NamesTheNoteCentsAndRateOnTheScaleOfTheReference) {
         arguments.erase(std::find(arguments.begin(), arguments.end(), "--json"));
         const auto text = RunPitch(arguments);
         const std::vector<std::string> lines = Lines(text.Out);
-        EXPECT_EQ(lines.at(7), std::string("corresponding note: ") + row.Note);
+        EXPECT_EQ(lines.at(9), std::string("corresponding note: ") + row.Note);
         char cents[32];
         std::snprintf(cents, sizeof cents, "cents: %+.1f", json.Number("cents"));
-        EXPECT_EQ(lines.at(8), cents);
-        EXPECT_EQ(lines.at(9), "proposed sample rate: " + json["rate"].Text);
+        EXPECT_EQ(lines.at(10), cents);
+        EXPECT_EQ(lines.at(11), "proposed sample rate: " + json["rate"].Text);
     }
     const std::string path = folder.Write("tone.wav", clitest::SineWave(437.0, 44100, 16, 1.0));
     EXPECT_EQ(RunPitch({"--a4", "440", path}).Out, RunPitch({path}).Out);
@@ -156,7 +156,7 @@ TEST(PitchSamplerChunk, CarriesTheUnityNoteAndFractionAndKeepsEverythingElse) {
         const auto run = RunPitch({"--json", "--smpl", target, source});
         ASSERT_EQ(run.ExitStatus, 0) << run.Err;
         const FlatJson json(run.Out);
-        const double note = 69.0 + 12.0 * std::log2(json.Number("frequency") / 440.0);
+        const double note = 69.0 + 12.0 * std::log2(json.Number("pitch") / 440.0);  // --auto's tuning estimate
         const auto& written = json["smpl"].Json;
         EXPECT_EQ(written["unity_note"], 68);
 

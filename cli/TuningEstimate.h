@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+// The tuning of a note from its whole harmonic series, over the sustained
+// part of the stretch the analysis reads: the figure korvani-pitch --auto
+// names its note by. One bin of one spectrum is too coarse to tune by (a bin
+// of the analysis spans 40 to 65 cents in the bass), so every strong partial
+// is measured on its own, the partials are fitted to one series and the
+// windows over the sustain are combined.
+
+/// What EstimateTuning found.
+struct TuningEstimate {
+    bool Found = false;    ///< false when no partial of the series could be measured
+    double Pitch = 0.0;    ///< the fundamental f0 of the fitted series, Hz
+    double Stretch = 0.0;  ///< B of the fitted series k x f0 x sqrt(1 + B k^2): 0 for a harmonic one
+    int Partials = 0;      ///< partials measured and fitted
+    double Clarity = 0.0;  ///< 0 ... 1: the share of the energy on the series (see EstimateTuning)
+};
+
+/// Below this clarity a result is doubtful: less than half the sound's
+/// energy lies on the series.
+inline constexpr double kDoubtfulClarity = 0.5;
+
+/// Measures the series whose fundamental lies near `roughFundamental` Hz in
+/// `signal` (values at `sampleRate`): windows of at least a dozen periods
+/// (Blackman-Harris, hop half a window) over the stretch; each partial k's
+/// frequency from the advance of its phase between neighbouring windows (a
+/// phase vocoder: exact for a steady partial, wherever it lies between bins),
+/// the weighted median over the windows where the note sounds; the partials
+/// fitted to k x f0 x sqrt(1 + B k^2), weighted by level, in rounds of more
+/// partials as f0 sharpens. Clarity: the share of the spectral energy, summed
+/// over the same windows from f0 / 2 to the highest partial measured, that
+/// lies within the main lobe of a partial of the series (two bins of the
+/// window each side).
+TuningEstimate EstimateTuning(std::span<const double> signal, std::uint32_t sampleRate, double roughFundamental);
+
+/// The lasting part of a stretch: whether a tone near `frequency` Hz sounds
+/// through the sustain rather than only in a burst. Built from windows over
+/// the stretch; answers true for any frequency when the stretch is too short
+/// to tell.
+class LastingTones {
+public:
+    LastingTones(std::span<const double> signal, std::uint32_t sampleRate);
+
+    /// True when the level near `frequency` (its window's bin and the two
+    /// beside it), in the later half of the windows where the sound lasts,
+    /// lies within 45 dB of the strongest level there, and has fallen from
+    /// the earlier half by no more than 20 dB beyond the fall of that
+    /// strongest tone.
+    bool IsLasting(double frequency) const;
+
+private:
+    std::uint32_t sampleRate_;
+    std::int32_t size_ = 0;
+    std::vector<double> early_;  // per bin: the median magnitude over the earlier half of the windows
+    std::vector<double> late_;   // the same over the later half
+    std::size_t strongest_ = 0;  // the strongest bin of late_
+};
