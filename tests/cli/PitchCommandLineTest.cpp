@@ -357,6 +357,19 @@ TEST(PitchUsage, CombinationsAndValuesOutsideTheRangesAreRefused) {
         EXPECT_EQ(run.ExitStatus, 2) << refused[0] << " " << refused[1];
         EXPECT_EQ(run.Out, "");
     }
+    // The bounds themselves are taken: the run goes on to the missing file.
+    for (const std::vector<std::string>& accepted : {std::vector<std::string>{"--near", "0"},
+                                                     {"--a4", "400"},
+                                                     {"--a4", "480"},
+                                                     {"-j", "1024"},
+                                                     {"--bin", "0"},
+                                                     {"--start", "0"},
+                                                     {"--retune", "out.wav", "--rate", "0"},
+                                                     {"--retune", "out.wav", "--rate", "4294967295"}}) {
+        std::vector<std::string> arguments = accepted;
+        arguments.push_back("missing.wav");
+        EXPECT_EQ(RunPitch(arguments).ExitStatus, 1) << accepted[0] << " " << accepted[1];
+    }
 }
 
 TEST(PitchUsage, HelpExplainsEveryOption) {

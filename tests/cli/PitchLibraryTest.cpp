@@ -361,6 +361,29 @@ TEST_F(PitchFolder, IsWalkedInSortedOrderIntoOneCsvRowPerWavFile) {
     EXPECT_NE(run.Out.find("\r\n\"" + folder_.PathOf("lib/with, \"\"quotes\"\".wav") + "\","), std::string::npos);
 }
 
+// Each failure of a file is one entry of its errors: a pair each in JSON,
+// "; " between them in CSV.
+TEST_F(PitchFolder, EveryFailureOfAFileIsOneEntryOfItsErrors) {
+    const std::string retuned = folder_.PathOf("none/retuned.wav");
+    const std::string tuned = folder_.PathOf("none/tuned.wav");
+    const std::vector<std::string> copies = {"--retune", retuned, "--smpl", tuned, folder_.PathOf("single.wav")};
+    std::vector<std::string> arguments = {"--csv"};
+    arguments.insert(arguments.end(), copies.begin(), copies.end());
+    const auto csv = RunPitch(arguments);
+    EXPECT_EQ(csv.ExitStatus, 1);
+    const auto rows = ReadCsv(csv.Out);
+    ASSERT_EQ(rows.size(), 2U) << csv.Out;
+    const auto errors = std::find(rows[0].begin(), rows[0].end(), "errors") - rows[0].begin();
+    const std::string cell = rows[1].at(static_cast<std::size_t>(errors));
+    const std::size_t between = cell.find("; ");
+    ASSERT_NE(between, std::string::npos) << cell;
+    EXPECT_NE(cell.substr(0, between).find(retuned), std::string::npos) << cell;
+    EXPECT_NE(cell.substr(between + 2).find(tuned), std::string::npos) << cell;
+
+    arguments[0] = "--json";
+    EXPECT_EQ(FlatJson(RunPitch(arguments).Out)["errors"].Pairs.size(), 2U);
+}
+
 TEST_F(PitchFolder, AnyNumberOfJobsGivesTheSameOutput) {
     for (const char* format : {"--csv", "--json", "--spectrum"}) {
         const auto one = RunPitch({format, "-j", "1", folder_.PathOf("lib"), folder_.PathOf("single.wav")});

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #include <sys/wait.h>
 
@@ -135,6 +136,25 @@ TEST_F(PitchRetune, ReplacesAnExistingTargetAndKeepsItsPermissions) {
         ASSERT_EQ(::stat(target.c_str(), &status), 0);
         EXPECT_EQ(status.st_mode & 07777, mode);
     }
+}
+
+// A symbolic link as the target stays a link and the file it names gets the
+// copy; a device is not replaced by a file.
+TEST_F(PitchRetune, ALinkAsTheTargetStaysALinkAndADeviceIsRefused) {
+    const std::string source = FlatTone();
+    const std::string named = folder_.Write("named.wav", fixtures::Bytes{'o', 'l', 'd'});
+    const std::string link = folder_.PathOf("link.wav");
+    std::filesystem::create_symlink(named, link);
+    ASSERT_EQ(RunPitch({"--retune", link, "--rate", "22050", source}).ExitStatus, 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadBytes(named), ModifyCopy(source, folder_.PathOf("modify.wav"), 22050));
+
+    const std::string device = folder_.PathOf("null");  // a null device of its own, harmless to replace
+    if (::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
+        GTEST_SKIP() << "cannot make a device here";
+    }
+    EXPECT_EQ(RunPitch({"--retune", device, "--rate", "22050", source}).ExitStatus, 1);
+    EXPECT_TRUE(std::filesystem::is_character_file(device));
 }
 
 TEST_F(PitchRetune, RefusesTheSourceItselfAndLeavesItUnchanged) {
