@@ -41,6 +41,13 @@ TEST(LocatePeak, StopsAtAnEqualNeighbour) {
         ASSERT_EQ(peak.Outcome, PeakOutcome::Found) << "clicked at " << bin;
         EXPECT_TRUE(RelativelyNear(peak.Frequency, 133.9096, 1e-6)) << "clicked at " << bin;  // p = 99.5
     }
+    // A climb stops at the first of several equal bins, from either side.
+    const auto plateau = Spectrum(98, {1, 2, 3, 3, 3, 2, 1});
+    for (const auto& [bin, position] : {std::pair{98, 100.5}, std::pair{104, 101.5}}) {
+        const PeakLocation peak = Click(plateau, bin);
+        ASSERT_EQ(peak.Outcome, PeakOutcome::Found) << "clicked at " << bin;
+        EXPECT_TRUE(RelativelyNear(peak.Frequency, position / kTransformSize * kSampleRate, 1e-12)) << bin;
+    }
 }
 
 TEST(LocatePeak, ClimbsRightFromALocalMinimum) {

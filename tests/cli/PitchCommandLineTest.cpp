@@ -293,15 +293,19 @@ TEST_F(PitchCommandLine, OneRefusedFileAmongGoodOnesExitsWithOneAndTheOthersStil
 }
 
 TEST_F(PitchCommandLine, AStartPastTheEndIsAnErrorNotAPrompt) {
-    const std::string path = folder_.Write("short.wav", clitest::SineWave(440.0, 11025, 16, 1.0));
-    for (const char* start : {"1000", "2500"}) {
-        const auto run = RunPitch({"--start", start, path});
-        EXPECT_EQ(run.ExitStatus, 1) << start;
-        EXPECT_EQ(run.Out, "");
-        EXPECT_NE(run.Err.find("past the end of the recording"), std::string::npos) << run.Err;
-        EXPECT_EQ(Lines(run.Err).size(), 1U);
+    // 16 bits are read by korvani's engine, 24 bits by libsndfile; both hold one second.
+    for (const int bits : {16, 24}) {
+        const std::string path = folder_.Write("short" + std::to_string(bits) + ".wav",
+                                               clitest::SineWave(440.0, 11025, static_cast<std::uint16_t>(bits), 1.0));
+        for (const char* start : {"1000", "2500"}) {
+            const auto run = RunPitch({"--start", start, path});
+            EXPECT_EQ(run.ExitStatus, 1) << start;
+            EXPECT_EQ(run.Out, "");
+            EXPECT_NE(run.Err.find("past the end of the recording"), std::string::npos) << run.Err;
+            EXPECT_EQ(Lines(run.Err).size(), 1U);
+        }
+        EXPECT_EQ(RunPitch({"--start", "999", path}).ExitStatus, 0) << bits;
     }
-    EXPECT_EQ(RunPitch({"--start", "999", path}).ExitStatus, 0);
 }
 
 TEST_F(PitchCommandLine, AClickOutsideTheSpectrumIsAnError) {
@@ -341,6 +345,37 @@ TEST(PitchUsage, BadCommandLinesExitWithTwoAndSayWhy) {
         ASSERT_FALSE(lines.empty()) << reason;
         EXPECT_EQ(lines[0], "korvani-pitch: " + reason);
         EXPECT_NE(run.Err.find("usage: korvani-pitch"), std::string::npos);
+    }
+}
+
+// Formats that exclude each other, values outside their ranges: refused
+// before any file is read, whatever the words.
+TEST(PitchUsage, CombinationsAndValuesOutsideTheRangesAreRefused) {
+    for (const std::vector<std::string>& refused : {std::vector<std::string>{"--csv", "--spectrum"},
+                                                    {"--spectrum", "--csv"},
+                                                    {"--csv", "--json"},
+                                                    {"--json", "--spectrum"},
+                                                    {"-j", "0"},
+                                                    {"--jobs", "1025"},
+                                                    {"--a4", "480.01"}}) {
+        std::vector<std::string> arguments = refused;
+        arguments.push_back("a.wav");
+        const auto run = RunPitch(arguments);
+        EXPECT_EQ(run.ExitStatus, 2) << refused[0] << " " << refused[1];
+        EXPECT_EQ(run.Out, "");
+    }
+    // The bounds themselves are taken: the run goes on to the missing file.
+    for (const std::vector<std::string>& accepted : {std::vector<std::string>{"--near", "0"},
+                                                     {"--a4", "400"},
+                                                     {"--a4", "480"},
+                                                     {"-j", "1024"},
+                                                     {"--bin", "0"},
+                                                     {"--start", "0"},
+                                                     {"--retune", "out.wav", "--rate", "2"},
+                                                     {"--retune", "out.wav", "--rate", "768000"}}) {
+        std::vector<std::string> arguments = accepted;
+        arguments.push_back("missing.wav");
+        EXPECT_EQ(RunPitch(arguments).ExitStatus, 1) << accepted[0] << " " << accepted[1];
     }
 }
 

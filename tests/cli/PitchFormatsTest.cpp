@@ -37,6 +37,18 @@ std::size_t FormatContents(const fixtures::Bytes& bytes) {
     return static_cast<std::size_t>(found - bytes.begin()) + 8;
 }
 
+// The largest magnitude of the spectrum korvani-pitch prints for `path`.
+double PeakMagnitude(const std::string& path) {
+    double peak = 0.0;
+    for (const std::string& line : Lines(RunPitch({"--spectrum", path}).Out)) {
+        const auto tab = line.rfind('\t');
+        if (tab != std::string::npos && line.find('\t') != tab) {
+            peak = std::max(peak, std::stod(line.substr(tab + 1)));
+        }
+    }
+    return peak;
+}
+
 struct SoundFormat {
     const char* Name;
     int Format;  ///< libsndfile's container | encoding
@@ -71,8 +83,13 @@ TEST_P(PitchFormats, NamesTheNoteOfThe16BitWavAndRetunesOnlyWavHeaders) {
     EXPECT_EQ(json.String("reader"), "libsndfile");
     EXPECT_EQ(json.String("format"), format.FormatText);
     EXPECT_EQ(json.Number("channels"), format.Channels);
+    const std::string text = format.FormatText;
+    const std::size_t bits = text.rfind(' ', text.find("-bit")) + 1;
+    EXPECT_EQ(json.Number("bits_per_sample"), std::stoi(text.substr(bits)));
     EXPECT_EQ(json.String("note_text"), expected.String("note_text"));
     EXPECT_NEAR(json.Number("frequency"), expected.Number("frequency"), 0.1);
+    // The same tone on every channel reads as loud as on one: the channels are averaged, not summed.
+    EXPECT_NEAR(PeakMagnitude(source) / PeakMagnitude(reference), 1.0, 0.01);
 
     const std::string target = folder_.PathOf("retuned.snd");
     const auto retune = RunPitch({"--retune", target, "--rate", std::to_string(kRetunedRate), source});

@@ -314,9 +314,9 @@ TEST(PitchRetuneConfirmation, ShowsTheWrittenFileAndRateBesideTheProposedOne) {
 
 TEST(PitchNames, StayOnTheirLineInTextAndValidInJson) {
     fixtures::TempDir folder;
-    const std::string name = "x\nproposed sample rate: 1\xff\x1b.wav";
+    const std::string name = "x\nproposed sample rate: 1\xff\x1b\x7f\t.wav";
     const std::string path = folder.Write(name, clitest::SineWave(440.0, 22050, 16, 1.0));
-    const std::string shown = folder.PathOf("x\\nproposed sample rate: 1\\xff\\x1b.wav");
+    const std::string shown = folder.PathOf("x\\nproposed sample rate: 1\\xff\\x1b\\x7f\\t.wav");
 
     const auto text = RunPitch({path});
     ASSERT_EQ(text.ExitStatus, 0) << text.Err;
@@ -327,7 +327,8 @@ TEST(PitchNames, StayOnTheirLineInTextAndValidInJson) {
     const auto json = RunPitch({"--json", path, path + ".missing"});
     const auto jsonLines = Lines(json.Out);
     ASSERT_EQ(jsonLines.size(), 2U);
-    EXPECT_EQ(FlatJson(jsonLines[0]).String("file"), folder.PathOf("x\nproposed sample rate: 1\xef\xbf\xbd\x1b.wav"));
+    EXPECT_EQ(FlatJson(jsonLines[0]).String("file"),
+              folder.PathOf("x\nproposed sample rate: 1\xef\xbf\xbd\x1b\x7f\t.wav"));
     EXPECT_EQ(FlatJson(jsonLines[1])["errors"].Pairs.size(), 1U);  // strict parsing: valid UTF-8
 
     const auto errors = Lines(json.Err);

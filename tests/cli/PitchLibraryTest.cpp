@@ -83,6 +83,11 @@ TEST(PitchReference, NamesTheNoteCentsAndRateOnTheScaleOfTheReference) {
     for (const char* refused : {"399.9", "480.5", "x"}) {
         EXPECT_EQ(RunPitch({"--a4", refused, path}).ExitStatus, 2) << refused;
     }
+    for (const char* accepted : {"400", "480"}) {  // the help's bounds belong to the range
+        const auto run = RunPitch({"--json", "--a4", accepted, path});
+        EXPECT_EQ(run.ExitStatus, 0) << accepted;
+        EXPECT_EQ(FlatJson(run.Out)["a4"].Text, accepted);
+    }
 }
 
 Bytes Le32(std::uint32_t value) {
@@ -123,6 +128,7 @@ struct SmplCase {
     const char* Name;
     Bytes Source;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> Loops;  // the loops the copy must keep
+    std::size_t Trailing = 0;                                    // bytes at the end of the source, after its RIFF form
 };
 
 // The copy's tuning as libsndfile reads it: the base note the sampler plays
@@ -147,6 +153,14 @@ TEST(PitchSamplerChunk, CarriesTheUnityNoteAndFractionAndKeepsEverythingElse) {
         {"odd last chunk unpadded",
          RiffBuilder().Fmt(fmt).Data(samples).ChunkClaiming("note", Bytes{'o', 'd', 'd'}, 3).Build(),
          {}},
+        {"odd form, then a byte after it",
+         [&] {
+             Bytes form = RiffBuilder().Fmt(fmt).Data(samples).ChunkClaiming("note", Bytes{'o', 'd', 'd'}, 3).Build();
+             form.push_back('x');
+             return form;
+         }(),
+         {},
+         1},
     };
     fixtures::TempDir folder;
     for (const SmplCase& row : cases) {
@@ -179,11 +193,16 @@ TEST(PitchSamplerChunk, CarriesTheUnityNoteAndFractionAndKeepsEverythingElse) {
         ASSERT_NE(chunk, std::string::npos);
         const std::uint32_t fraction = fixtures::ReadLe32(copy, chunk + 8 + 16);
         EXPECT_EQ(written["pitch_fraction"], fraction);
+        const std::string line = Lines(RunPitch({"--smpl", target, source}).Out).back();
+        const std::string shown = "sampler copy: " + target + " (unity note 68, fraction ";
+        ASSERT_EQ(line.substr(0, shown.size()), shown);
+        EXPECT_NEAR(std::stod(line.substr(shown.size())), fraction / 0x1p32, 0.0005 + 1e-12);  // three decimals
         EXPECT_NEAR(fraction / 0x1p32, note - 68.0, 1e-9);
         EXPECT_NEAR(fraction / 0x1p32, 0.88, 0.01);
-        EXPECT_EQ(fixtures::ReadLe32(copy, 4), copy.size() - 8);
-        // Every byte but the unity note and fraction stays; a new chunk follows the source (and a pad byte).
-        Bytes expected = row.Source;
+        EXPECT_EQ(fixtures::ReadLe32(copy, 4), copy.size() - row.Trailing - 8);
+        // Every byte but the unity note and fraction stays; a new chunk follows the form (after a pad
+        // byte when the form ends on an odd offset), the bytes after the form follow it.
+        Bytes expected(row.Source.begin(), row.Source.end() - static_cast<std::ptrdiff_t>(row.Trailing));
         if (row.Loops.empty()) {
             if (expected.size() % 2 != 0) {
                 expected.push_back(0);
@@ -198,10 +217,53 @@ TEST(PitchSamplerChunk, CarriesTheUnityNoteAndFractionAndKeepsEverythingElse) {
             const Bytes riffSize = Le32(static_cast<std::uint32_t>(expected.size() - 8));
             std::copy(riffSize.begin(), riffSize.end(), expected.begin() + 4);
         }
+        expected.insert(expected.end(), row.Source.end() - static_cast<std::ptrdiff_t>(row.Trailing), row.Source.end());
         std::copy(copy.begin() + static_cast<std::ptrdiff_t>(chunk) + 20,
                   copy.begin() + static_cast<std::ptrdiff_t>(chunk) + 28,
                   expected.begin() + static_cast<std::ptrdiff_t>(chunk) + 20);
         EXPECT_EQ(copy, expected);
+    }
+}
+
+// A pitch a hair below a note is that note with no fraction (the fraction
+// rounds up to a whole semitone), not the semitone below with a full one.
+TEST(PitchSamplerChunk, APitchWithinRoundingOfANoteCarriesIntoIt) {
+    fixtures::TempDir folder;
+    const std::string source = folder.Write("source.wav", clitest::SineWave(437.0, 44100, 16, 1.0));
+    // The sampler's tuning follows the pitch korvani-pitch names.
+    const double frequency = FlatJson(RunPitch({"--json", source}).Out).Number("pitch");
+    struct Row {
+        double A4Above;  // how much higher the reference A lies than the measured tone, relatively
+        std::uint32_t UnityNote;
+        double Fraction;
+    };
+    for (const Row& row : {Row{1e-12, 69, 0}, Row{-1e-12, 69, 0}, Row{1e-9, 68, 4294967222.0}, Row{-1e-9, 69, 74.0}}) {
+        SCOPED_TRACE(row.A4Above);
+        char a4[40];
+        std::snprintf(a4, sizeof a4, "%.17g", frequency * (1.0 + row.A4Above));
+        const auto run = RunPitch({"--json", "--a4", a4, "--smpl", folder.PathOf("tuned.wav"), source});
+        ASSERT_EQ(run.ExitStatus, 0) << run.Err;
+        const FlatJson json(run.Out);
+        const auto& written = json["smpl"].Json;
+        EXPECT_EQ(written["unity_note"], row.UnityNote);
+        EXPECT_NEAR(written["pitch_fraction"].get<double>(), row.Fraction, 1.0);
+    }
+}
+
+// MIDI's highest note, 127, takes a chunk; a tone above it none.
+TEST(PitchSamplerChunk, TheHighestNoteIsTheLastThatTakesAChunk) {
+    fixtures::TempDir folder;
+    for (const auto& [hz, unityNote] : {std::pair{12600.0, 127}, std::pair{13400.0, -1}}) {
+        SCOPED_TRACE(hz);
+        const std::string source = folder.Write("high.wav", clitest::SineWave(hz, 44100, 16, 1.0));
+        const std::string target = folder.PathOf("tuned.wav");
+        const auto run = RunPitch({"--json", "--smpl", target, source});
+        EXPECT_EQ(run.ExitStatus, unityNote < 0 ? 1 : 0) << run.Err;
+        EXPECT_EQ(std::filesystem::exists(target), unityNote >= 0);
+        if (unityNote >= 0) {
+            EXPECT_EQ(FlatJson(run.Out)["smpl"].Json["unity_note"], unityNote);
+        }
+        std::filesystem::remove(target);
     }
 }
 
@@ -221,6 +283,8 @@ std::vector<std::vector<std::string>> ReadCsv(const std::string& text) {
         } else if (!quoted && c == '\r' && text.compare(i, 2, "\r\n") == 0) {
             rows.emplace_back(1);
             ++i;
+        } else if (!quoted && (c == '\r' || c == '\n')) {
+            ADD_FAILURE() << "a line break outside quotes at byte " << i;
         } else {
             rows.back().back() += c;
         }
@@ -235,9 +299,10 @@ protected:
         namespace fs = std::filesystem;
         fs::create_directories(folder_.PathOf("lib/sub/deeper"));
         fs::create_directories(folder_.PathOf("lib/empty"));
+        fs::create_directories(folder_.PathOf("lib/folder.wav"));  // a folder, not a WAV file
         const Bytes tone = clitest::SineWave(437.0, 22050, 16, 0.5);
         for (const char* name : {"lib/b.WAV", "lib/a.wav", "lib/sub/deeper/c.wav", "lib/sub/d.Wav",
-                                 "lib/with, \"quotes\".wav", "single.wav"}) {
+                                 "lib/with, \"quotes\".wav", "single.wav", "lib/sub.wav", "lib/cr\r.wav"}) {
             folder_.Write(name, tone);
         }
         folder_.Write("lib/notes.txt", Bytes{'n', 'o'});
@@ -253,7 +318,7 @@ TEST_F(PitchFolder, IsWalkedInSortedOrderIntoOneCsvRowPerWavFile) {
     const auto run = RunPitch({"--csv", folder_.PathOf("lib"), folder_.PathOf("single.wav")});
     EXPECT_EQ(run.ExitStatus, 1);
     const auto rows = ReadCsv(run.Out);
-    ASSERT_EQ(rows.size(), 9U) << run.Out;
+    ASSERT_EQ(rows.size(), 11U) << run.Out;
     const std::vector<std::string>& header = rows[0];
     EXPECT_EQ(header.at(0), "file");
     const auto column = [&](const std::string& key) {
@@ -267,9 +332,11 @@ TEST_F(PitchFolder, IsWalkedInSortedOrderIntoOneCsvRowPerWavFile) {
         {"lib/a.wav", ""},
         {"lib/b.WAV", ""},
         {"lib/broken.wav", "not an audio file"},
+        {"lib/cr\r.wav", ""},
         {"lib/sub/cut.wav", "*"},
         {"lib/sub/d.Wav", ""},
         {"lib/sub/deeper/c.wav", ""},
+        {"lib/sub.wav", ""},  // after the folder of the same name: paths compare name by name
         {"lib/with, \"quotes\".wav", ""},
         {"single.wav", ""},
     };
@@ -293,6 +360,29 @@ TEST_F(PitchFolder, IsWalkedInSortedOrderIntoOneCsvRowPerWavFile) {
         }
     }
     EXPECT_NE(run.Out.find("\r\n\"" + folder_.PathOf("lib/with, \"\"quotes\"\".wav") + "\","), std::string::npos);
+}
+
+// Each failure of a file is one entry of its errors: a pair each in JSON,
+// "; " between them in CSV.
+TEST_F(PitchFolder, EveryFailureOfAFileIsOneEntryOfItsErrors) {
+    const std::string retuned = folder_.PathOf("none/retuned.wav");
+    const std::string tuned = folder_.PathOf("none/tuned.wav");
+    const std::vector<std::string> copies = {"--retune", retuned, "--smpl", tuned, folder_.PathOf("single.wav")};
+    std::vector<std::string> arguments = {"--csv"};
+    arguments.insert(arguments.end(), copies.begin(), copies.end());
+    const auto csv = RunPitch(arguments);
+    EXPECT_EQ(csv.ExitStatus, 1);
+    const auto rows = ReadCsv(csv.Out);
+    ASSERT_EQ(rows.size(), 2U) << csv.Out;
+    const auto errors = std::find(rows[0].begin(), rows[0].end(), "errors") - rows[0].begin();
+    const std::string cell = rows[1].at(static_cast<std::size_t>(errors));
+    const std::size_t between = cell.find("; ");
+    ASSERT_NE(between, std::string::npos) << cell;
+    EXPECT_NE(cell.substr(0, between).find(retuned), std::string::npos) << cell;
+    EXPECT_NE(cell.substr(between + 2).find(tuned), std::string::npos) << cell;
+
+    arguments[0] = "--json";
+    EXPECT_EQ(FlatJson(RunPitch(arguments).Out)["errors"].Pairs.size(), 2U);
 }
 
 TEST_F(PitchFolder, AnyNumberOfJobsGivesTheSameOutput) {
@@ -324,8 +414,8 @@ TEST_F(PitchFolder, CopiesGoIntoATargetFolderUnderTheirPathsInTheWalk) {
             }
         }
         std::sort(written.begin(), written.end());
-        EXPECT_EQ(written, (std::vector<std::string>{"a.wav", "b.WAV", "single.wav", "sub/d.Wav", "sub/deeper/c.wav",
-                                                     "with, \"quotes\".wav"}));
+        EXPECT_EQ(written, (std::vector<std::string>{"a.wav", "b.WAV", "cr\r.wav", "single.wav", "sub.wav", "sub/d.Wav",
+                                                     "sub/deeper/c.wav", "with, \"quotes\".wav"}));
     }
 }
 

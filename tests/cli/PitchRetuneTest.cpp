@@ -10,11 +10,14 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 #include <sys/wait.h>
 
 #include <algorithm>
 #include <array>
 #include <csignal>
+#include <cstdlib>
 
 #include <filesystem>
 #include <fstream>
@@ -91,6 +94,14 @@ TEST_F(PitchRetune, WritesTheBytesModifyWritesWithTheProposedRate) {
     const mode_t mask = ::umask(0);
     ::umask(mask);
     EXPECT_EQ(status.st_mode & 0777, 0666 & ~mask);  // as a new copy gets it
+
+    // A user who keeps new files private gets a private copy.
+    const std::string privateCopy = folder_.PathOf("private.wav");
+    const auto run077 = clitest::RunProcess(
+        "/bin/sh", {"-c", "umask 077; exec \"$0\" \"$@\"", KORVANI_PITCH_PATH, "--retune", privateCopy, source});
+    ASSERT_EQ(run077.ExitStatus, 0) << run077.Err;
+    ASSERT_EQ(::stat(privateCopy.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0600U);
 }
 
 TEST_F(PitchRetune, TheRateOptionAndTheNoHigherRuleChooseTheRateLikeTheDialog) {
@@ -112,11 +123,37 @@ TEST_F(PitchRetune, TheRateOptionAndTheNoHigherRuleChooseTheRateLikeTheDialog) {
     EXPECT_EQ(writtenRate({"--no-higher"}), static_cast<std::uint32_t>(proposed / 2));
 }
 
-TEST_F(PitchRetune, ReplacesAnExistingTarget) {
+TEST_F(PitchRetune, ReplacesAnExistingTargetAndKeepsItsPermissions) {
     const std::string source = FlatTone();
-    const std::string target = folder_.Write("old.wav", fixtures::Bytes{'o', 'l', 'd'});
-    ASSERT_EQ(RunPitch({"--retune", target, "--rate", "22050", source}).ExitStatus, 0);
-    EXPECT_EQ(ReadBytes(target), ModifyCopy(source, folder_.PathOf("modify.wav"), 22050));
+    for (const mode_t mode : {0600, 0640, 0755}) {
+        SCOPED_TRACE(mode);
+        const std::string target = folder_.Write("old.wav", fixtures::Bytes{'o', 'l', 'd'});
+        ::chmod(target.c_str(), mode);
+        ASSERT_EQ(RunPitch({"--retune", target, "--rate", "22050", source}).ExitStatus, 0);
+        EXPECT_EQ(ReadBytes(target), ModifyCopy(source, folder_.PathOf("modify.wav"), 22050));
+        struct stat status {};
+        ASSERT_EQ(::stat(target.c_str(), &status), 0);
+        EXPECT_EQ(status.st_mode & 07777, mode);
+    }
+}
+
+// A symbolic link as the target stays a link and the file it names gets the
+// copy; a device is not replaced by a file.
+TEST_F(PitchRetune, ALinkAsTheTargetStaysALinkAndADeviceIsRefused) {
+    const std::string source = FlatTone();
+    const std::string named = folder_.Write("named.wav", fixtures::Bytes{'o', 'l', 'd'});
+    const std::string link = folder_.PathOf("link.wav");
+    std::filesystem::create_symlink(named, link);
+    ASSERT_EQ(RunPitch({"--retune", link, "--rate", "22050", source}).ExitStatus, 0);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadBytes(named), ModifyCopy(source, folder_.PathOf("modify.wav"), 22050));
+
+    const std::string device = folder_.PathOf("null");  // a null device of its own, harmless to replace
+    if (::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
+        GTEST_SKIP() << "cannot make a device here";
+    }
+    EXPECT_EQ(RunPitch({"--retune", device, "--rate", "22050", source}).ExitStatus, 1);
+    EXPECT_TRUE(std::filesystem::is_character_file(device));
 }
 
 TEST_F(PitchRetune, RefusesTheSourceItselfAndLeavesItUnchanged) {
@@ -179,6 +216,57 @@ TEST_F(PitchRetune, ACopyTheKernelCutsShortFailsAndLeavesTheTargetAsItWas) {
             EXPECT_EQ(ReadBytes(target), standing);
         }
     }
+}
+
+// A disk that fails the flush before the rename, or whose kernel copy stops
+// one byte short: the program fails and the target stays as it was.
+TEST_F(PitchRetune, ADiskThatFailsTheCopyLeavesTheTargetAsItWas) {
+    const std::string source = FlatTone();
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    const std::string asanOptions = std::string("ASAN_OPTIONS=") + (asan != nullptr ? asan : "") +
+                                    ":verify_asan_link_order=0";  // the fault library comes first
+    for (const char* fault : {"fsync", "short-copy"}) {
+        for (const bool targetExists : {false, true}) {
+            SCOPED_TRACE(std::string(fault) + (targetExists ? ", existing target" : ", new target"));
+            const std::string target = folder_.PathOf("out.wav");
+            std::filesystem::remove(target);
+            if (targetExists) {
+                folder_.Write("out.wav", fixtures::Bytes{'o', 'l', 'd'});
+            }
+            const std::vector<std::string> before = fixtures::Listing(folder_.Path());
+            const auto run = clitest::RunProcess(
+                "/usr/bin/env",
+                {std::string("LD_PRELOAD=") + KORVANI_FAULTY_DISK_PATH, std::string("KORVANI_FAULTY_DISK=") + fault,
+                 asanOptions, KORVANI_PITCH_PATH, "--retune", target, "--rate", "48000", source});
+            EXPECT_EQ(run.ExitStatus, 1) << run.Out;
+            EXPECT_EQ(fixtures::Listing(folder_.Path()), before);
+            if (targetExists) {
+                EXPECT_EQ(ReadBytes(target), (fixtures::Bytes{'o', 'l', 'd'}));
+            }
+        }
+    }
+}
+
+// Another user's file in a sticky folder (as in /tmp): the kernel refuses the
+// rename over it, so the program fails, the file stays and no copy is left.
+TEST_F(PitchRetune, ARenameTheKernelRefusesLeavesTheTargetAndNoCopy) {
+    if (::geteuid() != 0 || ::access("/usr/bin/setpriv", X_OK) != 0) {
+        GTEST_SKIP() << "needs root and setpriv to give the target to one user and run the program as another";
+    }
+    const std::string source = FlatTone();
+    const std::string shared = folder_.PathOf("shared");
+    ASSERT_EQ(::mkdir(shared.c_str(), 0777), 0);
+    ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+    const std::string target = folder_.Write("shared/theirs.wav", fixtures::Bytes{'o', 'l', 'd'});
+    ASSERT_EQ(::chown(target.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chmod(target.c_str(), 0666), 0);  // writable, yet not theirs to replace
+    const std::vector<std::string> before = fixtures::Listing(shared);
+    const auto run = clitest::RunProcess("/usr/bin/setpriv", {"--reuid=65533", "--regid=65533", "--clear-groups",
+                                                              KORVANI_PITCH_PATH, "--retune", target, source});
+    EXPECT_EQ(run.ExitStatus, 1) << run.Out << run.Err;
+    EXPECT_NE(run.Err.find(target), std::string::npos) << run.Err;
+    EXPECT_EQ(ReadBytes(target), (fixtures::Bytes{'o', 'l', 'd'}));
+    EXPECT_EQ(fixtures::Listing(shared), before);
 }
 
 TEST_F(PitchRetune, AnInterruptedCopyLeavesNoTemporaryFile) {

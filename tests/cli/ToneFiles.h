@@ -13,7 +13,7 @@ inline double NoteHz(int note, double cents = 0.0) {
 }
 
 /// The samples of `seconds` of a sine at `frequency` with peak `level` (of
-/// full scale), 8-bit (unsigned) or 16-bit little-endian.
+/// full scale), 8-bit (unsigned), 16-bit or 24-bit little-endian.
 inline fixtures::Bytes SineSamples(double frequency, std::uint32_t rate, std::uint16_t bits, double seconds,
                                    double level = 0.5) {
     const double pi = std::acos(-1.0);
@@ -23,6 +23,10 @@ inline fixtures::Bytes SineSamples(double frequency, std::uint32_t rate, std::ui
         const double value = level * std::sin(2.0 * pi * frequency * n / rate);
         if (bits == 8) {
             samples.push_back(static_cast<std::uint8_t>(128 + std::lround(value * 127.0)));
+        } else if (bits == 24) {
+            const auto sample = static_cast<std::uint32_t>(std::lround(value * 8388607.0));
+            samples.insert(samples.end(), {static_cast<std::uint8_t>(sample), static_cast<std::uint8_t>(sample >> 8),
+                                           static_cast<std::uint8_t>(sample >> 16)});
         } else {
             fixtures::AppendLe16(samples,
                                  static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(value * 32767.0))));

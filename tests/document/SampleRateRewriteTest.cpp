@@ -4,6 +4,7 @@
 #include "tests/document/WaveTestSupport.h"
 
 #include "document/SampleRateRewrite.h"
+#include "platform/Mmio.h"
 
 #include "tests/support/OrdinaryUser.h"
 
@@ -354,6 +355,9 @@ std::vector<RefusedRewrite> RefusedRewrites() {
         {"rate 1", RiffBuilder().Fmt(rateOne).Data(data).Build(), none, "WAVE file has an invalid \"fmt\" chunk",
          nullptr, false},
         {"short write", PcmWave(1, 44100, 16, data), [](auto& plan) { plan.ShortenMmioWrite(15); }, "",
+         "cannot write \u00b4fmt\u00b4 chunk", true},
+        {"close cannot store the chunk", PcmWave(1, 44100, 16, data),
+         [](auto& plan) { plan.FailMmioClose(platform::MMIOERR_CANNOTWRITE); }, "",
          "cannot write \u00b4fmt\u00b4 chunk", true},
     };
 }

@@ -182,6 +182,46 @@ TEST_F(Scrolling, TheWheelAndTheKeysMoveTheScaledBarAsItsOwnRequestsDo) {
     });
 }
 
+TEST_F(Scrolling, WithBothRangesTheArrowsMoveTheirWayAndTheOtherKeysMoveUpAndDown) {
+    Open(WS_HSCROLL | WS_VSCROLL, 1000);
+    harness::RunApplication(app, [&] {
+        harness::Resize(*app.Frame, 500, 400);
+        Scroller().SetUnits(1, 1);
+        Scroller().SetRange(1000, 1000);
+        QWidget* client = TWindowAccess::ClientWidget(*window);
+        struct Row {
+            Qt::Key key;
+            int x;
+            int y;
+        };
+        const auto wheel = [client](QPoint angle, QPoint pixels) {
+            QWheelEvent turn(QPointF(5, 5), client->mapToGlobal(QPointF(5, 5)), pixels, angle, Qt::NoButton,
+                             Qt::NoModifier, pixels.isNull() ? Qt::NoScrollPhase : Qt::ScrollUpdate, false);
+            QApplication::sendEvent(client, &turn);
+        };
+        Scroller().ScrollTo(500, 500);
+        wheel({0, -120}, {});
+        EXPECT_EQ(Scroller().GetYPos(), 500 + QApplication::wheelScrollLines()) << "a notch down: the lines of one";
+        // Swipes of 3 pixels add up: units of 7 pixels scroll once 7 have come together.
+        Scroller().SetUnits(7, 7);
+        Scroller().ScrollTo(500, 500);
+        for (int swipe = 0; swipe < 3; ++swipe) {
+            wheel({}, {-3, 0});
+        }
+        EXPECT_EQ(Scroller().GetXPos(), 501);
+        Scroller().SetUnits(1, 1);
+        const int page = Scroller().GetYPage();
+        for (const Row& row : {Row{Qt::Key_Right, 501, 500}, Row{Qt::Key_Down, 500, 501}, Row{Qt::Key_Home, 500, 0},
+                               Row{Qt::Key_End, 500, 1000}, Row{Qt::Key_PageUp, 500, 500 - page},
+                               Row{Qt::Key_PageDown, 500, 500 + page}}) {
+            Scroller().ScrollTo(500, 500);
+            QTest::keyClick(client, row.key);
+            EXPECT_EQ(Scroller().GetXPos(), row.x) << row.key;
+            EXPECT_EQ(Scroller().GetYPos(), row.y) << row.key;
+        }
+    });
+}
+
 TEST_F(Scrolling, NegativeRangeMeansNoScrollingAndNoVisibleBar) {
     Open(WS_HSCROLL, -200);
     harness::RunApplication(app, [&] {
@@ -192,6 +232,8 @@ TEST_F(Scrolling, NegativeRangeMeansNoScrollingAndNoVisibleBar) {
         EXPECT_EQ(Scroller().GetXPos(), 0);
         Scroller().SetRange(10, 0);
         EXPECT_TRUE(Bar()->isVisible());
+        Scroller().SetRange(0, 0);
+        EXPECT_FALSE(Bar()->isVisible()) << "nothing to scroll";
     });
 }
 
@@ -202,6 +244,9 @@ TEST_F(Scrolling, BarsExistOnlyForTheWindowsScrollStyles) {
         EXPECT_EQ(Bar(Qt::Vertical), nullptr);
         Scroller().ScrollTo(40, 0);
         EXPECT_EQ(ShownColumn(), 40) << "the scroller still scrolls the painting";
+        Scroller().SetRange(10, 0);
+        EXPECT_EQ(Scroller().GetXPos(), 10) << "a smaller range, with no bar to clamp it, clamps the position";
+        EXPECT_EQ(ShownColumn(), 10);
     });
 }
 
@@ -213,6 +258,7 @@ TEST_F(Scrolling, TheHorizontalBarLiesUnderTheClientAreaAndItsClicksScrollAndRep
         ASSERT_NE(bar, nullptr);
         EXPECT_EQ(Bar(Qt::Vertical), nullptr);
         ASSERT_TRUE(bar->isVisible());
+        EXPECT_EQ(bar->pageStep(), Scroller().GetXPage()) << "the thumb's share of the bar is one page's";
         QWidget* client = TWindowAccess::ClientWidget(*window);
         EXPECT_EQ(bar->geometry().top(), client->geometry().bottom() + 1) << "directly under the client area";
         EXPECT_EQ(bar->width(), client->width());
