@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // korvatekAboutDlg: the about box (layout 22000). Before it shows, it puts
 // the product name and version from the program's version block around

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AppMain: korvani's main function, called by the framework's entry.
 
 #include "app/korvatekApp.h"

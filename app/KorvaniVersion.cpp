@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // korvani's version block, embedded in the executable file that carries this
 // object, where the about box reads it back.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // ProjectRCVersion: reads the version block of a program file and looks up
 // its texts under the block's first translation. It owns a copy of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // SDIDecFrame: korvani's main window, a decorated frame placed from the
 // desktop size. Everything else is TDecoratedFrame's.

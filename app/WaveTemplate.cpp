@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // korvani's one document template: WAV files open as a TWaveDocument shown
 // in a TWaveView, whose analysis set-up shows the preview and asks for the
 // start time (TStartTimePrompt). The template joins the framework's static

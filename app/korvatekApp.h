@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // korvatekApp: the application object of korvani. It builds the main
 // window (menu, icon, accelerators, status bar) and the document manager

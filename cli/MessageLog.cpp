@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/MessageLog.h"
 
 #include "cli/PlainFailures.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/Rf64Header.h"
 
 #include "cli/WaveHeader.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // korvani-pitch: korvani's pitch analysis from the command line. Reads the
 // options, analyses the files (those of folders walked) on several threads
 // with the program's own engine, prints each result in the order of the

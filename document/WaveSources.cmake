@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sources of the wave engine, relative to document/. Shared by
 # document/CMakeLists.txt and the fuzzing build in fuzz/, which compiles them
 # with clang on its own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TApplication: the application object. It starts the instance (which makes
 // the main window), runs the message loop with key pre-translation and idle

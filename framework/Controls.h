@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Control wrappers: objects that stand for a control of a dialog's layout by
 // its id. Constructed with the dialog as parent (the dialog owns them as

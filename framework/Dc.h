@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Drawing surfaces and drawing objects. A surface (TDC) draws into the
 // retained client image of a window (framework/Window.h): a TPaintDC is the

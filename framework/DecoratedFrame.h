@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TDecoratedFrame: a frame window with decorations (a status bar, tool
 // bars) kept along its edges by its layout, each at its own height, around

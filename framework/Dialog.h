@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TDialog: a dialog window built from a dialog layout of the program's
 // resources (resources/Resources.h), run modally (Execute) or created

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TDocManager: the application's document handling. It serves the "open..."
 // (24332) and "close" (24339) commands, makes documents and views through the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TDocTemplate: binds files that match a filter to a document class and a
 // view class. It carries the description and filter shown in the file-open

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TDocument: the data behind one or more views. It keeps its path and title,
 // its views, its modified flag, its child documents, and its links to the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The process entry: the framework's side of main(). It keeps the values
 // the process started with and calls the program's main function AppMain.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Event tables: every application, window and dialog class maps (message, id
 // or code) to a handler in a table of its own, and the search goes through

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The runtime's exception types that framework and program raise: xmsg
 // carries a text for the user, xalloc reports an allocation failure. Who

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TFileOpenDialog: the modal dialog in which the user picks the file of the
 // open command. It shows a list of file types (description and pattern), an

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TFileSaveDialog: the modal save-file dialog. It shows the caller's data
 // record (options, filter, initial directory, default extension, the path

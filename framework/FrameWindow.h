@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TFrameWindow: a top-level window with a caption, an icon, a menu bar and a
 // client window. It routes commands from the focused window up to itself and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Points, sizes, rectangles and colours in the platform's pixel units. A
 // rectangle excludes its right and bottom edges: width = Right - Left.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TInputDialog: the one-line input prompt (layout 32514): a caption, a
 // prompt line, an edit box that starts with the caller's text, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TMenuDescr: a menu described in groups, built from a menu resource. The
 // resource's top-level separators end a group and are dropped, so the menu

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The message box service: a modal box with a text, a caption (or none) and
 // the platform's flags, answering with the platform's button ids. Windows

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The messages that windows, the application and the document manager
 // exchange, with the platform's numbers, and the message record that event

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TModule: a named handle on the program's resources. It reads strings,
 // icons, menus, accelerator tables and dialog layouts by id. It does not own

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TScroller: the scroll state of one window: units, ranges, position, line
 // and page steps, and the automatic drawing origin. It serves the window's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real implementations of the framework's seams: the desktop size from
 // the primary screen, the lock keys from the X keyboard extension.
 

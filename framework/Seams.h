@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The framework's seams (see platform/Seam.h): the desktop size and the lock
 // keys, whose real implementations live in Seams.cpp.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TStatusBar: a bar with a message area and mode indicators (CAPS, NUM,
 // SCRL, OVR...). It draws its fields with a border style, follows the lock

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TView: a view of a document. The application shell needs of it, when the
 // document manager reports it (ViewNotify), whether it is usable, its window

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Waiting with the windows painted: the hook for work that must run to its
 // end before the program goes on, such as the sound of a file being opened

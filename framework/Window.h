@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TWindow: a window of the program. It keeps its creation attributes, title,
 // parent and child windows, routes messages through its event table, paints

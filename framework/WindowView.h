@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TWindowView: a window that is at the same time a view of one document.
 // The application makes its window the frame's client; the document's title

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: any bytes, taken as a WAV file, go through the whole
 // engine: the load (sound, chunks, boxes), the analysis set-up and spectrum,
 // the close, and the sample-rate rewrite into a copy. Whatever the bytes, the

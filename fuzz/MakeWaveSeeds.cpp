@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the seed corpus of fuzz_wave into the folder given as the only
 // argument: small WAV files of each kind the loader meets, good and bad, so
 // that the fuzzer starts from every branch of the load.

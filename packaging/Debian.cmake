@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package tools/package builds with CPack: korvani_VERSION_ARCH.deb
 # with what `cmake --install` puts in place under /usr, the licence in Debian's
 # machine-readable form and the changelog. dpkg-shlibdeps computes the

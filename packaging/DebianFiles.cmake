@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Run by CPack on the staged files before it builds the Debian package, to make
 # them what Debian ships: programs stripped of their symbols and of the sections
 # that only the build uses, manual pages and the changelog gzipped without a time

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Seams: the few places where the program touches the world outside the
 // process, or where tests make a service fail, go through small interfaces.

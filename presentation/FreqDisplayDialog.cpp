@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "presentation/FreqDisplayDialog.h"
 
 #include "presentation/WaveView.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // korvani's part in the analysis set-up: the waveform preview in the main
 // window, then the prompt for the start time in milliseconds, turned into

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The waveform preview: the first samples of a freshly loaded recording,
 // drawn straight into the main window's client area while the user chooses

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Identifiers of the program's resources: menus, accelerator tables, icons,
 // dialog layouts and their controls, command ids of menu items and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program's resources as plain data: menus, accelerator tables, icons,
 // dialog layouts and the string table. Each kind has a record type and a lookup by id that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The platform's virtual-key codes, as accelerator tables and key messages
 // carry them. Letters and digits use their upper-case ASCII codes.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders each manual page with every groff warning on and validates the
 # AppStream metadata, strictly and without the network; any complaint fails.
 # Run by CTest as: cmake -DSOURCE_DIR=... -P DocsCheck.cmake

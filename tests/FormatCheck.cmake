@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Every C++ source is in the project's style (.clang-format): clang-format
 # would change nothing. Run by CTest as:
 #   cmake -DSOURCE_DIR=... -DCLANG_FORMAT=... -P FormatCheck.cmake

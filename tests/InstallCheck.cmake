@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into a fresh prefix and checks what a desktop expects to
 # find there: both programs, their manual pages, a valid desktop entry, its
 # AppStream metadata and the icon at each size.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Packs this build tree into the Debian package with CPack, as tools/package
 # does, and checks it as apt and Debian's archive would: its name, its exact
 # file list, dependencies found in the binaries, a changelog at the package's

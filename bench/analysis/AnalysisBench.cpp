@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Speed of the pitch analysis at N = 32768 (44100 Hz), and of the transform
 // at every N from 1024 to 524288.
 //

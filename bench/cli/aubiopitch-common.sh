@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the scripts that time korvani-pitch against aubiopitch; sourced,
 # never run. $0 names the script in its messages.
 

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Times the whole korvani-pitch process (start, load, analysis, output) against
 # aubiopitch (Debian aubio-tools, default method) on the same 60-second
 # 44100 Hz 16-bit mono WAV file, side by side: with hyperfine when it is

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Times korvani-pitch on a folder of 1000 one-second 44100 Hz 16-bit mono WAV
 # files (one process, --csv, the folder walked) against a shell loop running
 # aubiopitch (Debian aubio-tools, default method) on each file, side by side,

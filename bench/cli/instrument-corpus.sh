@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the whole instrument corpus of korvani-pitch (every note of every
 # rendering in tests/cli/InstrumentCorpus.h; the test suite takes a sample)
 # and prints the share of notes --auto names right, per family and rendering.

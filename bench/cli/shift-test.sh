@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The shift test, side by side: each note of the rendered instrument corpus
 # named below is resampled by sox to sound 13 cents higher and 29 cents
 # lower; korvani-pitch --auto's pitch and Praat's median f0 (To Pitch (ac),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading a 600 MB 16-bit stereo WAV file through the engine, side by side with
 // `cat FILE > /dev/null` on the same warm file. Each repetition times one cat
 // and one load and reads the process's peak memory during the load. At the end

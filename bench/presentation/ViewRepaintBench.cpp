@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A full repaint of the spectrum view of a 44100 Hz recording (16384 bins):
 // the erase, the background rectangle, the four help lines and every bin's
 // pixel, on the offscreen platform in a window as wide as korvani's on a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The process entry of korvani: creates the Qt application object, then
 // hands over to the framework's entry, which calls AppMain.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TApplicationLoop: the application's message loop on Qt. It runs a
 // QEventLoop until PostQuit, calls the application's idle processing when

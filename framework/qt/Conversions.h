@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Conversions between the framework's plain types and Qt's: texts (UTF-8),
 // colours, rectangles, keys and modifiers.

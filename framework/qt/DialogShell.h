@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // DialogShell: the Qt side of a TDialog: a QDialog built from a dialog
 // layout, with the layout's font, caption, size and controls (push buttons,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TEventHold: what the program does not take while it waits with its windows
 // painted (PaintWhileWaiting, framework/Waiting.h). While a hold is on, the

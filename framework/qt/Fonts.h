@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Fonts of dialog layouts and drawing objects on Qt, and the dialog units
 // that layouts are measured in. The old platform faces "MS Sans Serif" and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // FrameShell: the Qt side of a TFrameWindow: the top-level widget with the
 // menu bar above the frame's client-area widget, which lays out the edge

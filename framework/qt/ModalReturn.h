@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // ModalReturn: the way back from a modal window (a message box, a dialog
 // run, a file dialog). Made just before the modal window opens, it notes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "framework/qt/QtApplication.h"
 
 #include "framework/Application.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // FrameworkQApplication: the Qt application object the framework needs.
 // main() (and the test main) create it before anything else. It hands key

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // CallSafely: the wall between C++ exceptions and Qt's event loops. Every
 // call from Qt into framework or program code goes through it; an exception

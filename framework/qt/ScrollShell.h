@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // ScrollShell: the Qt side of a window with scroll bars (style WS_HSCROLL
 // or WS_VSCROLL): the window's client-area widget with a real horizontal

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // TWindowAccess: the framework's private door into TWindow, for code that
 // needs the Qt side of a window: drawing surfaces (the retained image),

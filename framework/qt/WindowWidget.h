@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // WindowWidget: the Qt widget that is a TWindow's client area. It shows the
 // window's retained image, repaints it (erase, then the paint hook) when the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // DialogDriver: harness helpers for dialogs built from layouts, modal or
 // modeless: find a control by id, read its text and place, click it, type

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // FileOpenAnswers: the person in front of the file-open dialog during a
 // test. While it lives it stands in for the dialog (the IFileOpenDialog

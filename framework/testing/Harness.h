@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The test harness: runs the real application in-process (offscreen) and
 // drives it as a person would: menus, keys, mouse, resizing; reads what the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // ScriptedUser: the person in front of the screen during a test. It answers
 // every modal window (message boxes now, any modal dialog later) with the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main() of korvani's test programs: GoogleTest, then the Qt
 // application on the offscreen platform (chosen here, whatever the
 // environment says), a check that the test font exists, and a fresh mouse

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes a C++ source file that holds the bytes of the icon PNGs and the
 # lookup FindIcon. Run with -P; inputs:
 #   OUTPUT      the .cpp to write

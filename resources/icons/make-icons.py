@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Draws korvani's icon: a small magnitude spectrum with its peak bin in amber.
 
 Every shape sits on a 16 x 16 grid, so the icon stays crisp at 16, 32, 48, 64,

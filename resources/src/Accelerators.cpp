@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Accelerator tables: table 100 of the main window. It binds the usual
 // editing keys to editing commands that nothing in the program handles, so
 // pressing them does nothing.

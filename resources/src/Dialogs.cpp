@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Dialog layouts: 1 (the frequency result), 22000 (the about box) and 32514
 // (the one-line input prompt), in dialog units of each layout's font.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Menu resources: menu 100, the main window's menu.
 
 #include "resources/ResourceIds.h"

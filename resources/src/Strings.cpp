@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The string table: the framework's German texts and the status-bar hints of
 // the menus, UTF-8, every blank as the program shows it.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the analysis spends: heap allocations and calls of sin and cos. This
 // program replaces operator new and puts counting wrappers in front of the
 // mathematics library's sin, cos and sincos, so it runs apart from the other

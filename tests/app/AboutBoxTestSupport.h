@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the about-box tests share: korvani run with a desktop and lock keys
 // of the test's own, and the texts the box showed each time it was opened

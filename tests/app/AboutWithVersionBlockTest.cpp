@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The about box of a program that carries korvani's version block (this test
 // program embeds the block of the korvani executable): the product line
 // built around its own text, the copyright in place of the description.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The about box of a program without a version block (app_tests carries
 // none): both lines keep the layout's texts and nothing is reported.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // korvani's application shell run as a whole, from the framework's entry
 // through AppMain: placement, caption, menu, hints, status bar, the quit
 // command, views becoming the client, and both ways exceptions end the

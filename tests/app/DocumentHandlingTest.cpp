@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // korvani's document handling as a person uses it: "open..." with the file
 // dialog answered, "close", the caption, the reports, and the quit. A
 // stand-in for the wave template (test document and view classes, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // korvani from end to end, as a person uses it: "open..." on a recording of
 // a 440 Hz tone, the sampling-frequency box answered, start time 0, the
 // spectrum shown, a left click at the peak's column, the result dialog naming

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A stand-in for a document's view in the application's tests: a window
 // that is a view, usable or not, with or without a menu of its own. The

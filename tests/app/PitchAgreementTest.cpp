@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // korvani and korvani-pitch agree: the same recording, the same start time
 // and the same clicked bin give the same three texts in korvani's result
 // dialog (boxes 107, 108 and 109) as in korvani-pitch's JSON line, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The version reader of the about box on files written by the tests (ELF
 // images with a version section) and on the korvani executable itself.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Only a rate korvani can open (2 to 768000 Hz) is ever written, by the
 // result dialog's "Modify..." and by korvani-pitch --retune --rate alike. One
 // row per rate: what korvani writes or the box it shows instead (no name

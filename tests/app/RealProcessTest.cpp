@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // korvani as a real process on a real X display (Xvfb): the window comes up
 // at its placement with the caption "korvani", and the keyboard path
 // Alt+F, Down, Down, Return ("&quit\tAlt+F4") ends it with status 0.

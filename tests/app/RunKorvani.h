@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs korvani itself in the test process, as its entry point would, and
 // calls `body` inside its message loop; and the surroundings a person's

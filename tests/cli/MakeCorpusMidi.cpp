@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The MIDI side of the instrument corpus (InstrumentCorpus.h, render-corpus.sh):
 // writes one-note MIDI files p<program>_n<note>.mid for timidity, or one MIDI
 // file of all notes in slots for fluidsynth, and cuts fluidsynth's rendering

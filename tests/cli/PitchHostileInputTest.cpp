@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // korvani-pitch's input side under hostile input: links, FIFOs and folders
 // where files belong, rates no reader may size anything from, samples that
 // are no numbers, long paths, streams of unknown length, memory under

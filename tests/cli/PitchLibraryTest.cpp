@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // korvani-pitch for sample libraries: the reference A and the cents, the
 // sampler's tuning chunk read back by libsndfile, folders as CSV tables and
 // the same output from any number of jobs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // korvani-pitch's outputs under fire: closed and full streams, signals during
 // parallel copies, copies of sources with odd RIFF sizes, colliding copies,
 // long names, names and cells that would forge lines or formulas, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tests/cli/FlatJson.h"
 #include "tests/cli/PitchProcess.h"
 #include "tests/cli/ToneFiles.h"

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the instrument corpus of korvani-pitch's tests (InstrumentCorpus.h)
 # into FOLDER/<rendering>/, every STEP-th note (1: all), the renderings side
 # by side: freepats with timidity, one 16-bit mono file a note; the General

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The retuned copy: the two rate fields patched, every other byte as the
 // source has it, the source never changed, and each failure's message.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hand-over from the load to the analysis: the set-up's boxes, the
 // preview and start-sample hook, and what a failed set-up leaves held.
 

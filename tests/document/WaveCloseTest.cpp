@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Closing a loaded WAV file, and what the end of the object gives back.
 
 #include "tests/document/WaveTestSupport.h"

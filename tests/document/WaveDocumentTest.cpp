@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TWaveDocument driven through the document manager as a person drives it:
 // "open..." and "close" from the menu, the file-open dialog and every message
 // box answered by the harness, on WAV files the tests generate.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading a WAV file: the boxes in order, the chunks in memory, and what each
 // refusal shows and gives back.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening a WAV file through the menu while its sound plays slowly: the
 // windows stay painted, input queued meanwhile is dropped, a close of the
 // main window waits until the open has finished (boxes and view included),

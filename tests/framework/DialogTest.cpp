@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Dialogs built from layouts: a modal run and its results (OK, Enter,
 // Escape, the window's close), the close check and the data copied back on
 // OK, the set-up order, the controls' pixel rectangles in dialog units of

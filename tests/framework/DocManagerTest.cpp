@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The document handling as a person drives it through the menu, with the
 // file-open dialog answered by the harness: the open sequence and its
 // order, the template flags, the dialog's contents, closing, the reports,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An application for the tests of the document handling: TestFrameApp's
 // frame, a document manager over a list the test gives, and an event table

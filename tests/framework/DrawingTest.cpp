@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drawing surfaces on a window's retained image, read back pixel by pixel:
 // pixels, rectangles with pen and brush (right and bottom edges excluded),
 // text over an opaque cell, the paint surface's scroll origin, and client

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Event tables and routing: a class's rows before its base's, notifications
 // with their arguments, the application's fall-through to the document
 // manager, the main window's fall-through to the application; menu

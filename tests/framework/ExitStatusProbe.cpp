@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A program built on the framework's process entry whose AppMain answers
 // the exit code named by its first argument, for the exit-status test.
 

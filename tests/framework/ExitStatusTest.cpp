@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The process entry turns AppMain's exit code into the process status:
 // 0 stays 0, -1 becomes 255.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file-open dialog the user really sees (Qt's file dialog), answered
 // by the scripted user: one type in the list and no way to pick another,
 // the initial directory, the default extension added to a typed name, a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The save-file dialog: what its data record shows (answered through the
 // harness), the chosen path in the path buffer, cancel and a path too long
 // for the buffer; and Qt's own dialog with the record's filter, default

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The decorated frame as a person sees it: the menu bar from the menu
 // description, menu hints in the status bar, command enabling and routing,
 // the document-title rule, the client window, and the status bar with its

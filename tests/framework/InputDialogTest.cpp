@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one-line input prompt (layout 32514): what it shows, the typing limit
 // of its buffer, OK copying the text back, Cancel and Escape leaving the
 // buffer as it was.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application's run: the exit codes, the exception report inside the
 // loop (Yes goes on, No ends with -1), exceptions escaping the start, idle
 // processing with its rising count, and the accelerators of table 100.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Qt stays where framework/README.md says it is: no public header of the
 # framework and no source of another layer includes a Qt header or one of
 # framework/qt/, and the framework's own top-level sources that do are

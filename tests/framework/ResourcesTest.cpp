@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's resources as data: the string table's framework texts,
 // menu 100, accelerator table 100 and icon 1001; and TModule reading them.
 

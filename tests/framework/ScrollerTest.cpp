@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The scroller: page steps from the client size, line, page, end and thumb
 // requests clamped to 0..range, the 32767 cap of the bars with scaled
 // positions, bars only for the window's scroll styles, and a real

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Documents and views for the tests of the document handling. They behave
 // like the base classes (TFileDocument, TWindowView) unless the test's

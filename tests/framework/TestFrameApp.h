@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A small application for the framework's tests: a decorated frame with
 // menu 100, accelerator table 100 and a status bar (mask 30), like korvani's

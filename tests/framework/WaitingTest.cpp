@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PaintWhileWaiting: a handler that waits with the windows painted, as the
 // document waits for its sound. Windows invalidated or resized meanwhile are
 // repainted before the wait ends; clicks, accelerators and menu clicks that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TWindow on its own: the retained client image (erase, paint hook,
 // drawings that stay until the next repaint), the family of windows and who
 // deletes whom, creation failures, and the message box service.

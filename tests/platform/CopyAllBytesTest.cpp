@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Copying every byte of an open file into another: within one file system
 // (in the kernel) and from a tmpfs (where the kernel refuses and the copy
 // reads and writes piece by piece), for files of no, one and several pieces.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The default sound: short, soft, two tones, no clicks.
 #include "platform/DefaultChime.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The test seam: each armed fault hits exactly the chosen call, once; calls and
 // held resources are counted; the sound service's own reading is not counted.
 #include "platform/FaultInjection.h"

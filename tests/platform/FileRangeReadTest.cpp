@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading a range of a file into memory, on one thread or split among several.
 #include "platform/FileRangeRead.h"
 #include "platform/GlobalMemory.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding chunks: descend with MMIO_FINDRIFF and MMIO_FINDCHUNK, ascend past
 // chunks and their pad bytes, sizes that claim more than the parent or the file
 // holds, and searches that must end whatever the sizes say.

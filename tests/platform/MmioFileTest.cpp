@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening, reading, writing, seeking and closing multimedia files.
 #include "platform/FaultInjection.h"
 #include "platform/Mmio.h"

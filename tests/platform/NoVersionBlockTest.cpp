@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A program that carries no version block: its own file has none, although it
 // is an ELF file from the same compiler and linker as the program that has one.
 #include "platform/ExecutablePath.h"

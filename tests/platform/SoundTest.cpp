@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Playing WAV files: what reaches the sound output, the default sound for files
 // that cannot be played, the wait hook, and the real ALSA output on a machine
 // without a sound device.

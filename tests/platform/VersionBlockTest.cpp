@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The version block in memory: the layout the encoder writes, which strings
 // end up under which translation, the descriptions the encoder refuses, and
 // lookups in damaged blocks, which fail without reading past the block.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding the version block in a file: in a small ELF file whose headers the
 // test writes itself (and then makes lie), in copies of this test program cut
 // short or with a damaged block, and in files that are no ELF file at all.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The version block this test program carries in its own file, read back the
 // way the about box reads the program's: through the path of the running
 // executable, a copy of the block, and lookups under its first translation.

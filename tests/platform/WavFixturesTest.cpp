@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The RIFF builder is what every file test stands on: check its bytes by hand.
 #include "tests/support/RiffBuilder.h"
 

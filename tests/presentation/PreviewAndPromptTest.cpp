@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The waveform preview and the start-time prompt as a person meets them:
 // "open..." on a generated WAV file, the sampling-frequency box answered,
 // the preview read pixel by pixel while the prompt is open, and the start

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A left click on the spectrum as a person makes it, and the result dialog
 // it opens: the bin under the pointer (scroll position added), the three
 // texts, the dialog replaced or left, "Modify..." and Escape with the save

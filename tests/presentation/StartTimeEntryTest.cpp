@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The start-time entry as the prompt reads it: its leading integer, and the
 // start sample that becomes of it at a sample rate.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The spectrum view on a running application: a main window 1004 pixels
 // wide (as korvani's on a 1024-pixel desktop), a document manager over a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The spectrum view as a person sees it, read back pixel by pixel: the
 // scroll range from the main window's width, the per-bin gradient and
 // baseline of 8-bit and 16-bit files, the help lines (the first one with the

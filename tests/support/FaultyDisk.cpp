@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A disk that fails as real ones do, for a program run with this library in
 // LD_PRELOAD. KORVANI_FAULTY_DISK chooses the fault:
 //   fsync       every fsync of a regular file fails with EIO (a device that

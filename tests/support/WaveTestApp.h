@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // WaveTestApp: korvani's main window and document manager, reduced to what the
 // tests of the WAV document and of its views need. The frame stands at (0, 0)
