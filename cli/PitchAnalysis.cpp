@@ -12,6 +12,7 @@
 #include "cli/WaveHeader.h"
 
 #include "document/FormatChunk.h"
+#include "platform/RegularFile.h"
 #include "document/SampleRateRewrite.h"
 #include "document/WaveData.h"
 #include "document/WaveTexts.h"
@@ -182,6 +183,16 @@ bool AnalyseCentredOnTheStart(FrequencyAnalysis& analysis, const FirstFrames& fi
     return true;
 }
 
+// A copy written over the file analysed would replace the very file it is a
+// copy of: refused, with the reason, before anything is written.
+bool RefusesTheSourceAsTarget(const std::string& source, const std::string& target, PitchResult& result) {
+    if (!platform::NameTheSameFile(source.c_str(), target.c_str())) {
+        return false;
+    }
+    result.Messages.AddFailure(FailureCode::SameFile, "the target is the source");
+    return true;
+}
+
 // The climb, the naming, the tuning, the spectrum and, with --retune, the
 // copy `retune` writes at the rate chosen (answering true once written); with
 // --smpl, the sampler's copy of `source`. `analysis` holds the spectrum of
@@ -212,7 +223,7 @@ void Conclude(const std::string& source, FrequencyAnalysis& analysis, std::span<
         const std::span<const double> magnitude = analysis.Magnitude.span();
         result.Spectrum.assign(magnitude.begin(), magnitude.end());
     }
-    if (options.RetuneTarget) {
+    if (options.RetuneTarget && !RefusesTheSourceAsTarget(source, *options.RetuneTarget, result)) {
         const std::uint32_t requested = options.RetuneRate.value_or(static_cast<std::uint32_t>(result.Rate));
         const std::uint32_t rate = RetunedRate(requested, result.SampleRate, options.NoHigher);
         if (!IsOpenableSampleRate(rate)) {
@@ -222,7 +233,7 @@ void Conclude(const std::string& source, FrequencyAnalysis& analysis, std::span<
             result.WrittenFile = *options.RetuneTarget;
         }
     }
-    if (options.SmplTarget) {
+    if (options.SmplTarget && !RefusesTheSourceAsTarget(source, *options.SmplTarget, result)) {
         WriteSmplCopy(source, *options.SmplTarget, NamesByThePitch(options) ? result.Pitch : result.Frequency,
                       options.A4, result.SampleRate, result);
     }

@@ -20,15 +20,6 @@
 
 namespace {
 
-// True when both paths exist and name the same file: the same path, a
-// symbolic link to it or a hard link (same device and inode).
-bool NameTheSameFile(const std::string& first, const std::string& second) {
-    struct stat firstStatus {};
-    struct stat secondStatus {};
-    return ::stat(first.c_str(), &firstStatus) == 0 && ::stat(second.c_str(), &secondStatus) == 0 &&
-           firstStatus.st_dev == secondStatus.st_dev && firstStatus.st_ino == secondStatus.st_ino;
-}
-
 // Closes a file still open when a rewrite ends, without looking at the result.
 struct CloseFile {
     void operator()(platform::MmioHandle file) const { platform::MmioClose(file, 0); }
@@ -116,7 +107,7 @@ bool PatchSampleRate(const std::string& path, const std::string& shownName, cons
 bool WriteEditedCopy(const std::string& source, const std::string& target, const CopyEdit& edit,
                      TWaveReporter& reporter) {
     // Copying the file onto itself and editing it would change the source.
-    if (NameTheSameFile(source, target) || !TargetMayBeReplaced(target)) {
+    if (platform::NameTheSameFile(source.c_str(), target.c_str()) || !TargetMayBeReplaced(target)) {
         reporter.Report(target, kFailedToOpenCaption);
         return false;
     }

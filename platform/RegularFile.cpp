@@ -86,4 +86,11 @@ OpenedRegularFile OpenRegularFile(const char* path, bool forWriting) {
     return result;
 }
 
+bool NameTheSameFile(const char* first, const char* second) {
+    struct stat firstStatus {};
+    struct stat secondStatus {};
+    return ::stat(first, &firstStatus) == 0 && ::stat(second, &secondStatus) == 0 &&
+           firstStatus.st_dev == secondStatus.st_dev && firstStatus.st_ino == secondStatus.st_ino;
+}
+
 }  // namespace platform

@@ -57,4 +57,8 @@ struct OpenedRegularFile {
 /// open and again on the opened descriptor.
 OpenedRegularFile OpenRegularFile(const char* path, bool forWriting);
 
+/// True when both paths exist and name the same file: the same path, a
+/// symbolic link to it or a hard link (same device and inode).
+bool NameTheSameFile(const char* first, const char* second);
+
 }  // namespace platform

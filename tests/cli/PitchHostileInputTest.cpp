@@ -440,6 +440,19 @@ std::vector<FailureCase> FailureCases() {
         {"InvalidRate", file("r.wav", fixtures::PcmWave(1, 1000000, 16, fixtures::Bytes(100, 0))),
          "r.wav: invalid sample rate: 1000000 Hz (korvani-pitch reads 2 to 768000 Hz)", "invalid_rate"},
         {"NoPitch", file("silent.wav", clitest::SilentWave(44100)), "silent.wav: no pitch found: silent", "no_pitch"},
+        {"RetuneIntoTheSource",
+         [](const fixtures::TempDir& folder) {
+             const std::string path = folder.Write("a.wav", clitest::SineWave(440.0, 44100, 16, 0.5));
+             return std::vector<std::string>{"--retune", path, path};
+         },
+         "a.wav: the target is the source", "same_file"},
+        {"SamplerCopyThroughALinkToTheSource",
+         [](const fixtures::TempDir& folder) {
+             const std::string path = folder.Write("a.wav", clitest::SineWave(440.0, 44100, 16, 0.5));
+             fs::create_symlink(path, folder.PathOf("link.wav"));
+             return std::vector<std::string>{"--smpl", folder.PathOf("link.wav"), path};
+         },
+         "a.wav: the target is the source", "same_file"},
     };
 }
 

@@ -166,7 +166,7 @@ TEST_F(PitchRetune, RefusesTheSourceItselfAndLeavesItUnchanged) {
         const auto run = RunPitch({"--retune", target, source});
         EXPECT_EQ(run.ExitStatus, 1);
         EXPECT_EQ(run.Out, "");
-        EXPECT_EQ(run.Err, "korvani-pitch: " + source + ": cannot open " + target + "\n");
+        EXPECT_EQ(run.Err, "korvani-pitch: " + source + ": the target is the source\n");
         EXPECT_EQ(ReadBytes(source), before);
     }
 }
