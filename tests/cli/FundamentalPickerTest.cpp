@@ -114,6 +114,9 @@ const std::vector<Timbre> kTimbres = {
      {{1, 0.5}, {2, 1.0}, {3, 0.8}, {4, 0.46}, {6, 0.31}, {8, 0.2}, {10, 0.1}, {12, 0.1}, {16, 0.05}}},
     // A 16-foot rank, nearly a pure tone, as loud as the 8-foot series above it.
     {"LoudSixteenFootRank", {{1, 0.5}, {2, 0.5}, {4, 0.25}, {6, 0.1}, {8, 0.05}}},
+    // 16- and 32-foot ranks under an 8-foot series: two octaves down, one at a time.
+    {"LoudSixteenAndThirtyTwoFootRanks",
+     {{1, 0.3}, {2, 0.3}, {4, 1.0}, {8, 0.5}, {12, 0.4}, {16, 0.3}, {20, 0.2}, {24, 0.1}}},
     // A reed's noise: quiet partials between the harmonics (1.5, 3.5), not a series.
     {"ReedNoiseBetweenHarmonics",
      {{0.5, 0.006}, {1, 0.5}, {1.5, 0.008}, {2, 0.13}, {3, 0.045}, {3.5, 0.02}, {4, 0.06}, {5, 0.4}, {6, 0.07}}},

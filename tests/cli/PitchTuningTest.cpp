@@ -65,6 +65,8 @@ struct Synthetic {
     double Stretch = 0.0;
     double BurstDecibels = -1000.0;  // the burst's sines against the strongest partial
     double NoiseLevel = 0.0;         // white noise's amplitude against the strongest partial
+    double ForeignRatio = 0.0;       // a sine off the series at this multiple of the fundamental (0: none)
+    double ForeignDecibels = 0.0;    // its level, against partials at 0 dB
 };
 
 fixtures::Bytes SyntheticWave(const Synthetic& note, std::uint32_t rate, double seconds) {
@@ -85,6 +87,9 @@ fixtures::Bytes SyntheticWave(const Synthetic& note, std::uint32_t rate, double 
             addSine(static_cast<double>(k) * note.Fundamental * stretched, std::pow(10.0, note.Decibels[k - 1] / 20.0),
                     2.0);
         }
+    }
+    if (note.ForeignRatio > 0.0) {
+        addSine(note.ForeignRatio * note.Fundamental, std::pow(10.0, note.ForeignDecibels / 20.0), 2.0);
     }
     for (int s = 0; s < 60; ++s) {
         addSine(20.0 + 180.0 * unit(random), std::pow(10.0, note.BurstDecibels / 20.0), 0.1);
@@ -155,6 +160,31 @@ TEST(Clarity, OrdersCleanToneOverNoisyToneOverNoise) {
     EXPECT_GT(noisy.Number("clarity"), noise.Number("clarity"));
     EXPECT_EQ(clean.String("doubtful"), "false");
     EXPECT_EQ(noise.String("doubtful"), "true");
+}
+
+// Clarity is the share of the energy on the series: a sine between the
+// partials takes the rest, its share known from the levels written. Below
+// half, the result is doubtful.
+const std::vector<Synthetic> kMixtures = {
+    {"SeriesOverQuietSine", 220.0, {0, 0, 0, 0}, 0.0, -1000.0, 0.0, 2.37, 0.0},
+    {"JustOverHalf", 220.0, {0, 0, 0, 0}, 0.0, -1000.0, 0.0, 2.37, 5.15},
+    {"JustUnderHalf", 220.0, {0, 0, 0, 0}, 0.0, -1000.0, 0.0, 2.37, 6.9},
+    {"FallingSeriesUnderLoudSine", 220.0, {0, -3, -6, -9, -12}, 0.0, -1000.0, 0.0, 3.41, 6.9},
+};
+
+TEST(Clarity, IsTheShareOfTheEnergyOnTheSeriesAndDoubtfulBelowHalf) {
+    fixtures::TempDir folder;
+    for (const Synthetic& note : kMixtures) {
+        double series = 0.0;
+        for (const double decibels : note.Decibels) {
+            series += std::pow(10.0, decibels / 10.0);
+        }
+        const double share = series / (series + std::pow(10.0, note.ForeignDecibels / 10.0));
+        const clitest::FlatJson json = Analyse(folder.Write("mixture.wav", SyntheticWave(note, 44100, 1.5)));
+        ASSERT_GT(json.Keys().size(), 3U) << note.Name;
+        EXPECT_NEAR(json.Number("clarity"), share, 0.02) << note.Name;
+        EXPECT_EQ(json.String("doubtful"), share < 0.5 ? "true" : "false") << note.Name;
+    }
 }
 
 // The shift test: a recording resampled by sox to sound 13 cents higher and
