@@ -247,7 +247,9 @@ TEST(ShiftTest, CorpusNotesFollowTheShiftInEveryRegister) {
             }
         }
     }
-    EXPECT_GE(shifted, 8) << "the rendered sample holds too few of the voices";
+    // The sanitizer build renders a smaller sample (every 29th note), which
+    // holds fewer of the voices' lowest notes.
+    EXPECT_GE(shifted, KORVANI_CORPUS_STEP <= 7 ? 8 : 3) << "the rendered sample holds too few of the voices";
 }
 
 }  // namespace
