@@ -37,6 +37,11 @@ std::optional<double> ReadFrequency(std::string_view text) {
 }
 
 // "wav,.FLAC, aiff" as {"wav", "flac", "aiff"}.
+// A file name: any text but the empty one.
+std::optional<std::string> ReadFileName(std::string_view text) {
+    return text.empty() ? std::nullopt : std::optional<std::string>(text);
+}
+
 std::vector<std::string> ReadExtensions(std::string_view list) {
     std::vector<std::string> extensions;
     while (!list.empty()) {
@@ -125,11 +130,7 @@ private:
             options.NulSeparated = true;
         } else if (name == "--files-from") {
             if (const auto value = Value(name, inlineValue)) {
-                if (value->empty()) {
-                    Fail("--files-from needs a file name");
-                } else {
-                    options.FilesFrom = std::string(*value);
-                }
+                Store(options.FilesFrom, ReadFileName(*value), name, "a file name");
             }
         } else if (name == "--ext") {
             if (const auto value = Value(name, inlineValue)) {
@@ -150,11 +151,7 @@ private:
             }
         } else if (name == "--smpl") {
             if (const auto value = Value(name, inlineValue)) {
-                if (value->empty()) {
-                    Fail("--smpl needs a file name");
-                } else {
-                    options.SmplTarget = std::string(*value);
-                }
+                Store(options.SmplTarget, ReadFileName(*value), name, "a file name");
             }
         } else if (name == "--start") {
             if (const auto value = Value(name, inlineValue)) {
@@ -175,11 +172,7 @@ private:
             }
         } else if (name == "--retune") {
             if (const auto value = Value(name, inlineValue)) {
-                if (value->empty()) {
-                    Fail("--retune needs a file name");
-                } else {
-                    options.RetuneTarget = std::string(*value);
-                }
+                Store(options.RetuneTarget, ReadFileName(*value), name, "a file name");
             }
         } else if (name == "--rate") {
             if (const auto value = Value(name, inlineValue)) {

@@ -18,14 +18,13 @@
 #include "platform/ReplacementFile.h"
 
 #include <malloc.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
 #include <exception>
 #include <filesystem>
-#include <fstream>
-#include <iostream>
 #include <map>
 #include <span>
 #include <sstream>
@@ -143,21 +142,41 @@ int Run(const std::vector<InputFile>& inputs, PitchOptions options) {
     return output.Finish() ? status : 1;
 }
 
+// The bytes of the list `list` names (standard input for "-") into `text`:
+// 0, or the system's error number, so that a list that cannot be read (a
+// folder, a closed standard input) is not taken for an empty one.
+int ReadList(const std::string& list, std::string& text) {
+    const int fd = list == "-" ? STDIN_FILENO : ::open(list.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return errno;
+    }
+    int error = 0;
+    char buffer[1 << 16];
+    for (ssize_t got = 0; error == 0 && (got = ::read(fd, buffer, sizeof buffer)) != 0;) {
+        if (got > 0) {
+            text.append(buffer, static_cast<std::size_t>(got));
+        } else if (errno != EINTR) {
+            error = errno;
+        }
+    }
+    if (fd != STDIN_FILENO) {
+        ::close(fd);
+    }
+    return error;
+}
+
 // The names of --files-from; a list that cannot be read, or names nothing,
 // is a failure of its own.
 std::vector<std::string> ListedNames(const PitchOptions& options, std::vector<InputFile>& failures) {
-    std::vector<std::string> listed;
     const std::string& list = *options.FilesFrom;
     const std::string shownName = list == "-" ? "standard input" : list;
-    if (list == "-") {
-        listed = ReadNameList(std::cin, options.NulSeparated);
-    } else if (std::ifstream in(list, std::ios::binary); in.is_open()) {
-        listed = ReadNameList(in, options.NulSeparated);
-    } else {
-        const int error = errno;
-        failures.push_back({list, "", SystemErrorText(error), FailureCodeOfErrno(error)});
-        return listed;
+    std::string text;
+    if (const int error = ReadList(list, text); error != 0) {
+        failures.push_back({shownName, "", SystemErrorText(error), FailureCodeOfErrno(error)});
+        return {};
     }
+    std::istringstream in(text);
+    std::vector<std::string> listed = ReadNameList(in, options.NulSeparated);
     if (listed.empty()) {
         failures.push_back({shownName, "", "the list names no file", FailureCode::NoFiles});
     }

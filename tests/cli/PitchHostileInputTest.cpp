@@ -588,12 +588,18 @@ TEST(PitchFileList, NamesComeOneALineOrNulSeparatedFromAFileOrStandardInput) {
         }
         EXPECT_EQ(files, list.Files) << list.Pipeline;
     }
-    const auto missing = RunShell(folder.Path(), "$K --files-from nosuch.txt");
-    EXPECT_EQ(missing.ExitStatus, 1);
-    EXPECT_EQ(missing.Err, "korvani-pitch: nosuch.txt: No such file or directory\n");
-    const auto empty = RunShell(folder.Path(), "printf '' | $K --files-from -");
-    EXPECT_EQ(empty.ExitStatus, 1);
-    EXPECT_EQ(empty.Err, "korvani-pitch: standard input: the list names no file\n");
+    // A list that cannot be read says why; one that names nothing says so.
+    fs::create_directory(folder.PathOf("folder"));
+    for (const auto& [pipeline, line] : std::vector<std::pair<std::string, std::string>>{
+             {"$K --files-from nosuch.txt", "nosuch.txt: No such file or directory"},
+             {"$K --files-from folder", "folder: Is a directory"},
+             {"$K --files-from - <&-", "standard input: Bad file descriptor"},
+             {"printf '' | $K --files-from -", "standard input: the list names no file"},
+         }) {
+        const auto run = RunShell(folder.Path(), pipeline);
+        EXPECT_EQ(run.ExitStatus, 1) << pipeline;
+        EXPECT_EQ(run.Err, "korvani-pitch: " + line + "\n") << pipeline;
+    }
     EXPECT_EQ(RunShell(folder.Path(), "$K -0 a.wav").ExitStatus, 2);
 }
 
