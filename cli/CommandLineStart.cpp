@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/CommandLineStart.h"
 
-#include "document/WaveData.h"
+#include "engine/WaveData.h"
 
 std::int64_t CommandLineStart::AskStartSample(const TWaveData& wave) {
     startSample_ = StartSampleFromMilliseconds(milliseconds_, wave.SampleRate());

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/InputWalk.h"
 
-#include "cli/SoundFileReader.h"
+#include "engine/SoundFileReader.h"
 
 #include <algorithm>
 #include <filesystem>

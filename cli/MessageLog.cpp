@@ -3,7 +3,7 @@
 
 #include "cli/PlainFailures.h"
 
-#include "document/WaveTexts.h"
+#include "engine/WaveTexts.h"
 
 void MessageLog::Report(std::string_view text, const char* caption) {
     BoxMessage message{caption != nullptr ? std::optional<std::string>(caption) : std::nullopt, std::string(text)};

@@ -3,7 +3,7 @@
 
 #include "cli/FailureCode.h"
 
-#include "document/WaveReporter.h"
+#include "engine/WaveReporter.h"
 
 #include <optional>
 #include <string>

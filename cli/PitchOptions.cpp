@@ -2,7 +2,7 @@
 #include "cli/PitchOptions.h"
 
 #include "cli/InputWalk.h"
-#include "document/FormatChunk.h"
+#include "engine/FormatChunk.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/PlainFailures.h"
 
-#include "document/WaveTexts.h"
+#include "engine/WaveTexts.h"
 
 #include "analysis/AnalysisTexts.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/RetunedCopy.h"
 
-#include "document/SampleRateRewrite.h"
+#include "engine/SampleRateRewrite.h"
 
 bool WriteRetunedCopy(const std::string& source, const std::string& target, std::uint32_t rate,
                       TWaveReporter& reporter) {

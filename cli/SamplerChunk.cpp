@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/SamplerChunk.h"
 
-#include "document/SampleRateRewrite.h"
+#include "engine/SampleRateRewrite.h"
 
 #include <array>
 #include <cmath>

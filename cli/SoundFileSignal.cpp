@@ -2,12 +2,12 @@
 #include "cli/SoundFileSignal.h"
 
 #include "cli/RetunedCopy.h"
-#include "cli/Rf64Header.h"
-#include "cli/SoundFileReader.h"
-#include "cli/WaveHeader.h"
+#include "engine/Rf64Header.h"
+#include "engine/SoundFileReader.h"
+#include "engine/WaveHeader.h"
 
-#include "document/FormatChunk.h"
-#include "document/WaveTexts.h"
+#include "engine/FormatChunk.h"
+#include "engine/WaveTexts.h"
 
 #include "analysis/FrequencyAnalysis.h"
 #include "analysis/TransformSize.h"

@@ -3,7 +3,7 @@
 
 #include "cli/MessageLog.h"
 
-#include "document/WaveReporter.h"
+#include "engine/WaveReporter.h"
 
 #include <cstdint>
 #include <optional>

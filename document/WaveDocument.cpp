@@ -2,7 +2,7 @@
 #include "document/WaveDocument.h"
 
 #include "document/OwnerMessageBoxes.h"
-#include "document/WaveTexts.h"
+#include "engine/WaveTexts.h"
 
 #include "framework/FrameWindow.h"
 #include "framework/Waiting.h"

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "document/AnalysisStart.h"
-#include "document/WaveData.h"
+#include "engine/AnalysisStart.h"
+#include "engine/WaveData.h"
 
 #include "framework/Document.h"
 

@@ -5,8 +5,8 @@
 // engine must answer with its messages: no crash, no leak, no access out of
 // bounds, no endless loop, no allocation of a size the file merely claims.
 
-#include "document/SampleRateRewrite.h"
-#include "document/WaveData.h"
+#include "engine/SampleRateRewrite.h"
+#include "engine/WaveData.h"
 
 #include "platform/Sound.h"
 

@@ -3,11 +3,11 @@
 
 #include "presentation/WaveView.h"
 
-#include "document/FormatChunk.h"
+#include "engine/FormatChunk.h"
 #include "document/OwnerMessageBoxes.h"
-#include "document/SampleRateRewrite.h"
+#include "engine/SampleRateRewrite.h"
 #include "document/WaveDocument.h"
-#include "document/WaveTexts.h"
+#include "engine/WaveTexts.h"
 
 #include "framework/Controls.h"
 #include "framework/FileSaveDialog.h"

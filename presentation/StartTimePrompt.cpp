@@ -3,7 +3,7 @@
 
 #include "presentation/WaveformPreview.h"
 
-#include "document/WaveData.h"
+#include "engine/WaveData.h"
 
 #include "analysis/FrequencyAnalysis.h"
 #include "framework/InputDialog.h"

@@ -6,7 +6,7 @@
 // while the answer is no usable start; this chooser only asks once per call.
 // It owns nothing: the main window and the recording are lent to it.
 
-#include "document/AnalysisStart.h"
+#include "engine/AnalysisStart.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "presentation/WaveformPreview.h"
 
-#include "document/WaveData.h"
-#include "document/WaveTexts.h"
+#include "engine/WaveData.h"
+#include "engine/WaveTexts.h"
 
 #include "analysis/MixedFrames.h"
 #include "framework/Dc.h"

@@ -3,7 +3,7 @@
 # would change nothing. Run by CTest as:
 #   cmake -DSOURCE_DIR=... -DCLANG_FORMAT=... -P FormatCheck.cmake
 set(sources "")
-foreach(folder IN ITEMS analysis app bench cli document framework fuzz platform presentation resources tests)
+foreach(folder IN ITEMS analysis app bench cli document engine framework fuzz platform presentation resources tests)
   file(GLOB_RECURSE found "${SOURCE_DIR}/${folder}/*.cpp" "${SOURCE_DIR}/${folder}/*.h")
   list(APPEND sources ${found})
 endforeach()

@@ -6,7 +6,7 @@
 // size + 64 MiB, load time at most 1.5 x cat), each marked "met" or "MISSED".
 // The file is generated in the temporary folder and removed at exit.
 
-#include "document/WaveData.h"
+#include "engine/WaveData.h"
 
 #include "platform/Sound.h"
 

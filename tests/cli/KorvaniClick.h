@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "document/AnalysisStart.h"
-#include "document/WaveData.h"
-#include "document/WaveReporter.h"
+#include "engine/AnalysisStart.h"
+#include "engine/WaveData.h"
+#include "engine/WaveReporter.h"
 
 #include "analysis/NoteNaming.h"
 #include "analysis/PeakReport.h"

@@ -6,9 +6,9 @@
 
 #include "tests/support/TempDir.h"
 
-#include "document/AnalysisStart.h"
-#include "document/WaveData.h"
-#include "document/WaveReporter.h"
+#include "engine/AnalysisStart.h"
+#include "engine/WaveData.h"
+#include "engine/WaveReporter.h"
 
 #include "analysis/NoteNaming.h"
 #include "analysis/PeakReport.h"

@@ -5,8 +5,8 @@
 
 #include "tests/support/TempDir.h"
 
-#include "document/SampleRateRewrite.h"
-#include "document/WaveReporter.h"
+#include "engine/SampleRateRewrite.h"
+#include "engine/WaveReporter.h"
 
 #include <gtest/gtest.h>
 

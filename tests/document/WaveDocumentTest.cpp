@@ -3,7 +3,7 @@
 // "open..." and "close" from the menu, the file-open dialog and every message
 // box answered by the harness, on WAV files the tests generate.
 
-#include "tests/document/WaveTestSupport.h"
+#include "tests/engine/WaveTestSupport.h"
 
 #include "document/WaveDocTemplate.h"
 #include "document/WaveDocument.h"

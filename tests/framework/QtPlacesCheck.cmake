@@ -16,7 +16,7 @@ function(includes_qt file result)
 endfunction()
 
 file(GLOB outside "${SOURCE_DIR}/framework/*.h")
-foreach(layer IN ITEMS resources analysis platform document presentation app cli fuzz)
+foreach(layer IN ITEMS resources analysis platform engine document presentation app cli fuzz)
   file(GLOB_RECURSE sources "${SOURCE_DIR}/${layer}/*.h" "${SOURCE_DIR}/${layer}/*.cpp")
   list(APPEND outside ${sources})
 endforeach()

@@ -4,7 +4,7 @@
 // the preview read pixel by pixel while the prompt is open, and the start
 // the prompt chose read back from the spectrum it gave.
 
-#include "tests/document/WaveTestSupport.h"
+#include "tests/engine/WaveTestSupport.h"
 
 #include "presentation/StartTimePrompt.h"
 #include "presentation/WaveformPreview.h"

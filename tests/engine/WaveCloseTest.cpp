@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Closing a loaded WAV file, and what the end of the object gives back.
 
-#include "tests/document/WaveTestSupport.h"
+#include "tests/engine/WaveTestSupport.h"
 
-#include "document/WaveData.h"
+#include "engine/WaveData.h"
 
 #include "platform/Mmio.h"
 

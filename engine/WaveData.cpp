@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "document/WaveData.h"
+#include "engine/WaveData.h"
 
-#include "document/FormatChunk.h"
-#include "document/WaveTexts.h"
+#include "engine/FormatChunk.h"
+#include "engine/WaveTexts.h"
 
 #include "analysis/AnalysisTexts.h"
 #include "platform/SampleFormat.h"

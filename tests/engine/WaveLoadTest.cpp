@@ -2,9 +2,9 @@
 // Loading a WAV file: the boxes in order, the chunks in memory, and what each
 // refusal shows and gives back.
 
-#include "tests/document/WaveTestSupport.h"
+#include "tests/engine/WaveTestSupport.h"
 
-#include "document/WaveData.h"
+#include "engine/WaveData.h"
 
 #include "platform/Mmio.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "document/WaveTexts.h"
+#include "engine/WaveTexts.h"
 
 #include "platform/WavFormat.h"
 

@@ -2,9 +2,9 @@
 // The hand-over from the load to the analysis: the set-up's boxes, the
 // preview and start-sample hook, and what a failed set-up leaves held.
 
-#include "tests/document/WaveTestSupport.h"
+#include "tests/engine/WaveTestSupport.h"
 
-#include "document/WaveData.h"
+#include "engine/WaveData.h"
 
 #include "analysis/FrequencyAnalysis.h"
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "document/AnalysisStart.h"
-#include "document/WaveReporter.h"
+#include "engine/AnalysisStart.h"
+#include "engine/WaveReporter.h"
 
 #include "analysis/AnalysisBuffers.h"
 #include "analysis/FrequencyAnalysis.h"

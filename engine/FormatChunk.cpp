@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "document/FormatChunk.h"
+#include "engine/FormatChunk.h"
 
 #include "analysis/TransformSize.h"
 

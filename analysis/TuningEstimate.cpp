@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/TuningEstimate.h"
+#include "analysis/TuningEstimate.h"
 
 #include <algorithm>
 #include <cmath>

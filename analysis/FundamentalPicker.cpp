@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/FundamentalPicker.h"
+#include "analysis/FundamentalPicker.h"
 
 #include <algorithm>
 #include <array>

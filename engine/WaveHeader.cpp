@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/WaveHeader.h"
+#include "engine/WaveHeader.h"
 
-#include "document/FormatChunk.h"
+#include "engine/FormatChunk.h"
 #include "platform/SampleFormat.h"
 
 #include <algorithm>

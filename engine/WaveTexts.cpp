@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "document/WaveTexts.h"
+#include "engine/WaveTexts.h"
 
-#include "document/FormatChunk.h"
+#include "engine/FormatChunk.h"
 
 #include <array>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "document/WaveReporter.h"
+#include "engine/WaveReporter.h"
 
 #include "platform/FaultInjection.h"
 #include "platform/Sound.h"

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/Rf64Header.h"
+#include "engine/Rf64Header.h"
 
-#include "cli/WaveHeader.h"
+#include "engine/WaveHeader.h"
 
-#include "document/FormatChunk.h"
-#include "document/SampleRateRewrite.h"
-#include "document/WaveTexts.h"
+#include "engine/FormatChunk.h"
+#include "engine/SampleRateRewrite.h"
+#include "engine/WaveTexts.h"
 #include "platform/RegularFile.h"
 
 #include <fcntl.h>

@@ -2,9 +2,9 @@
 // The retuned copy: the two rate fields patched, every other byte as the
 // source has it, the source never changed, and each failure's message.
 
-#include "tests/document/WaveTestSupport.h"
+#include "tests/engine/WaveTestSupport.h"
 
-#include "document/SampleRateRewrite.h"
+#include "engine/SampleRateRewrite.h"
 #include "platform/Mmio.h"
 
 #include "tests/support/OrdinaryUser.h"

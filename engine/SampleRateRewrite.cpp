@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "document/SampleRateRewrite.h"
+#include "engine/SampleRateRewrite.h"
 
-#include "document/FormatChunk.h"
-#include "document/WaveTexts.h"
+#include "engine/FormatChunk.h"
+#include "engine/WaveTexts.h"
 
 #include "platform/FileCopy.h"
 #include "platform/Mmio.h"

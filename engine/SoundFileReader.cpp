@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/SoundFileReader.h"
+#include "engine/SoundFileReader.h"
 
 #include <sndfile.h>
 
