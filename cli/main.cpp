@@ -11,7 +11,6 @@
 #include "cli/PitchOptions.h"
 #include "cli/ResultWriter.h"
 #include "cli/RunOutput.h"
-#include "cli/SilentSoundOutput.h"
 #include "cli/SourceFile.h"
 
 #include "app/ProjectRCVersion.h"
@@ -238,8 +237,5 @@ int main(int argc, char** argv) {
     // An interrupted copy leaves no half-written file behind; before any
     // other thread starts, so that every thread leaves the signals to it.
     platform::RemoveReplacementFilesOnInterrupt();
-    // It answers "no device" for every sound from any thread and holds nothing.
-    SilentSoundOutput silence;
-    const TScopedSeam<platform::SoundOutput> noSound(silence);
     return Run(inputs, parsed.Options);
 }

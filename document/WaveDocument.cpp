@@ -5,7 +5,6 @@
 #include "engine/WaveTexts.h"
 
 #include "framework/FrameWindow.h"
-#include "framework/Waiting.h"
 #include "framework/Window.h"
 
 #include <utility>
@@ -23,7 +22,7 @@ bool TWaveDocument::Open(int, const char*) {
     MessageOwner = GetMainWindow();
     TOwnerMessageBoxes boxes(MessageOwner);
     // The windows stay painted while the sound plays; nothing else runs until it has ended.
-    if (!Data.Load(GetDocPath(), boxes, PaintWhileWaiting)) {
+    if (!Data.Load(GetDocPath(), boxes)) {
         return false;
     }
     SetDirty(false);

@@ -2,9 +2,10 @@
 #pragma once
 
 #include "engine/AnalysisStart.h"
-#include "engine/WaveData.h"
+#include "engine/PlayedWaveData.h"
 
 #include "framework/Document.h"
+#include "framework/Waiting.h"
 
 #include <functional>
 #include <memory>
@@ -68,6 +69,6 @@ public:
     TWindow* MessageOwner = nullptr;
 
 private:
-    TWaveData Data;
+    TPlayedWaveData Data{PaintWhileWaiting};
     TAnalysisStartFactory AnalysisStart;
 };

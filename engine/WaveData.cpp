@@ -17,7 +17,7 @@ TWaveData::~TWaveData() {
     ReleaseBlocksAndFile();
 }
 
-bool TWaveData::Load(const std::string& path, TWaveReporter& reporter, const platform::SoundWaitHook& soundWait) {
+bool TWaveData::Load(const std::string& path, TWaveReporter& reporter) {
     // A document that is loaded again (revert) gives back its earlier load first.
     ReleaseLoad();
     platform::MmioOpenInfo openInfo;
@@ -28,7 +28,7 @@ bool TWaveData::Load(const std::string& path, TWaveReporter& reporter, const pla
     }
     fileName_ = path;
 
-    platform::SndPlaySound(fileName_.c_str(), platform::SND_SYNC, soundWait);
+    BeforeReading(fileName_);
 
     waveFile_ = platform::MmioOpen(fileName_.c_str(), &openInfo, platform::MMIO_READ | platform::MMIO_ALLOCBUF);
     if (waveFile_ == nullptr) {
@@ -104,9 +104,10 @@ int TWaveData::PrepareAnalysis(TAnalysisStartChooser& chooser, TWaveReporter& re
     return 1;
 }
 
-bool TWaveData::Open(const std::string& path, TAnalysisStartChooser& chooser, TWaveReporter& reporter,
-                     const platform::SoundWaitHook& soundWait) {
-    if (!Load(path, reporter, soundWait)) {
+void TWaveData::BeforeReading(const std::string&) {}
+
+bool TWaveData::Open(const std::string& path, TAnalysisStartChooser& chooser, TWaveReporter& reporter) {
+    if (!Load(path, reporter)) {
         return false;
     }
     if (PrepareAnalysis(chooser, reporter) != 1) {

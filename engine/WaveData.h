@@ -7,7 +7,6 @@
 #include "analysis/AnalysisBuffers.h"
 #include "analysis/FrequencyAnalysis.h"
 #include "platform/Mmio.h"
-#include "platform/Sound.h"
 #include "platform/WavFormat.h"
 
 #include <cstddef>
@@ -16,7 +15,7 @@
 #include <span>
 #include <string>
 
-enum class LoadFailure;  // document/WaveTexts.h
+enum class LoadFailure;  // engine/WaveTexts.h
 
 /// How the analysis reads a file of several channels.
 enum class ChannelReading {
@@ -24,7 +23,7 @@ enum class ChannelReading {
     Interleaved,  ///< the values one after another, as one signal at the file's rate
 };
 
-/// One WAV file as the document holds it: plays it, opens it, finds its RIFF
+/// One WAV file as the document holds it: opens it, finds its RIFF
 /// "WAVE", "fmt " and "data" chunks, reads the two chunks whole into locked
 /// memory blocks, shows the channel count, rate and resolution, sets up the
 /// analysis and computes the spectrum; closes the file and gives everything
@@ -32,8 +31,9 @@ enum class ChannelReading {
 ///
 /// It owns the open file, both blocks and the analysis
 /// buffers, from the load that takes them until Close, the next Load or its
-/// own end. It knows no window and no framework: the document of the window
-/// program and the command-line tool run the same steps through it.
+/// own end. It knows no window, no framework and no sound device: the
+/// command-line tool reads files through it as it is, the window program
+/// through TPlayedWaveData, which plays each file before reading it.
 ///
 /// Its state carries the program's own names; only this class writes it,
 /// readers see it through the accessors.
@@ -47,20 +47,19 @@ public:
 
     /// Frees both blocks if still held, closes the file if it is still open
     /// (result ignored), and frees the analysis buffers.
-    ~TWaveData();
+    virtual ~TWaveData();
 
     TWaveData(const TWaveData&) = delete;
     TWaveData& operator=(const TWaveData&) = delete;
 
     /// Loads the file at `path` (empty: no path): first gives back the file and
     /// blocks an earlier load still holds (its rate, resolution and spectrum
-    /// stay until this load replaces them), then plays the file to its end (`soundWait` is
-    /// called meanwhile, see platform::SndPlaySound), opens it, reads its "fmt "
-    /// chunk, shows the channel count when it is not 1 and the rate and
-    /// resolution, and reads its "data" chunk. Answers true with the file open
-    /// and both blocks locked; false after showing why, with the file closed
-    /// and no block held.
-    bool Load(const std::string& path, TWaveReporter& reporter, const platform::SoundWaitHook& soundWait = {});
+    /// stay until this load replaces them), runs BeforeReading, opens the
+    /// file, reads its "fmt " chunk, shows the channel count when it is not 1
+    /// and the rate and resolution, and reads its "data" chunk. Answers true
+    /// with the file open and both blocks locked; false after showing why, with
+    /// the file closed and no block held.
+    bool Load(const std::string& path, TWaveReporter& reporter);
 
     /// How the next analysis set-up reads several channels; Mixed unless set.
     void SetChannelReading(ChannelReading reading) { reading_ = reading; }
@@ -80,8 +79,7 @@ public:
     /// Load, then PrepareAnalysis; shows "Failed" under "init" when the set-up
     /// does not answer 1. Answers true when both succeeded. After a failed
     /// set-up the file stays open and both blocks stay held.
-    bool Open(const std::string& path, TAnalysisStartChooser& chooser, TWaveReporter& reporter,
-              const platform::SoundWaitHook& soundWait = {});
+    bool Open(const std::string& path, TAnalysisStartChooser& chooser, TWaveReporter& reporter);
 
     /// Closes the file. Answers true when no file is open or the close
     /// succeeded (both blocks are then freed); shows "MMIOERR_CANNOTWRITE" or
@@ -120,6 +118,11 @@ public:
     /// own (korvani-pitch's mixed and centred readings) instead of holding a
     /// second one beside it.
     FrequencyAnalysis& Analysis() { return analysis_; }
+
+protected:
+    /// Called by each load that has a path, once the earlier load is given
+    /// back and before the file is opened; does nothing here.
+    virtual void BeforeReading(const std::string& path);
 
 private:
     std::optional<LoadFailure> ReadChunks(TWaveReporter& reporter);

@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: any bytes, taken as a WAV file, go through the whole
-// engine: the load (sound, chunks, boxes), the analysis set-up and spectrum,
-// the close, and the sample-rate rewrite into a copy. Whatever the bytes, the
+// engine: the load (chunks, boxes), the analysis set-up and spectrum, the
+// close, and the sample-rate rewrite into a copy; and through the sound
+// service's reader, which decides what can be played, to its last frame. Whatever the bytes, the
 // engine must answer with its messages: no crash, no leak, no access out of
 // bounds, no endless loop, no allocation of a size the file merely claims.
 
 #include "engine/SampleRateRewrite.h"
 #include "engine/WaveData.h"
 
-#include "platform/Sound.h"
+#include "platform/WavSource.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -16,8 +17,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -25,14 +28,16 @@ namespace {
 // gigabytes large, which is a refusal to test, not memory to spend.
 constexpr std::size_t kAnalysisLimitBytes = std::size_t{64} << 20;
 
-// Stands in for a machine without a sound device: the sound service still
-// parses the file, then has nowhere to play it.
-class Silence final : public platform::SoundOutput {
-public:
-    OpenResult Open(const platform::SoundSource&, const platform::PcmFormat&) override { return OpenResult::NoDevice; }
-    bool Write(std::span<const std::byte>) override { return false; }
-    void Close() override {}
-};
+// Reads every frame the sound service would play, as playing the file would.
+void ReadAsPlayed(const char* path) {
+    const std::unique_ptr<platform::WavSource> source = platform::WavSource::Open(path);
+    if (source == nullptr) {
+        return;
+    }
+    std::vector<std::byte> piece(source->WholeFrameBytes(4096));
+    while (source->ReadFrames(piece) != 0) {
+    }
+}
 
 // Reads every message as a user would, so that a text built from bad memory shows up.
 class ReadingReporter final : public TWaveReporter {
@@ -77,13 +82,12 @@ private:
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static Silence silence;
-    static const TScopedSeam<platform::SoundOutput> silent(silence);
     static const MemoryFile source("source.wav");
     static const MemoryFile copy("copy.wav");
 
     source.Fill(data, size);
     copy.Fill(nullptr, 0);
+    ReadAsPlayed(source.Path().c_str());
     ReadingReporter reporter;
     {
         TWaveData wave(kAnalysisLimitBytes);

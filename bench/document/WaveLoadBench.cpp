@@ -8,8 +8,6 @@
 
 #include "engine/WaveData.h"
 
-#include "platform/Sound.h"
-
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
@@ -126,14 +124,6 @@ const GeneratedWave& TheWave() {
     return wave;
 }
 
-// No sound device: the load goes on at once, as in the command-line tool.
-class Silence final : public platform::SoundOutput {
-public:
-    OpenResult Open(const platform::SoundSource&, const platform::PcmFormat&) override { return OpenResult::NoDevice; }
-    bool Write(std::span<const std::byte>) override { return false; }
-    void Close() override {}
-};
-
 // Lets the process's peak resident memory start again from what it holds now.
 void ResetPeakMemory() {
     std::ofstream("/proc/self/clear_refs") << "5";
@@ -201,8 +191,6 @@ std::vector<Measurement> measurements;
 
 void BM_LoadVersusCat(benchmark::State& state) {
     const GeneratedWave& wave = TheWave();
-    Silence silence;
-    const TScopedSeam<platform::SoundOutput> silent(silence);
     std::uint64_t peakBytes = 0;
     // Both warm: the file in the page cache, the memory ready to be handed out again.
     TimeCat(wave.Path());

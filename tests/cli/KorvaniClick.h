@@ -7,7 +7,6 @@
 
 #include "analysis/NoteNaming.h"
 #include "analysis/PeakReport.h"
-#include "platform/Sound.h"
 
 #include <gtest/gtest.h>
 
@@ -25,13 +24,6 @@ struct DialogTexts {
     double PeakFrequency = 0.0;
 };
 
-class NoSound final : public platform::SoundOutput {
-public:
-    OpenResult Open(const platform::SoundSource&, const platform::PcmFormat&) override { return OpenResult::NoDevice; }
-    bool Write(std::span<const std::byte>) override { return false; }
-    void Close() override {}
-};
-
 class IgnoredBoxes final : public TWaveReporter {
 public:
     void Report(std::string_view, const char*) override {}
@@ -39,8 +31,6 @@ public:
 
 inline DialogTexts ClickInKorvani(const std::string& path, std::int64_t bin,
                                   ChannelReading reading = ChannelReading::Mixed) {
-    NoSound silence;
-    const TScopedSeam<platform::SoundOutput> noSound(silence);
     IgnoredBoxes boxes;
     TFirstSampleStart firstSample;
     TWaveData wave;

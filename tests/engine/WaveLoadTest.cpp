@@ -4,6 +4,7 @@
 
 #include "tests/engine/WaveTestSupport.h"
 
+#include "engine/PlayedWaveData.h"
 #include "engine/WaveData.h"
 
 #include "platform/Mmio.h"
@@ -39,8 +40,20 @@ protected:
     // The loaded "data" chunk as bytes.
     static Bytes Loaded(const TWaveData& wave) { return Bytes(wave.Samples().begin(), wave.Samples().end()); }
 
-    TWaveData wave;
+    TPlayedWaveData wave;  // the window's load: play, then read
 };
+
+TEST_F(WaveLoad, TheEngineAloneReadsWithoutPlaying) {
+    const Bytes samples = fixtures::Samples16({2, -3, 5, -7});
+    const std::string path = WriteFile("quiet.wav", PcmWave(1, 44100, 16, samples));
+    TWaveData engine;
+
+    ASSERT_TRUE(engine.Load(path, reporter));
+
+    EXPECT_TRUE(sound.Sounds().empty());
+    EXPECT_EQ(Loaded(engine), samples);
+    EXPECT_THAT(reporter.messages, ElementsAre(kRate44100x16));
+}
 
 TEST_F(WaveLoad, Mono16BitFilePlaysToItsEndThenShowsRateAndKeepsDataLocked) {
     const Bytes samples = fixtures::Samples16({2, -3, 5, -7, 11, -13});
@@ -358,7 +371,7 @@ TEST_P(RefusedLoad, ShowsItsBoxesInOrderAndGivesEverythingBack) {
     const RefusedFile& refused = GetParam();
     const std::string path = WriteFile("refused.wav", refused.file);
     {
-        TWaveData wave;
+        TPlayedWaveData wave;
         refused.armFault(faults);
 
         EXPECT_FALSE(wave.Load(path, reporter));
@@ -444,8 +457,9 @@ TEST_F(WaveLoad, SoundWaitHookRunsWhileTheSoundPlays) {
     sound.SetWriteDelay(std::chrono::milliseconds(40));
     const std::string path = WriteFile("slow.wav", PcmWave(1, 8000, 8, fixtures::Pattern(200)));
     int waits = 0;
+    TPlayedWaveData waiting([&] { ++waits; });
 
-    ASSERT_TRUE(wave.Load(path, reporter, [&] { ++waits; }));
+    ASSERT_TRUE(waiting.Load(path, reporter));
 
     EXPECT_GT(waits, 0);
     ASSERT_EQ(sound.Sounds().size(), 1U);
