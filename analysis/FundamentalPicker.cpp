@@ -394,8 +394,8 @@ FundamentalChoice PickFundamental(std::span<const double> magnitude, std::int32_
 
     // A note has at least one partial on its series that stands out of the
     // noise around it; noise has none.
-    const bool trusted = std::any_of(peaks.begin(), peaks.end(), [fundamental](const Peak& peak) {
-        return IsTrusted(peak) && HarmonicOf(peak, fundamental, kMostHarmonics, kHarmonicTolerance) != 0;
+    const bool trusted = std::any_of(peaks.begin(), peaks.end(), [f0 = fundamental](const Peak& peak) {
+        return IsTrusted(peak) && HarmonicOf(peak, f0, kMostHarmonics, kHarmonicTolerance) != 0;
     });
     const PitchVerdict verdict = trusted ? PitchVerdict::Pitched : PitchVerdict::NoHarmonicSeries;
 
