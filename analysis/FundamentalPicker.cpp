@@ -232,11 +232,6 @@ bool IsSilentSpectrum(std::span<const double> magnitude) {
     return !(strongest > kFullScaleMagnitude * std::pow(10.0, kSilentDecibels / 20.0)) || !std::isfinite(strongest);
 }
 
-std::int32_t PickFundamentalBin(std::span<const double> magnitude, std::int32_t transformSize,
-                                std::uint32_t sampleRate) {
-    return PickFundamental(magnitude, transformSize, sampleRate).Bin;
-}
-
 namespace {
 
 // True when the series of `lower` = upper / 2 has support of its own, which

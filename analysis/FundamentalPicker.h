@@ -37,17 +37,10 @@ bool IsSilentSpectrum(std::span<const double> magnitude);
 
 /// What PickFundamental found.
 struct FundamentalChoice {
-    std::int32_t Bin = 0;  ///< as PickFundamentalBin answers, whatever the verdict
+    std::int32_t Bin = 0;  ///< the bin a climb starts from, whatever the verdict
     PitchVerdict Verdict = PitchVerdict::Pitched;
     double Fundamental = 0.0;  ///< F of the winning series in Hz, between bins; 0 unless Pitched or NoHarmonicSeries
 };
-
-/// PickFundamentalBin with its verdict: silence and noise are told apart from
-/// a note, so that the caller names none for them. With `lasting` (a
-/// frequency in Hz -> whether a tone there lasts through the sustain), peaks
-/// that do not last (a burst of noise in the attack) are no partials.
-FundamentalChoice PickFundamental(std::span<const double> magnitude, std::int32_t transformSize,
-                                  std::uint32_t sampleRate, const std::function<bool(double)>& lasting = nullptr);
 
 /// The bin a climb has to start from so that it ends on the fundamental of
 /// the note a listener hears, not on its strongest partial (the octave or the
@@ -71,8 +64,12 @@ FundamentalChoice PickFundamental(std::span<const double> magnitude, std::int32_
 /// constant offset) are not considered. A spectrum with no peak at all
 /// (silence) gives StrongestBin. Answers 0 for an empty spectrum; otherwise a
 /// bin from 0 to M - 1.
-std::int32_t PickFundamentalBin(std::span<const double> magnitude, std::int32_t transformSize,
-                                std::uint32_t sampleRate);
+/// With the bin comes a verdict: silence and noise are told apart from a
+/// note, so that the caller names none for them. With `lasting` (a frequency
+/// in Hz -> whether a tone there lasts through the sustain), peaks that do not
+/// last (a burst of noise in the attack) are no partials.
+FundamentalChoice PickFundamental(std::span<const double> magnitude, std::int32_t transformSize,
+                                  std::uint32_t sampleRate, const std::function<bool(double)>& lasting = nullptr);
 
 /// The strongest bin above bin 1, the lowest of equals; bins 0 and 1 hold the
 /// constant offset of the recording, not a pitch. Answers the last bin when

@@ -38,6 +38,11 @@ bool BufferedFile::CanAppendInBuffer(std::uint64_t position) const {
     return position >= bufferStart_ && position - bufferStart_ <= bufferLength_ && position - bufferStart_ < capacity_;
 }
 
+BufferedFile::Piece BufferedFile::PieceAtPosition(std::size_t end, std::uint64_t left) const {
+    const auto offset = static_cast<std::size_t>(position_ - bufferStart_);
+    return {offset, static_cast<std::size_t>(std::min<std::uint64_t>(end - offset, left))};
+}
+
 std::int64_t BufferedFile::Read(void* destination, std::int64_t count) {
     if (count < 0) {
         return -1;
@@ -47,12 +52,10 @@ std::int64_t BufferedFile::Read(void* destination, std::int64_t count) {
     std::uint64_t done = 0;
     while (done < wanted) {
         if (Holds(position_)) {
-            const std::size_t offset = static_cast<std::size_t>(position_ - bufferStart_);
-            const std::size_t piece =
-                static_cast<std::size_t>(std::min<std::uint64_t>(bufferLength_ - offset, wanted - done));
-            std::memcpy(out + done, buffer_.get() + offset, piece);
-            done += piece;
-            position_ += piece;
+            const Piece piece = PieceAtPosition(bufferLength_, wanted - done);
+            std::memcpy(out + done, buffer_.get() + piece.offset, piece.size);
+            done += piece.size;
+            position_ += piece.size;
             continue;
         }
         // Anything read from the file must see the bytes written so far.
@@ -91,20 +94,14 @@ std::int64_t BufferedFile::Write(const void* source, std::int64_t count) {
     std::uint64_t done = 0;
     while (done < wanted) {
         if (CanAppendInBuffer(position_)) {
-            const std::size_t offset = static_cast<std::size_t>(position_ - bufferStart_);
-            const std::size_t piece =
-                static_cast<std::size_t>(std::min<std::uint64_t>(capacity_ - offset, wanted - done));
-            std::memcpy(buffer_.get() + offset, in + done, piece);
-            if (dirtyBegin_ == dirtyEnd_) {
-                dirtyBegin_ = offset;
-                dirtyEnd_ = offset + piece;
-            } else {
-                dirtyBegin_ = std::min(dirtyBegin_, offset);
-                dirtyEnd_ = std::max(dirtyEnd_, offset + piece);
-            }
-            bufferLength_ = std::max(bufferLength_, offset + piece);
-            done += piece;
-            position_ += piece;
+            const auto [offset, size] = PieceAtPosition(capacity_, wanted - done);
+            std::memcpy(buffer_.get() + offset, in + done, size);
+            const bool clean = dirtyBegin_ == dirtyEnd_;
+            dirtyBegin_ = clean ? offset : std::min(dirtyBegin_, offset);
+            dirtyEnd_ = clean ? offset + size : std::max(dirtyEnd_, offset + size);
+            bufferLength_ = std::max(bufferLength_, offset + size);
+            done += size;
+            position_ += size;
             continue;
         }
         if (!Flush()) {

@@ -48,6 +48,13 @@ public:
 private:
     bool Holds(std::uint64_t position) const;
     bool CanAppendInBuffer(std::uint64_t position) const;
+    /// The buffer span at the current position: its offset in the buffer, and
+    /// how many of `left` bytes fit before the buffer's byte `end`.
+    struct Piece {
+        std::size_t offset;
+        std::size_t size;
+    };
+    Piece PieceAtPosition(std::size_t end, std::uint64_t left) const;
     bool Flush();
     std::int64_t ReadAt(std::byte* destination, std::uint64_t count, std::uint64_t offset);
     bool WriteAt(const std::byte* source, std::uint64_t count, std::uint64_t offset);

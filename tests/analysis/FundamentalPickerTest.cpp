@@ -65,7 +65,7 @@ public:
     }
 
     std::int32_t PickedBin() const {
-        return PickFundamentalBin(analysis_.Magnitude.span(), analysis_.TransformSize, analysis_.SampleRate);
+        return PickFundamental(analysis_.Magnitude.span(), analysis_.TransformSize, analysis_.SampleRate).Bin;
     }
 
     // The note a click at the picked bin names, or the reason there is none.
@@ -181,13 +181,13 @@ TEST(FundamentalPicker, IgnoresAWeakPeakBelowTheFundamental) {
 
 TEST(FundamentalPicker, SilenceFallsBackToTheStrongestBin) {
     const std::vector<double> silence(4096, 0.0);
-    EXPECT_EQ(PickFundamentalBin(silence, 8192, 11025), 2);
+    EXPECT_EQ(PickFundamental(silence, 8192, 11025).Bin, 2);
 }
 
 TEST(FundamentalPicker, AnEmptyOrTinySpectrumGivesAValidBin) {
-    EXPECT_EQ(PickFundamentalBin({}, 8192, 11025), 0);
+    EXPECT_EQ(PickFundamental({}, 8192, 11025).Bin, 0);
     const std::vector<double> two = {5.0, 1.0};
-    EXPECT_EQ(PickFundamentalBin(two, 4, 11025), 1);
+    EXPECT_EQ(PickFundamental(two, 4, 11025).Bin, 1);
 }
 
 TEST(StrongestBin, SkipsTheConstantOffsetInBinsZeroAndOne) {
