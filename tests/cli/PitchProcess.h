@@ -38,6 +38,27 @@ inline pid_t Spawn(const std::string& program, const std::vector<std::string>& a
     return ::posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ) == 0 ? child : -1;
 }
 
+/// Reads both `ends` (a descriptor below 0: none) to their end, each into its
+/// sink, and closes each as it ends (a terminal whose other side is gone
+/// answers EIO: its end as well).
+inline void ReadToTheEnd(std::array<pollfd, 2>& ends, const std::array<std::string*, 2>& sinks) {
+    std::array<char, 65536> buffer{};
+    while ((ends[0].fd >= 0 || ends[1].fd >= 0) && ::poll(ends.data(), ends.size(), -1) >= 0) {
+        for (std::size_t i = 0; i < ends.size(); ++i) {
+            if (ends[i].fd < 0 || (ends[i].revents & (POLLIN | POLLHUP | POLLERR)) == 0) {
+                continue;
+            }
+            const ssize_t got = ::read(ends[i].fd, buffer.data(), buffer.size());
+            if (got > 0) {
+                sinks[i]->append(buffer.data(), static_cast<std::size_t>(got));
+            } else {
+                ::close(ends[i].fd);
+                ends[i].fd = -1;
+            }
+        }
+    }
+}
+
 /// Runs `program` with `arguments` as a child process, with no standard input,
 /// and collects both of its outputs to the end.
 inline ProcessOutcome RunProcess(const std::string& program, const std::vector<std::string>& arguments) {
@@ -66,26 +87,7 @@ inline ProcessOutcome RunProcess(const std::string& program, const std::vector<s
 
     ProcessOutcome outcome;
     std::array<pollfd, 2> ends{pollfd{outPipe[0], POLLIN, 0}, pollfd{errPipe[0], POLLIN, 0}};
-    std::array<std::string*, 2> sinks{&outcome.Out, &outcome.Err};
-    int open = 2;
-    std::array<char, 65536> buffer{};
-    while (open > 0) {
-        if (::poll(ends.data(), ends.size(), -1) < 0) {
-            break;
-        }
-        for (std::size_t i = 0; i < ends.size(); ++i) {
-            if (ends[i].fd >= 0 && (ends[i].revents & (POLLIN | POLLHUP)) != 0) {
-                const ssize_t got = ::read(ends[i].fd, buffer.data(), buffer.size());
-                if (got > 0) {
-                    sinks[i]->append(buffer.data(), static_cast<std::size_t>(got));
-                } else {
-                    ::close(ends[i].fd);
-                    ends[i].fd = -1;
-                    --open;
-                }
-            }
-        }
-    }
+    ReadToTheEnd(ends, {&outcome.Out, &outcome.Err});
     int status = 0;
     ::waitpid(child, &status, 0);
     outcome.ExitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -92,22 +92,7 @@ inline StreamOutcome RunWithStreams(const std::vector<std::string>& arguments, S
         throw std::runtime_error("cannot start korvani-pitch");
     }
     StreamOutcome outcome;
-    std::array<std::string*, 2> sinks{&outcome.Out, &outcome.Err};
-    std::array<char, 65536> buffer{};
-    while ((polled[0].fd >= 0 || polled[1].fd >= 0) && ::poll(polled.data(), polled.size(), -1) >= 0) {
-        for (int i = 0; i < 2; ++i) {
-            if (polled[i].fd >= 0 && (polled[i].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
-                // A terminal whose other side is gone answers EIO: its end as well.
-                const ssize_t got = ::read(polled[i].fd, buffer.data(), buffer.size());
-                if (got > 0) {
-                    sinks[i]->append(buffer.data(), static_cast<std::size_t>(got));
-                } else {
-                    ::close(polled[i].fd);
-                    polled[i].fd = -1;
-                }
-            }
-        }
-    }
+    ReadToTheEnd(polled, {&outcome.Out, &outcome.Err});
     int status = 0;
     ::waitpid(child, &status, 0);
     outcome.ExitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
