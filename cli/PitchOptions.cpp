@@ -2,67 +2,14 @@
 #include "cli/PitchOptions.h"
 
 #include "cli/InputWalk.h"
-#include "engine/FormatChunk.h"
+#include "cli/OptionTable.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
 #include <filesystem>
-#include <limits>
 #include <string_view>
 #include <system_error>
 
 namespace {
-
-// Reads all of `text` as a decimal integer from `lowest` to `highest`.
-template <typename Integer>
-std::optional<Integer> ReadInteger(std::string_view text, Integer lowest, Integer highest) {
-    Integer value{};
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < lowest || value > highest) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-// Reads all of `text` as a finite decimal number of at least 0.
-std::optional<double> ReadFrequency(std::string_view text) {
-    double value = 0.0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || !std::isfinite(value) ||
-        value < 0.0) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-// "wav,.FLAC, aiff" as {"wav", "flac", "aiff"}.
-// A file name: any text but the empty one.
-std::optional<std::string> ReadFileName(std::string_view text) {
-    return text.empty() ? std::nullopt : std::optional<std::string>(text);
-}
-
-std::vector<std::string> ReadExtensions(std::string_view list) {
-    std::vector<std::string> extensions;
-    while (!list.empty()) {
-        const std::size_t comma = list.find(',');
-        std::string_view item = list.substr(0, comma);
-        list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
-        while (!item.empty() && (item.front() == ' ' || item.front() == '.')) {
-            item.remove_prefix(1);
-        }
-        std::string extension;
-        for (const char c : item) {
-            if (c != ' ') {
-                extension += static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
-            }
-        }
-        if (!extension.empty()) {
-            extensions.push_back(std::move(extension));
-        }
-    }
-    return extensions;
-}
 
 // Walks the arguments one option or file at a time, filling `parsed`; stops at
 // the first error.
@@ -89,112 +36,36 @@ public:
     }
 
 private:
+    // One option and its value, as the table's row for it reads them.
     void ReadOption(std::string_view argument) {
         std::string_view name = argument;
         std::optional<std::string_view> inlineValue;
-        if (argument.starts_with("-j") && argument.size() > 2 && argument[2] != '=') {
-            name = argument.substr(0, 2);
+        if (const OptionRow* shortOption = FindOption(argument.substr(0, 2));
+            shortOption && !shortOption->Value.empty() && argument.size() > 2 && argument[2] != '=') {
+            name = argument.substr(0, 2);  // "-j4"
             inlineValue = argument.substr(2);
         } else if (const auto equals = argument.find('='); equals != std::string_view::npos) {
             name = argument.substr(0, equals);
             inlineValue = argument.substr(equals + 1);
         }
-        PitchOptions& options = parsed_.Options;
-        if (name == "--help" || name == "-h") {
-            options.Help = true;
-        } else if (name == "--version") {
-            options.Version = true;
-        } else if (name == "--as-window") {
-            options.AsWindow = true;
-        } else if (name == "--interleaved") {
-            // The reading korvani's window had before it mixed channels.
-            options.Interleaved = true;
-            options.AsWindow = true;
-        } else if (name == "--auto") {
-            ChooseStart(StartBinChoice::Fundamental, name);
-        } else if (name == "--strongest") {
-            ChooseStart(StartBinChoice::Strongest, name);
-        } else if (name == "--no-higher") {
-            options.NoHigher = true;
-        } else if (name == "--json") {
-            options.Json = true;
-        } else if (name == "--spectrum") {
-            options.Spectrum = true;
-        } else if (name == "--csv") {
-            options.Csv = true;
-        } else if (name == "--quiet" || name == "-q") {
-            options.Quiet = true;
-        } else if (name == "--progress") {
-            options.Progress = true;
-        } else if (name == "-0" || name == "--null") {
-            options.NulSeparated = true;
-        } else if (name == "--files-from") {
-            if (const auto value = Value(name, inlineValue)) {
-                Store(options.FilesFrom, ReadFileName(*value), name, "a file name");
-            }
-        } else if (name == "--ext") {
-            if (const auto value = Value(name, inlineValue)) {
-                options.Extensions = ReadExtensions(*value);
-                if (options.Extensions.empty()) {
-                    Fail("--ext needs a list of name endings, such as wav,flac");
-                }
-            }
-        } else if (name == "--a4") {
-            if (const auto value = Value(name, inlineValue)) {
-                const auto hz = ReadFrequency(*value);
-                Store(options.A4, hz && *hz >= 400.0 && *hz <= 480.0 ? hz : std::nullopt, name,
-                      "a frequency from 400 to 480 Hz");
-            }
-        } else if (name == "-j" || name == "--jobs") {
-            if (const auto value = Value(name, inlineValue)) {
-                Store(options.Jobs, ReadInteger<unsigned>(*value, 1, 1024), name, "a number of files from 1 to 1024");
-            }
-        } else if (name == "--smpl") {
-            if (const auto value = Value(name, inlineValue)) {
-                Store(options.SmplTarget, ReadFileName(*value), name, "a file name");
-            }
-        } else if (name == "--start") {
-            if (const auto value = Value(name, inlineValue)) {
-                Store(options.StartMilliseconds,
-                      ReadInteger<std::int32_t>(*value, 0, std::numeric_limits<std::int32_t>::max()), name,
-                      "a whole number of milliseconds from 0");
-            }
-        } else if (name == "--bin") {
-            ChooseStart(StartBinChoice::GivenBin, name);
-            if (const auto value = Value(name, inlineValue)) {
-                Store(options.GivenBin, ReadInteger<std::int64_t>(*value, 0, std::numeric_limits<std::int32_t>::max()),
-                      name, "a bin number from 0");
-            }
-        } else if (name == "--near") {
-            ChooseStart(StartBinChoice::NearestToHz, name);
-            if (const auto value = Value(name, inlineValue)) {
-                Store(options.NearHz, ReadFrequency(*value), name, "a frequency in Hz from 0");
-            }
-        } else if (name == "--retune") {
-            if (const auto value = Value(name, inlineValue)) {
-                Store(options.RetuneTarget, ReadFileName(*value), name, "a file name");
-            }
-        } else if (name == "--rate") {
-            if (const auto value = Value(name, inlineValue)) {
-                // Only a rate korvani can open is ever written.
-                const auto rate = ReadInteger<std::uint32_t>(*value, 0, std::numeric_limits<std::uint32_t>::max());
-                Store(options.RetuneRate, rate && IsOpenableSampleRate(*rate) ? rate : std::nullopt, name,
-                      "a sample rate from " + std::to_string(kLowestSampleRate) + " to " +
-                          std::to_string(kHighestSampleRate) + " Hz");
-            }
-        } else {
+        const OptionRow* const row = FindOption(name);
+        if (row == nullptr) {
             Fail("unknown option " + std::string(argument));
             return;
         }
-        if (inlineValue && !TakesValue(name) && parsed_.UsageError.empty()) {
-            Fail(std::string(name) + " takes no value");
+        if (row->Start) {
+            ChooseStart(*row->Start, name);
         }
-    }
-
-    static bool TakesValue(std::string_view name) {
-        return name == "--start" || name == "--bin" || name == "--near" || name == "--retune" || name == "--rate" ||
-               name == "--smpl" || name == "--a4" || name == "-j" || name == "--jobs" || name == "--files-from" ||
-               name == "--ext";
+        if (row->Value.empty()) {
+            if (row->Read) {
+                Fail(row->Read(parsed_.Options, name, {}));
+            }
+            if (inlineValue) {
+                Fail(std::string(name) + " takes no value");
+            }
+        } else if (const auto value = Value(name, inlineValue)) {
+            Fail(row->Read(parsed_.Options, name, *value));
+        }
     }
 
     // The option's value: after "=", or the next argument.
@@ -207,15 +78,6 @@ private:
             return std::nullopt;
         }
         return std::string_view(arguments_[next_++]);
-    }
-
-    template <typename Target, typename Value>
-    void Store(Target& target, const std::optional<Value>& value, std::string_view name, std::string_view expected) {
-        if (value) {
-            target = *value;
-        } else {
-            Fail(std::string(name) + " needs " + std::string(expected));
-        }
     }
 
     void ChooseStart(StartBinChoice choice, std::string_view name) {
@@ -273,6 +135,7 @@ private:
         return extension.size() > 1 && std::find(known.begin(), known.end(), extension.substr(1)) != known.end();
     }
 
+    // Keeps the first reason a command line is refused for; an empty one is none.
     void Fail(std::string reason) {
         if (parsed_.UsageError.empty()) {
             parsed_.UsageError = std::move(reason);
@@ -312,53 +175,8 @@ std::string HelpText() {
            "several channels is analysed as it is heard: the channels of each frame mixed\n"
            "into one signal at the file's rate.\n"
            "\n"
-           "Options:\n"
-           "  --start MS        start the analysis MS milliseconds into the file (default 0);\n"
-           "                    a start at or past the end is an error, not a new prompt\n"
-           "  --auto            climb from the bin of the fundamental, the note a listener hears\n"
-           "                    rather than its strongest harmonic (the default); silence (the\n"
-           "                    strongest bin 80 dB or more below full scale) and sounds without\n"
-           "                    a harmonic series (noise) give \"no pitch found\"; from the\n"
-           "                    first frame, a stretch that reads as silent is read again with\n"
-           "                    the first half window of frames at the window's centre (a short\n"
-           "                    note at the file's start lies under the window's taper); the\n"
-           "                    note, cents, proposed rate, --retune and --smpl then follow the\n"
-           "                    pitch (see below), not the one bin of the local maximum\n"
-           "  --bin K           climb from bin K, as a click at that bin of the spectrum would\n"
-           "  --near HZ         climb from the bin nearest HZ\n"
-           "  --strongest       climb from the strongest bin above bin 1\n"
-           "  --as-window       read every file as korvani's window does: no reading again at\n"
-           "                    the window's centre (see --auto); channels mixed as by default\n"
-           "  --interleaved     read the values of an 8- or 16-bit WAV file one after another\n"
-           "                    as one signal at the file's rate, whatever the channel count,\n"
-           "                    as korvani's window did before it mixed channels (a stereo\n"
-           "                    file then shows an octave below its pitch); implies --as-window\n"
-           "  --retune OUT.wav  write a copy of the file whose header carries the proposed\n"
-           "                    sample rate, as korvani's \"Modify...\" does (one file only);\n"
-           "                    OUT.wav is left untouched when anything fails\n"
-           "  --rate R          write R instead of the proposed rate (with --retune), from 2\n"
-           "                    to 768000 Hz, the rates korvani opens; a proposed rate outside\n"
-           "                    them writes no copy\n"
-           "  --no-higher       halve the written rate once when it exceeds the file's own\n"
-           "                    rate, as korvani's \"no higher frequency\" box (with --retune)\n"
-           "  --a4 HZ           the reference A for the note, the cents and the proposed rate,\n"
-           "                    from 400 to 480 (default 440)\n"
-           "  --smpl OUT.wav    write a copy whose \"smpl\" chunk gives the MIDI unity note\n"
-           "                    (at or below the pitch) and the pitch fraction above it; an\n"
-           "                    existing chunk keeps its loops, every other byte stays\n"
-           "  --json            print one JSON object per file, one a line, instead of text\n"
-           "  --csv             print a header row and one row per file (RFC 4180)\n"
-           "  -j N              analyse N files at once (default: one per processor); the\n"
-           "                    output keeps the order of the arguments\n"
-           "  --spectrum        also print \"bin<TAB>Hz<TAB>magnitude\" for every bin\n"
-           "  -q, --quiet       no progress line\n"
-           "  --progress        the progress line even when standard error is not a terminal\n"
-           "  --ext LIST        walk folders for these name endings only (such as wav,flac)\n"
-           "  --files-from LIST also analyse the files and folders named in LIST, one a line\n"
-           "                    (\"-\": standard input), after the arguments\n"
-           "  -0, --null        the names of --files-from end in NUL (find -print0)\n"
-           "  --help            print this text\n"
-           "  --version         print the program's version\n"
+           "Options:\n" +
+           HelpOptionList() +
            "\n"
            "Text output, one block per file: the file, the channel count when it is not 1,\n"
            "the sample rate and resolution (\"44100 Hz , 16 bit\"), \"channels: C, mixed for\n"
