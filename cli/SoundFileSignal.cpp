@@ -75,7 +75,7 @@ std::optional<double> AiffDeclaredRate(const std::string& path) {
 void ReportOpenFailure(const std::string& path, const SoundFileReader& reader, MessageLog& log) {
     const std::optional<WaveHeader> header = ReadWaveHeader(path);
     if (header && header->HasFormat && header->FormatSize >= 2) {
-        const std::uint16_t tag = platform::ReadLittleEndian16(header->FormatBytes.data() + platform::kFormatTagOffset);
+        const std::uint16_t tag = header->Format().formatTag;
         if (tag != platform::kFormatTagPcm && tag != kFormatTagFloat && tag != platform::kFormatTagExtensible) {
             char text[64] = {};
             std::snprintf(text, sizeof text, "unsupported encoding: WAV format tag 0x%04x", tag);
