@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/Riff.h"
 
+#include "platform/FileRangeRead.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -41,16 +43,7 @@ bool ChunksReach(const ReadAt& read, std::uint64_t end) {
 
 ReadAt ReadAtDescriptor(int descriptor) {
     return [descriptor](std::uint64_t offset, std::span<std::byte> into) {
-        std::size_t done = 0;
-        while (done < into.size()) {
-            const ssize_t got =
-                ::pread(descriptor, into.data() + done, into.size() - done, static_cast<off_t>(offset + done));
-            if (got <= 0) {
-                return false;
-            }
-            done += static_cast<std::size_t>(got);
-        }
-        return true;
+        return ReadFileRange(descriptor, into.data(), into.size(), offset) == static_cast<std::int64_t>(into.size());
     };
 }
 
@@ -72,7 +65,8 @@ std::optional<RiffChunk> ChunkWalk::Next() {
     if (position_ > end_ || end_ - position_ < header.size() || !read_(position_, header)) {
         return std::nullopt;
     }
-    RiffChunk chunk{ReadLittleEndian32(header.data()), ReadLittleEndian32(header.data() + 4),
+    const std::uint32_t size = ReadLittleEndian32(header.data() + 4);
+    RiffChunk chunk{ReadLittleEndian32(header.data()), bigEndianSizes_ ? __builtin_bswap32(size) : size,
                     position_ + kChunkHeaderBytes};
     if (takesDs64Sizes_ && chunk.id == kDs64ChunkId) {
         // The sizes are read whatever the chunk declares; unread, the "data" size stays 0.

@@ -75,6 +75,9 @@ public:
     /// as an RF64 file declares it (its own size field then says 0xFFFFFFFF).
     void TakeSizesFromDs64() { takesDs64Sizes_ = true; }
 
+    /// Reads the sizes big-endian, as RIFF's ancestor IFF (AIFF files) stores them.
+    void ReadSizesBigEndian() { bigEndianSizes_ = true; }
+
     /// The next chunk; none past the last one or when its header cannot be read.
     std::optional<RiffChunk> Next();
 
@@ -87,6 +90,7 @@ private:
     std::uint64_t position_;
     std::uint64_t end_;
     bool takesDs64Sizes_ = false;
+    bool bigEndianSizes_ = false;
     std::uint64_t ds64DataSize_ = 0;
 };
 

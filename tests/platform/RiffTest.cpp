@@ -26,6 +26,7 @@ enum class Probe {
     Layout,    // the "fmt " and "data" chunks ReadWaveLayout finds
     FormEnd,   // RiffFormEnd
     AddChunk,  // the chunks and RIFF size after AddChunk of a 4-byte "smpl"
+    IffWalk,   // the chunks walked with big-endian sizes
 };
 
 struct RiffRule {
@@ -93,6 +94,15 @@ std::string Observe(const std::string& path, Probe probe) {
         }
         return FormText(read, fixtures::ReadBytes(path).size());
     }
+    case Probe::IffWalk: {
+        platform::ChunkWalk walk(read, platform::kFirstChunkOffset, fileSize);
+        walk.ReadSizesBigEndian();
+        std::string text;
+        while (const auto chunk = walk.Next()) {
+            text += ChunkText(*chunk) + " ";
+        }
+        return text;
+    }
     }
     return "";
 }
@@ -122,6 +132,24 @@ Bytes Rf64() {
     return file;
 }
 
+// An AIFF file: an odd-sized "ANNO" chunk, then an 18-byte "COMM" chunk, sizes big-endian.
+Bytes Aiff() {
+    Bytes file;
+    const auto header = [&](std::string_view id, std::uint32_t size) {
+        AppendFourCC(file, id);
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            file.push_back(static_cast<std::uint8_t>(size >> shift));
+        }
+    };
+    header("FORM", 42);
+    AppendFourCC(file, "AIFF");
+    header("ANNO", 3);
+    file.insert(file.end(), {'a', 'b', 'c', 0});
+    header("COMM", 18);
+    file.resize(file.size() + 18, 1);
+    return file;
+}
+
 TEST(RiffRules, EachRuleHoldsForReadersAndWriters) {
     const FmtFields pcm = FmtFields::Pcm(1, 8000, 16);
     const Bytes cutData = RiffBuilder().Fmt(pcm).ChunkClaiming("data", Bytes(4, 7), 100).Build();
@@ -142,6 +170,7 @@ TEST(RiffRules, EachRuleHoldsForReadersAndWriters) {
         {"an added chunk follows a pad byte and grows the RIFF size",
          RiffBuilder().Fmt(pcm).ChunkClaiming("odd ", Bytes(3, 9), 3).Build(), Probe::AddChunk,
          "riff 52: fmt @20+16 odd @44+3 smpl@56+4"},
+        {"IFF sizes are big-endian, odd ones padded too", Aiff(), Probe::IffWalk, "ANNO@20+3 COMM@32+18 "},
         {"bytes after the form follow the added chunk", withTail, Probe::AddChunk,
          "riff 52: fmt @20+16 data@44+4 smpl@56+4 then \"TAIL\""},
     };
