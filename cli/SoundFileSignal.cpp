@@ -12,20 +12,39 @@
 #include "analysis/FrequencyAnalysis.h"
 #include "analysis/TransformSize.h"
 
+#include "platform/RegularFile.h"
+#include "platform/Riff.h"
+
+#include <fcntl.h>
 #include <sndfile.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <limits>
+#include <span>
 
 namespace {
 
 // WAVE_FORMAT_IEEE_FLOAT, which libsndfile reads.
 constexpr std::uint16_t kFormatTagFloat = 3;
+
+// The value of an 80-bit IEEE extended number (big-endian, as AIFF stores it).
+double ExtendedValue(std::span<const unsigned char, 10> bytes) {
+    const int exponent = (bytes[0] & 0x7F) << 8 | bytes[1];
+    std::uint64_t mantissa = 0;
+    for (std::size_t i = 2; i < bytes.size(); ++i) {
+        mantissa = mantissa << 8 | bytes[i];
+    }
+    if (exponent == 0x7FFF) {
+        return (mantissa << 1) == 0 ? std::numeric_limits<double>::infinity()
+                                    : std::numeric_limits<double>::quiet_NaN();
+    }
+    const double magnitude = std::ldexp(static_cast<double>(mantissa), exponent - 16383 - 63);
+    return (bytes[0] & 0x80) != 0 ? -magnitude : magnitude;
+}
 
 // A rate as a user wrote it: whole rates without a point, "inf", "nan".
 std::string ShortestRateText(double rate) {
@@ -37,34 +56,28 @@ std::string ShortestRateText(double rate) {
 // The sample rate an AIFF or AIFF-C file's COMM chunk declares, an 80-bit
 // extended number (infinity and NaN included); nothing for another file.
 std::optional<double> AiffDeclaredRate(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::array<unsigned char, 12> form{};
-    if (!in.read(reinterpret_cast<char*>(form.data()), form.size()) || std::memcmp(form.data(), "FORM", 4) != 0 ||
-        (std::memcmp(form.data() + 8, "AIFF", 4) != 0 && std::memcmp(form.data() + 8, "AIFC", 4) != 0)) {
+    const platform::FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat status {};
+    std::array<std::byte, platform::kFirstChunkOffset> form{};
+    const platform::ReadAt read = platform::ReadAtDescriptor(file.Get());
+    if (!file.IsOpen() || ::fstat(file.Get(), &status) != 0 || !read(0, form)) {
         return std::nullopt;
     }
-    std::array<unsigned char, 8> chunk{};
-    while (in.read(reinterpret_cast<char*>(chunk.data()), chunk.size())) {
-        const std::uint32_t size = std::uint32_t{chunk[4]} << 24 | std::uint32_t{chunk[5]} << 16 |
-                                   std::uint32_t{chunk[6]} << 8 | std::uint32_t{chunk[7]};
-        if (std::memcmp(chunk.data(), "COMM", 4) == 0) {
+    const platform::FourCC formType = platform::ReadLittleEndian32(form.data() + platform::kChunkHeaderBytes);
+    if (platform::ReadLittleEndian32(form.data()) != platform::MmioFourCC("FORM") ||
+        (formType != platform::MmioFourCC("AIFF") && formType != platform::MmioFourCC("AIFC"))) {
+        return std::nullopt;
+    }
+    platform::ChunkWalk walk(read, platform::kFirstChunkOffset, static_cast<std::uint64_t>(status.st_size));
+    walk.ReadSizesBigEndian();
+    while (const std::optional<platform::RiffChunk> chunk = walk.Next()) {
+        if (chunk->id == platform::MmioFourCC("COMM")) {
             std::array<unsigned char, 18> comm{};  // channels, frames, bits, then the rate's 10 bytes
-            if (size < comm.size() || !in.read(reinterpret_cast<char*>(comm.data()), comm.size())) {
+            if (chunk->size < comm.size() || !read(chunk->contents, std::as_writable_bytes(std::span(comm)))) {
                 return std::nullopt;
             }
-            const int exponent = (comm[8] & 0x7F) << 8 | comm[9];
-            std::uint64_t mantissa = 0;
-            for (std::size_t i = 10; i < comm.size(); ++i) {
-                mantissa = mantissa << 8 | comm[i];
-            }
-            if (exponent == 0x7FFF) {
-                return (mantissa << 1) == 0 ? std::numeric_limits<double>::infinity()
-                                            : std::numeric_limits<double>::quiet_NaN();
-            }
-            const double magnitude = std::ldexp(static_cast<double>(mantissa), exponent - 16383 - 63);
-            return (comm[8] & 0x80) != 0 ? -magnitude : magnitude;
+            return ExtendedValue(std::span(comm).subspan<8>());
         }
-        in.seekg(size + (size & 1U), std::ios::cur);
     }
     return std::nullopt;
 }
@@ -75,7 +88,7 @@ std::optional<double> AiffDeclaredRate(const std::string& path) {
 void ReportOpenFailure(const std::string& path, const SoundFileReader& reader, MessageLog& log) {
     const std::optional<WaveHeader> header = ReadWaveHeader(path);
     if (header && header->HasFormat && header->FormatSize >= 2) {
-        const std::uint16_t tag = platform::ReadLittleEndian16(header->FormatBytes.data() + platform::kFormatTagOffset);
+        const std::uint16_t tag = header->Format().formatTag;
         if (tag != platform::kFormatTagPcm && tag != kFormatTagFloat && tag != platform::kFormatTagExtensible) {
             char text[64] = {};
             std::snprintf(text, sizeof text, "unsupported encoding: WAV format tag 0x%04x", tag);

@@ -36,7 +36,7 @@ std::optional<LoadFailure> ReadFormatChunk(platform::MmioFile& file, std::uint32
     if (platform::FindWaveChunk(file, riff) != 0) {
         return LoadFailure::NotAWavFile;
     }
-    if (platform::FindChunk(file, riff, platform::MmioFourCC("fmt "), chunk) != 0) {
+    if (platform::FindChunk(file, riff, platform::kFormatChunkId, chunk) != 0) {
         return LoadFailure::NoFmtChunk;
     }
     if (const auto failure = FailureOf(platform::ReadChunk(file, chunk, block), kFormatChunkFailures)) {

@@ -9,9 +9,10 @@
 #include "platform/RegularFile.h"
 
 #include <fcntl.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <span>
 
 namespace {
 
@@ -31,22 +32,17 @@ bool PatchRf64SampleRate(const std::string& path, const std::string& shownName, 
         reporter.Report(kNoFmtChunkText, nullptr);
         return false;
     }
-    const std::byte* const chunk = header->FormatBytes.data();
-    if (!IsUsableFormatChunk(chunk, header->FormatSize, kRewrittenFormatBytes)) {
+    if (!IsUsableFormatChunk(header->FormatBytes.data(), header->FormatSize, kRewrittenFormatBytes)) {
         reporter.Report(kInvalidFmtChunkText, nullptr);
         return false;
     }
-    std::array<std::byte, kPatchedBytes> fields{};
-    platform::WriteLittleEndian32(fields.data(), rate);
-    platform::WriteLittleEndian32(
-        fields.data() + 4, std::uint32_t{platform::ReadLittleEndian16(chunk + platform::kChannelsOffset)} *
-                                   std::uint32_t{platform::ReadLittleEndian16(chunk + platform::kBitsPerSampleOffset)} *
-                                   rate >>
-                               3);
+    std::array<std::byte, kRewrittenFormatBytes> chunk{};
+    std::copy_n(header->FormatBytes.begin(), chunk.size(), chunk.begin());
+    platform::SetFormatRate(chunk, rate);
+    const auto fields = std::span(chunk).subspan(platform::kSampleRateOffset, kPatchedBytes);
     const platform::FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
-    const auto offset = static_cast<off_t>(header->FormatOffset + platform::kSampleRateOffset);
     if (!file.IsOpen() ||
-        ::pwrite(file.Get(), fields.data(), fields.size(), offset) != static_cast<ssize_t>(fields.size())) {
+        !platform::WriteAtDescriptor(file.Get(), header->FormatOffset + platform::kSampleRateOffset, fields)) {
         reporter.Report(shownName, kCannotWriteFmtCaption);
         return false;
     }

@@ -80,13 +80,7 @@ bool PatchSampleRate(const std::string& path, const std::string& shownName, cons
         reporter.Report(UnopenableRateText(rate), kUnsupportedSampleRateCaption);
         return false;
     }
-    platform::WriteLittleEndian32(chunk.data() + platform::kSampleRateOffset, rate);
-    // 32-bit arithmetic: the product wraps at 2^32 before the division by 8.
-    const std::uint32_t byteRate =
-        std::uint32_t{platform::ReadLittleEndian16(chunk.data() + platform::kChannelsOffset)} *
-            std::uint32_t{platform::ReadLittleEndian16(chunk.data() + platform::kBitsPerSampleOffset)} * rate >>
-        3;
-    platform::WriteLittleEndian32(chunk.data() + platform::kByteRateOffset, byteRate);
+    platform::SetFormatRate(chunk, rate);
 
     platform::MmioSeek(file.get(), static_cast<std::int64_t>(formatChunk.dataOffset), SEEK_SET);
     const auto size = static_cast<std::int64_t>(chunk.size());

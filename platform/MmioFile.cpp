@@ -1,21 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/MmioFile.h"
 
-#include "platform/LittleEndian.h"
+#include "platform/Riff.h"
 
 #include <algorithm>
 #include <array>
-#include <limits>
+#include <optional>
+#include <span>
 #include <utility>
 
 namespace platform {
 namespace {
 
 constexpr std::size_t kDefaultBufferBytes = 8192;
-constexpr std::uint64_t kHeaderBytes = 8;  // chunk id and 32-bit size
-constexpr std::uint64_t kFormTypeBytes = 4;
-constexpr FourCC kRiff = MmioFourCC("RIFF");
-constexpr FourCC kList = MmioFourCC("LIST");
 
 std::uint32_t ErrorCodeOf(OpenFailure failure) {
     switch (failure) {
@@ -30,7 +27,7 @@ std::uint32_t ErrorCodeOf(OpenFailure failure) {
 bool Matches(std::uint32_t flags, const MmioChunkInfo& wanted, FourCC id, bool hasFormType, FourCC formType) {
     switch (flags) {
     case MMIO_FINDCHUNK: return id == wanted.id;
-    case MMIO_FINDRIFF: return id == kRiff && hasFormType && formType == wanted.formType;
+    case MMIO_FINDRIFF: return id == kRiffId && hasFormType && formType == wanted.formType;
     default: return true;
     }
 }
@@ -69,44 +66,37 @@ std::uint32_t MmioFile::Descend(MmioChunkInfo& chunk, const MmioChunkInfo* paren
     } else if (parent != nullptr) {
         end = 0;  // a parent that starts past the end of the file holds nothing
     }
-    // Each step moves on by at least a header, and no sum below can wrap:
-    // positions stay under 2^63 and sizes under 2^32.
-    std::uint64_t position = start;
-    while (position <= end && end - position >= kHeaderBytes) {
-        file_.SetPosition(position);
-        std::array<unsigned char, 4> id{};
-        std::array<unsigned char, 4> size{};
-        if (file_.Read(id.data(), 4) != 4 || file_.Read(size.data(), 4) != 4) {
-            break;
-        }
-        const FourCC chunkId = ReadLittleEndian32(id.data());
-        const std::uint32_t chunkSize = ReadLittleEndian32(size.data());
-        const std::uint64_t dataOffset = position + kHeaderBytes;
+    const ReadAt read = [this](std::uint64_t offset, std::span<std::byte> into) {
+        file_.SetPosition(offset);
+        return file_.Read(into.data(), static_cast<std::int64_t>(into.size())) ==
+               static_cast<std::int64_t>(into.size());
+    };
+    ChunkWalk walk(read, start, end);
+    while (const std::optional<RiffChunk> found = walk.Next()) {
         const bool hasFormType =
-            (chunkId == kRiff || chunkId == kList) && chunkSize >= kFormTypeBytes && end - dataOffset >= kFormTypeBytes;
-        std::array<unsigned char, 4> form{};
-        if (hasFormType && file_.Read(form.data(), 4) != 4) {
+            HasFormType(found->id) && found->size >= kFormTypeBytes && end - found->contents >= kFormTypeBytes;
+        std::array<std::byte, kFormTypeBytes> form{};
+        if (hasFormType && !read(found->contents, form)) {
             break;
         }
         const FourCC formType = hasFormType ? ReadLittleEndian32(form.data()) : 0;
-        if (Matches(flags, chunk, chunkId, hasFormType, formType)) {
-            chunk.id = chunkId;
-            chunk.size = chunkSize;
+        if (Matches(flags, chunk, found->id, hasFormType, formType)) {
+            chunk.id = found->id;
+            chunk.size = static_cast<std::uint32_t>(found->size);
             chunk.formType = formType;
-            chunk.dataOffset = dataOffset;
+            chunk.dataOffset = found->contents;
             chunk.flags = 0;
-            chunk.availableSize = std::min<std::uint64_t>(chunkSize, end - dataOffset);
-            file_.SetPosition(dataOffset + (hasFormType ? kFormTypeBytes : 0));
+            chunk.availableSize = std::min(found->size, end - found->contents);
+            file_.SetPosition(found->contents + (hasFormType ? kFormTypeBytes : 0));
             return 0;
         }
-        position = dataOffset + chunkSize + (chunkSize & 1U);
     }
     file_.SetPosition(start);
     return MMIOERR_CHUNKNOTFOUND;
 }
 
 std::uint32_t MmioFile::Ascend(const MmioChunkInfo& chunk) {
-    file_.SetPosition(chunk.dataOffset + chunk.size + (chunk.size & 1U));
+    file_.SetPosition(ChunkEnd(chunk.dataOffset, chunk.size));
     return 0;
 }
 

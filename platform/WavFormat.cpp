@@ -7,7 +7,7 @@ namespace platform {
 
 std::uint32_t FindWaveChunk(MmioFile& file, MmioChunkInfo& riff) {
     riff = {};
-    riff.formType = MmioFourCC("WAVE");
+    riff.formType = kWaveForm;
     return file.Descend(riff, nullptr, MMIO_FINDRIFF);
 }
 

@@ -2,36 +2,19 @@
 #pragma once
 
 #include "platform/GlobalMemory.h"
-#include "platform/LittleEndian.h"
 #include "platform/Mmio.h"
+#include "platform/Riff.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
 
-/// The WAV file format as the loader, the sample-rate rewrite and the sound
-/// service read it: where the "fmt " fields lie, how the RIFF "WAVE" chunk and
-/// its sub-chunks are found, and a locked memory block that holds a chunk read
-/// whole. Shows nothing and decides nothing about which files are usable.
+/// The WAV file as the loader, the sample-rate rewrite and the sound service
+/// reach it through the multimedia file services: how the RIFF "WAVE" chunk
+/// and its sub-chunks are found, and a locked memory block that holds a chunk
+/// read whole. The format's own rules are in platform/Riff.h. Shows nothing
+/// and decides nothing about which files are usable.
 namespace platform {
-
-// The fields of the "fmt " chunk, by byte offset from the start of its data
-// (little-endian).
-inline constexpr std::size_t kFormatTagOffset = 0;       ///< 16-bit: format tag
-inline constexpr std::size_t kChannelsOffset = 2;        ///< 16-bit unsigned: number of channels
-inline constexpr std::size_t kSampleRateOffset = 4;      ///< 32-bit unsigned: samples per second
-inline constexpr std::size_t kByteRateOffset = 8;        ///< 32-bit unsigned: average bytes per second
-inline constexpr std::size_t kBlockAlignOffset = 12;     ///< 16-bit: bytes of one frame
-inline constexpr std::size_t kBitsPerSampleOffset = 14;  ///< 16-bit unsigned: bits per sample
-inline constexpr std::size_t kSubFormatOffset = 24;      ///< GUID of WAVE_FORMAT_EXTENSIBLE, its tag first
-
-/// Bytes of a PCM chunk: up to the end of the bits per sample.
-inline constexpr std::size_t kPcmFormatBytes = 16;
-/// Bytes of a WAVE_FORMAT_EXTENSIBLE chunk: up to the end of its GUID.
-inline constexpr std::size_t kExtensibleFormatBytes = 40;
-
-inline constexpr std::uint16_t kFormatTagPcm = 0x0001;         ///< WAVE_FORMAT_PCM
-inline constexpr std::uint16_t kFormatTagExtensible = 0xFFFE;  ///< WAVE_FORMAT_EXTENSIBLE
 
 /// Finds the RIFF chunk of form "WAVE" from the current position and stands
 /// after its form type. Answers 0, or MMIOERR_CHUNKNOTFOUND (see MmioDescend).

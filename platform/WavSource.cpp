@@ -11,30 +11,16 @@
 namespace platform {
 namespace {
 
-// KSDATAFORMAT_SUBTYPE_PCM, 00000001-0000-0010-8000-00aa00389b71, as stored.
-constexpr std::array<unsigned char, 16> kPcmSubFormat{0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
-                                                      0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+using FmtBytes = std::array<std::byte, kExtensibleFormatBytes>;
 
-using FmtBytes = std::array<unsigned char, kExtensibleFormatBytes>;
-
-bool IsPcm(const FmtBytes& bytes, std::size_t length) {
-    const std::uint16_t tag = ReadLittleEndian16(bytes.data() + kFormatTagOffset);
-    if (tag == kFormatTagPcm) {
-        return true;
-    }
-    return tag == kFormatTagExtensible && length >= kExtensibleFormatBytes &&
-           std::equal(kPcmSubFormat.begin(), kPcmSubFormat.end(), bytes.begin() + kSubFormatOffset);
-}
-
-std::optional<PcmFormat> PlayableFormat(const FmtBytes& bytes, std::size_t length) {
-    if (length < kPcmFormatBytes || !IsPcm(bytes, length)) {
+std::optional<PcmFormat> PlayableFormat(std::span<const std::byte> chunk) {
+    const FormatFacts facts = ReadFormatFacts(chunk);
+    if (chunk.size() < kPcmFormatBytes || !facts.IsPcm()) {
         return std::nullopt;
     }
-    const unsigned char* const fields = bytes.data();
-    const PcmFormat format{ReadLittleEndian16(fields + kChannelsOffset), ReadLittleEndian32(fields + kSampleRateOffset),
-                           ReadLittleEndian16(fields + kBitsPerSampleOffset)};
+    const PcmFormat format{facts.channels, facts.sampleRate, facts.bitsPerSample};
     if (format.channels == 0 || format.sampleRate == 0 || !IsSupportedResolution(format.bitsPerSample) ||
-        ReadLittleEndian16(fields + kBlockAlignOffset) != format.FrameBytes()) {
+        facts.blockAlign != format.FrameBytes()) {
         return std::nullopt;
     }
     return format;
@@ -50,7 +36,7 @@ std::unique_ptr<WavSource> WavSource::Open(const char* path) {
     }
     MmioChunkInfo riff;
     MmioChunkInfo fmt;
-    if (FindWaveChunk(*file, riff) != 0 || FindChunk(*file, riff, MmioFourCC("fmt "), fmt) != 0) {
+    if (FindWaveChunk(*file, riff) != 0 || FindChunk(*file, riff, kFormatChunkId, fmt) != 0) {
         return nullptr;
     }
     FmtBytes fields{};
@@ -58,13 +44,13 @@ std::unique_ptr<WavSource> WavSource::Open(const char* path) {
     if (file->Read(fields.data(), length) != length) {
         return nullptr;
     }
-    const std::optional<PcmFormat> format = PlayableFormat(fields, static_cast<std::size_t>(length));
+    const std::optional<PcmFormat> format = PlayableFormat(std::span(fields).first(static_cast<std::size_t>(length)));
     if (!format) {
         return nullptr;
     }
     file->Ascend(fmt);
     MmioChunkInfo data;
-    if (FindChunk(*file, riff, MmioFourCC("data"), data) != 0) {
+    if (FindChunk(*file, riff, kDataChunkId, data) != 0) {
         return nullptr;
     }
     const std::uint64_t frameBytes = format->FrameBytes();
