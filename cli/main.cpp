@@ -14,7 +14,8 @@
 #include "cli/SilentSoundOutput.h"
 #include "cli/SourceFile.h"
 
-#include "app/ProjectRCVersion.h"
+#include "KorvaniVersion.h"
+
 #include "platform/ReplacementFile.h"
 
 #include <malloc.h>
@@ -112,11 +113,7 @@ int PrintOnly(const std::string& text) {
 }
 
 std::string VersionText() {
-    // The version block korvani's about box shows, linked into this program too.
-    const ProjectRCVersion version(nullptr);
-    const char* text = "unknown";
-    version.QueryProductVersion(text);
-    return std::string("korvani-pitch ") + text + '\n';
+    return "korvani-pitch " + std::string(korvani::kVersionText) + '\n';
 }
 
 int Run(const std::vector<InputFile>& inputs, PitchOptions options) {
