@@ -136,8 +136,6 @@ public:
     TRect GetClientRect() const;
     /// The window's rectangle on the desktop (for a child: in the parent's client area).
     TRect GetWindowRect() const;
-    /// Moves and sizes the window (and Attr).
-    void MoveWindow(int x, int y, int width, int height);
     /// Gives the window the keyboard focus.
     void SetFocus();
 
