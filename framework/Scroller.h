@@ -13,21 +13,16 @@
 
 class TWindow;
 
-// Scroll-bar requests (HScroll, VScroll).
-inline constexpr unsigned SB_LINEUP = 0;
-inline constexpr unsigned SB_LINELEFT = 0;
-inline constexpr unsigned SB_LINEDOWN = 1;
-inline constexpr unsigned SB_LINERIGHT = 1;
-inline constexpr unsigned SB_PAGEUP = 2;
-inline constexpr unsigned SB_PAGELEFT = 2;
-inline constexpr unsigned SB_PAGEDOWN = 3;
-inline constexpr unsigned SB_PAGERIGHT = 3;
+// Scroll-bar requests (HScroll, VScroll); a request's vertical and
+// horizontal names share its number.
+inline constexpr unsigned SB_LINEUP = 0, SB_LINELEFT = 0;
+inline constexpr unsigned SB_LINEDOWN = 1, SB_LINERIGHT = 1;
+inline constexpr unsigned SB_PAGEUP = 2, SB_PAGELEFT = 2;
+inline constexpr unsigned SB_PAGEDOWN = 3, SB_PAGERIGHT = 3;
 inline constexpr unsigned SB_THUMBPOSITION = 4;
 inline constexpr unsigned SB_THUMBTRACK = 5;
-inline constexpr unsigned SB_TOP = 6;
-inline constexpr unsigned SB_LEFT = 6;
-inline constexpr unsigned SB_BOTTOM = 7;
-inline constexpr unsigned SB_RIGHT = 7;
+inline constexpr unsigned SB_TOP = 6, SB_LEFT = 6;
+inline constexpr unsigned SB_BOTTOM = 7, SB_RIGHT = 7;
 inline constexpr unsigned SB_ENDSCROLL = 8;
 
 class TScroller {
