@@ -61,20 +61,7 @@ const TEventTable& TroubleWindow::ClassEventTable() {
     return table;
 }
 
-class MessageLoop : public testing::Test {
-protected:
-    MessageLoop() {
-        app.Decorate = [this](TDecoratedFrame& frame) {
-            client = new TroubleWindow(&frame);
-            frame.SetClientWindow(client);
-        };
-    }
-    ~MessageLoop() override { delete client; }
-
-    harness::FakeLockKeys keys;
-    TestFrameApp app;
-    TroubleWindow* client = nullptr;
-};
+using MessageLoop = ClientWindowTest<TroubleWindow>;
 
 TEST_F(MessageLoop, QuitCommandEndsTheRunWithZero) {
     const int code = harness::RunApplication(app, [&] {
