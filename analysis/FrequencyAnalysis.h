@@ -118,6 +118,8 @@ private:
     void FillBitReverse();
     void FillTwiddleTables();
     void WindowSamples(std::span<const std::uint8_t> data, std::int64_t startSample);
+    /// Transforms the windowed WorkRe (WorkIm cleared) and fills Magnitude.
+    SpectrumResult TransformWindowed();
     void ComputeMagnitudes();
     void RequireTables(const char* operation) const;
 

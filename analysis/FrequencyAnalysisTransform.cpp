@@ -37,21 +37,34 @@ struct MixedValue {
     double Read(const std::uint8_t* frame) const { return MixedFrameValue(frame, BitsPerSample, Channels); }
 };
 
-// Writes window(i) x value for i = 0 ... N - 1, taking the frames of
-// `frameBytes` from startSample on and starting over at startSample after the
-// last one.
-template <typename Value>
-void WindowValues(std::span<const std::uint8_t> data, std::size_t frameBytes, std::int64_t sampleCount,
-                  std::int64_t startSample, double windowStep, const Value& value, std::span<double> out) {
-    const std::int64_t valuesToEnd = sampleCount - startSample;
-    const std::uint8_t* const first = data.data() + static_cast<std::size_t>(startSample) * frameBytes;
-    std::int64_t offset = 0;
+// Writes window(i) x valueAt(frame) for i = 0 ... N - 1 (N = out.size()),
+// taking the frames from startSample on and starting over at startSample
+// after the last one.
+template <typename ValueAt>
+void WindowValues(std::int64_t sampleCount, std::int64_t startSample, std::int32_t binCount, const ValueAt& valueAt,
+                  std::span<double> out) {
+    const double windowStep = kWindowQuarterTurn / binCount;
+    std::int64_t frame = startSample;
     for (std::size_t i = 0; i < out.size(); ++i) {
         const double w = std::sin(static_cast<double>(i) * windowStep);
-        out[i] = w * w * value.Read(first + static_cast<std::size_t>(offset) * frameBytes);
-        if (++offset == valuesToEnd) {
-            offset = 0;
+        out[i] = w * w * valueAt(frame);
+        if (++frame == sampleCount) {
+            frame = startSample;
         }
+    }
+}
+
+// Both spectra need a start inside the data and the data the set-up counted;
+// `unit` names what the data holds.
+void CheckStart(const char* operation, std::int64_t startSample, std::int64_t sampleCount, std::size_t held,
+                const char* unit) {
+    if (startSample < 0 || startSample >= sampleCount) {
+        throw std::invalid_argument(std::string(operation) + ": start sample " + std::to_string(startSample) +
+                                    " lies outside 0 ... " + std::to_string(sampleCount - 1));
+    }
+    if (held < static_cast<std::size_t>(sampleCount)) {
+        throw std::invalid_argument(std::string(operation) + ": the data holds " + std::to_string(held) + " " + unit +
+                                    ", the set-up counted " + std::to_string(sampleCount));
     }
 }
 
@@ -62,35 +75,46 @@ SpectrumResult FrequencyAnalysis::ComputeSpectrum(std::span<const std::uint8_t> 
     if (!platform::IsSupportedResolution(BitsPerSample)) {
         return SpectrumResult::UnsupportedResolution;
     }
-    if (startSample < 0 || startSample >= SampleCount) {
-        throw std::invalid_argument("ComputeSpectrum: start sample " + std::to_string(startSample) +
-                                    " lies outside 0 ... " + std::to_string(SampleCount - 1));
-    }
-    const std::size_t framesInData = data.size() / (BitsPerSample / 8 * std::size_t{Channels});
-    if (framesInData < static_cast<std::size_t>(SampleCount)) {
-        throw std::invalid_argument("ComputeSpectrum: the data holds " + std::to_string(framesInData) +
-                                    " frames, the set-up counted " + std::to_string(SampleCount));
-    }
-
-    std::fill(WorkIm.data(), WorkIm.data() + WorkIm.size(), 0.0);
+    CheckStart("ComputeSpectrum", startSample, SampleCount, data.size() / (BitsPerSample / 8 * std::size_t{Channels}),
+               "frames");
     WindowSamples(data, startSample);
+    return TransformWindowed();
+}
+
+SpectrumResult FrequencyAnalysis::ComputeSpectrumOfValues(std::span<const double> values, std::int64_t startSample) {
+    RequireTables("ComputeSpectrumOfValues");
+    if (!platform::IsSupportedResolution(BitsPerSample)) {
+        return SpectrumResult::UnsupportedResolution;
+    }
+    CheckStart("ComputeSpectrumOfValues", startSample, SampleCount, values.size(), "sample values");
+    const auto valueAt = [values](std::int64_t frame) { return values[static_cast<std::size_t>(frame)]; };
+    WindowValues(SampleCount, startSample, BinCount, valueAt, WorkRe.span());
+    return TransformWindowed();
+}
+
+void FrequencyAnalysis::WindowSamples(std::span<const std::uint8_t> data, std::int64_t startSample) {
+    const std::size_t frameBytes = BitsPerSample / 8 * std::size_t{Channels};
+    const auto windowFrames = [&](const auto& value) {
+        const auto valueAt = [&](std::int64_t frame) {
+            return value.Read(data.data() + static_cast<std::size_t>(frame) * frameBytes);
+        };
+        WindowValues(SampleCount, startSample, BinCount, valueAt, WorkRe.span());
+    };
+    if (Channels != 1) {
+        windowFrames(MixedValue{BitsPerSample, Channels});
+    } else if (BitsPerSample == 8) {
+        windowFrames(EightBitValue{});
+    } else {
+        windowFrames(SixteenBitValue{});
+    }
+}
+
+SpectrumResult FrequencyAnalysis::TransformWindowed() {
+    std::fill(WorkIm.data(), WorkIm.data() + WorkIm.size(), 0.0);
     RunTransform();
     ComputeMagnitudes();
     stage_ = Stage::SpectrumReady;
     return SpectrumResult::Computed;
-}
-
-void FrequencyAnalysis::WindowSamples(std::span<const std::uint8_t> data, std::int64_t startSample) {
-    const double windowStep = kWindowQuarterTurn / BinCount;
-    const std::size_t frameBytes = BitsPerSample / 8 * std::size_t{Channels};
-    if (Channels != 1) {
-        WindowValues(data, frameBytes, SampleCount, startSample, windowStep, MixedValue{BitsPerSample, Channels},
-                     WorkRe.span());
-    } else if (BitsPerSample == 8) {
-        WindowValues(data, frameBytes, SampleCount, startSample, windowStep, EightBitValue{}, WorkRe.span());
-    } else {
-        WindowValues(data, frameBytes, SampleCount, startSample, windowStep, SixteenBitValue{}, WorkRe.span());
-    }
 }
 
 void FrequencyAnalysis::RunTransform() {

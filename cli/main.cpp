@@ -13,7 +13,8 @@
 #include "cli/RunOutput.h"
 #include "cli/SourceFile.h"
 
-#include "app/ProjectRCVersion.h"
+#include "KorvaniVersion.h"
+
 #include "platform/ReplacementFile.h"
 
 #include <malloc.h>
@@ -111,11 +112,7 @@ int PrintOnly(const std::string& text) {
 }
 
 std::string VersionText() {
-    // The version block korvani's about box shows, linked into this program too.
-    const ProjectRCVersion version(nullptr);
-    const char* text = "unknown";
-    version.QueryProductVersion(text);
-    return std::string("korvani-pitch ") + text + '\n';
+    return "korvani-pitch " + std::string(korvani::kVersionText) + '\n';
 }
 
 int Run(const std::vector<InputFile>& inputs, PitchOptions options) {

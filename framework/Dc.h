@@ -28,12 +28,8 @@ class TWindow;
 class TDCImpl;
 
 // Text alignment (SetTextAlign): one horizontal and one vertical choice.
-inline constexpr unsigned TA_LEFT = 0;
-inline constexpr unsigned TA_RIGHT = 2;
-inline constexpr unsigned TA_CENTER = 6;
-inline constexpr unsigned TA_TOP = 0;
-inline constexpr unsigned TA_BOTTOM = 8;
-inline constexpr unsigned TA_BASELINE = 24;
+inline constexpr unsigned TA_LEFT = 0, TA_RIGHT = 2, TA_CENTER = 6;
+inline constexpr unsigned TA_TOP = 0, TA_BOTTOM = 8, TA_BASELINE = 24;
 
 /// Measures of a surface's current font, in pixels.
 struct TTextMetric {
@@ -44,11 +40,11 @@ struct TTextMetric {
     int tmAveCharWidth = 0;
 };
 
-/// A solid pen of width 1 in one colour: the outline of rectangles.
-class TPen {
+/// What pens and brushes are: one solid colour.
+class TSolidColor {
 public:
-    /// A pen of `color`.
-    explicit TPen(const TColor& color) : Color(color) {}
+    /// A tool of `color`.
+    explicit TSolidColor(const TColor& color) : Color(color) {}
     /// Its colour.
     const TColor& GetColor() const { return Color; }
 
@@ -56,16 +52,16 @@ private:
     TColor Color;
 };
 
-/// A solid brush of one colour: the inside of rectangles.
-class TBrush {
+/// A solid pen of width 1 in one colour: the outline of rectangles.
+class TPen : public TSolidColor {
 public:
-    /// A brush of `color`.
-    explicit TBrush(const TColor& color) : Color(color) {}
-    /// Its colour.
-    const TColor& GetColor() const { return Color; }
+    using TSolidColor::TSolidColor;
+};
 
-private:
-    TColor Color;
+/// A solid brush of one colour: the inside of rectangles.
+class TBrush : public TSolidColor {
+public:
+    using TSolidColor::TSolidColor;
 };
 
 /// A font by face name and height. "MS Sans Serif" and "Helv" stand for

@@ -42,9 +42,6 @@ public:
 
     DECLARE_EVENT_TABLE
 
-    /// The layout id.
-    unsigned GetResourceId() const { return ResourceId; }
-
     /// Runs the dialog modally in a nested message loop and answers the id
     /// of the command that ended it (1 for OK, 2 for cancel and Escape). The
     /// platform window exists only during the run. Throws xmsg 32746 when

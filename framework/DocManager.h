@@ -27,8 +27,7 @@ inline constexpr unsigned SingleDocumentMode = 1;
 
 /// Codes of the document notice (DocumentNotice, manager to main window);
 /// LParam carries the document.
-inline constexpr unsigned DocumentCreated = 0;
-inline constexpr unsigned DocumentClosed = 1;
+inline constexpr unsigned DocumentCreated = 0, DocumentClosed = 1;
 
 class TDocManager : public TDocManagerBase {
 public:

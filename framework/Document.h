@@ -25,12 +25,10 @@ class TView;
 
 /// Codes of DocumentNotification (document to its views). The message's
 /// WParam carries the force or clear argument, LParam the document.
-inline constexpr unsigned DocCommitNotice = 5;
-inline constexpr unsigned DocRevertNotice = 6;
+inline constexpr unsigned DocCommitNotice = 5, DocRevertNotice = 6;
 
 /// Open modes of TDocument::Open.
-inline constexpr int DocOpenRead = 0x0001;
-inline constexpr int DocOpenWrite = 0x0002;
+inline constexpr int DocOpenRead = 0x0001, DocOpenWrite = 0x0002;
 
 class TDocument {
 public:

@@ -39,8 +39,6 @@ public:
     void AssignMenu(unsigned menuId);
     /// Replaces the menu bar with the menu of `descr`.
     void SetMenuDescr(const TMenuDescr& descr);
-    /// The menu description in use, if one was set.
-    const std::optional<TMenuDescr>& GetMenuDescr() const { return MenuDescr; }
     /// Merges `descr` into the menu (its groups replace the frame's).
     void MergeMenu(const TMenuDescr& descr);
 

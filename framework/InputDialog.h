@@ -25,11 +25,6 @@ public:
     TInputDialog(TWindow* parent, const char* title, const char* prompt, char* buffer, int bufferSize,
                  TModule* module = nullptr);
 
-    /// The buffer edited.
-    char* GetBuffer() const { return Buffer; }
-    /// Its size in bytes.
-    int GetBufferSize() const { return BufferSize; }
-
 protected:
     /// Set: the prompt and the buffer's text into the controls. Get (on OK):
     /// the edit box's text back into the buffer, at most bufferSize - 1

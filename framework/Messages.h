@@ -31,23 +31,17 @@ inline constexpr unsigned DocumentNotice = 32765;         // document manager to
 inline constexpr unsigned CommandEnable = 32767;          // LParam points to a TCommandEnabler
 
 // View notification codes of ViewNotify.
-inline constexpr unsigned ViewCreated = 0;
-inline constexpr unsigned ViewClosed = 1;
+inline constexpr unsigned ViewCreated = 0, ViewClosed = 1;
 
 // WM_SIZE kinds (WParam).
-inline constexpr unsigned SIZE_RESTORED = 0;
-inline constexpr unsigned SIZE_MINIMIZED = 1;
-inline constexpr unsigned SIZE_MAXIMIZED = 2;
+inline constexpr unsigned SIZE_RESTORED = 0, SIZE_MINIMIZED = 1, SIZE_MAXIMIZED = 2;
 
 // Key-message flag in the high word of LParam: the key was already down
 // (an auto-repeat).
 inline constexpr unsigned KF_REPEAT = 0x4000;
 
 // Key and button state flags of mouse messages (WParam).
-inline constexpr unsigned MK_LBUTTON = 0x0001;
-inline constexpr unsigned MK_RBUTTON = 0x0002;
-inline constexpr unsigned MK_SHIFT = 0x0004;
-inline constexpr unsigned MK_CONTROL = 0x0008;
+inline constexpr unsigned MK_LBUTTON = 0x0001, MK_RBUTTON = 0x0002, MK_SHIFT = 0x0004, MK_CONTROL = 0x0008;
 
 /// One message as event tables see it. `Id` is the command id (WM_COMMAND,
 /// CommandEnable) or the notification code (ViewNotify...); plain window

@@ -66,11 +66,6 @@ void TScroller::SetUnits(int xUnit, int yUnit) {
     SetSBarRange();
 }
 
-void TScroller::SetLineSteps(int xLine, int yLine) {
-    XLine = xLine;
-    YLine = yLine;
-}
-
 void TScroller::SetPageSize() {
     const TRect client = Window != nullptr ? Window->GetClientRect() : TRect{};
     XPage = PageFor(client.Width(), XUnit);
@@ -128,8 +123,7 @@ void TScroller::MoveTo(long long x, long long y) {
     Window->Invalidate();
 }
 
-long long TScroller::Target(unsigned request, int thumbPos, int pos, int line, int page, int range, bool track,
-                            int (*rangeValue)(int, int)) {
+long long TScroller::Target(unsigned request, int thumbPos, int pos, int line, int page, int range) {
     switch (request) {
     case SB_LINEUP: return static_cast<long long>(pos) - line;
     case SB_LINEDOWN: return static_cast<long long>(pos) + line;
@@ -137,18 +131,18 @@ long long TScroller::Target(unsigned request, int thumbPos, int pos, int line, i
     case SB_PAGEDOWN: return static_cast<long long>(pos) + page;
     case SB_TOP: return 0;
     case SB_BOTTOM: return range;
-    case SB_THUMBTRACK: return track ? rangeValue(thumbPos, range) : pos;
-    case SB_THUMBPOSITION: return rangeValue(thumbPos, range);
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: return RangeValue(thumbPos, range);
     default: return pos;
     }
 }
 
 void TScroller::HScroll(unsigned request, int thumbPos) {
-    MoveTo(Target(request, thumbPos, XPos, XLine, XPage, XRange, TrackMode, &RangeValue), YPos);
+    MoveTo(Target(request, thumbPos, XPos, XLine, XPage, XRange), YPos);
 }
 
 void TScroller::VScroll(unsigned request, int thumbPos) {
-    MoveTo(XPos, Target(request, thumbPos, YPos, YLine, YPage, YRange, TrackMode, &RangeValue));
+    MoveTo(XPos, Target(request, thumbPos, YPos, YLine, YPage, YRange));
 }
 
 void TScroller::WheelScroll(int angleX, int angleY, int linesPerNotch) {

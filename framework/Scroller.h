@@ -13,21 +13,16 @@
 
 class TWindow;
 
-// Scroll-bar requests (HScroll, VScroll).
-inline constexpr unsigned SB_LINEUP = 0;
-inline constexpr unsigned SB_LINELEFT = 0;
-inline constexpr unsigned SB_LINEDOWN = 1;
-inline constexpr unsigned SB_LINERIGHT = 1;
-inline constexpr unsigned SB_PAGEUP = 2;
-inline constexpr unsigned SB_PAGELEFT = 2;
-inline constexpr unsigned SB_PAGEDOWN = 3;
-inline constexpr unsigned SB_PAGERIGHT = 3;
+// Scroll-bar requests (HScroll, VScroll); a request's vertical and
+// horizontal names share its number.
+inline constexpr unsigned SB_LINEUP = 0, SB_LINELEFT = 0;
+inline constexpr unsigned SB_LINEDOWN = 1, SB_LINERIGHT = 1;
+inline constexpr unsigned SB_PAGEUP = 2, SB_PAGELEFT = 2;
+inline constexpr unsigned SB_PAGEDOWN = 3, SB_PAGERIGHT = 3;
 inline constexpr unsigned SB_THUMBPOSITION = 4;
 inline constexpr unsigned SB_THUMBTRACK = 5;
-inline constexpr unsigned SB_TOP = 6;
-inline constexpr unsigned SB_LEFT = 6;
-inline constexpr unsigned SB_BOTTOM = 7;
-inline constexpr unsigned SB_RIGHT = 7;
+inline constexpr unsigned SB_TOP = 6, SB_LEFT = 6;
+inline constexpr unsigned SB_BOTTOM = 7, SB_RIGHT = 7;
 inline constexpr unsigned SB_ENDSCROLL = 8;
 
 class TScroller {
@@ -37,7 +32,8 @@ public:
 
     /// A scroller for `window` with (x unit, y unit) in pixels and (x range,
     /// y range) in units. Position (0, 0), line steps 1, page steps 1 until
-    /// the window has a size; thumb tracking and the automatic origin on.
+    /// the window has a size; the automatic origin on. Thumb tracking is
+    /// always on: dragging the thumb scrolls at once.
     TScroller(TWindow* window, int xUnit, int yUnit, int xRange, int yRange);
 
     TScroller(const TScroller&) = delete;
@@ -60,8 +56,6 @@ public:
     int GetYRange() const { return YRange; }
     /// The horizontal line step in units.
     int GetXLine() const { return XLine; }
-    /// The vertical line step in units.
-    int GetYLine() const { return YLine; }
     /// The horizontal page step in units.
     int GetXPage() const { return XPage; }
     /// The vertical page step in units.
@@ -71,18 +65,11 @@ public:
     void SetRange(int xRange, int yRange);
     /// Changes the units in pixels.
     void SetUnits(int xUnit, int yUnit);
-    /// Changes the line steps in units.
-    void SetLineSteps(int xLine, int yLine);
     /// Turns the automatic origin on or off: painting offset by position x
     /// unit (on at the start).
     void SetAutoOrg(bool on) { AutoOrg = on; }
     /// Whether the automatic origin is on.
     bool IsAutoOrg() const { return AutoOrg; }
-    /// Turns thumb tracking on or off: dragging the thumb scrolls at once
-    /// (on, the start) or only when it is released (off).
-    void SetTrackMode(bool on) { TrackMode = on; }
-    /// Whether thumb tracking is on.
-    bool IsTrackMode() const { return TrackMode; }
 
     /// The page steps from the client size: (width + 1) / x unit - 1, at
     /// least 1, and likewise down; a unit of 0 or less gives 1.
@@ -126,18 +113,13 @@ public:
 
     /// A horizontal position as the bar shows it.
     int XScrollValue(int position) const { return BarValue(position, XRange); }
-    /// A horizontal bar value as a position.
-    int XRangeValue(int barValue) const { return RangeValue(barValue, XRange); }
     /// A vertical position as the bar shows it.
     int YScrollValue(int position) const { return BarValue(position, YRange); }
-    /// A vertical bar value as a position.
-    int YRangeValue(int barValue) const { return RangeValue(barValue, YRange); }
 
 private:
     static int BarValue(int position, int range);
     static int RangeValue(int barValue, int range);
-    static long long Target(unsigned request, int thumbPos, int pos, int line, int page, int range, bool track,
-                            int (*rangeValue)(int, int));
+    static long long Target(unsigned request, int thumbPos, int pos, int line, int page, int range);
     void MoveTo(long long x, long long y);
     bool Sideways() const { return YRange <= 0; }
 
@@ -153,7 +135,6 @@ private:
     int XPage = 1;
     int YPage = 1;
     bool AutoOrg = true;
-    bool TrackMode = true;
     // What a wheel or a swipe has turned but not yet scrolled: eighths of a
     // degree times lines per notch, and pixels.
     int WheelRestX = 0;

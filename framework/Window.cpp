@@ -235,16 +235,6 @@ TRect TWindow::GetWindowRect() const {
     return FromQRect(Impl->Top->geometry());
 }
 
-void TWindow::MoveWindow(int x, int y, int width, int height) {
-    Attr.X = x;
-    Attr.Y = y;
-    Attr.W = width;
-    Attr.H = height;
-    if (IsWindow()) {
-        ApplyPlacement(*Impl->Top, Attr);
-    }
-}
-
 void TWindow::SetFocus() {
     if (!IsWindow()) {
         return;

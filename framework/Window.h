@@ -50,12 +50,8 @@ inline constexpr std::uint32_t WS_HSCROLL = 0x00100000;
 inline constexpr int CW_USEDEFAULT = INT32_MIN;
 
 // Show commands.
-inline constexpr int SW_HIDE = 0;
-inline constexpr int SW_SHOWNORMAL = 1;
-inline constexpr int SW_SHOWMINIMIZED = 2;
-inline constexpr int SW_SHOWMAXIMIZED = 3;
-inline constexpr int SW_SHOWMINNOACTIVE = 7;
-inline constexpr int SW_SHOWDEFAULT = 10;
+inline constexpr int SW_HIDE = 0, SW_SHOWNORMAL = 1, SW_SHOWMINIMIZED = 2, SW_SHOWMAXIMIZED = 3;
+inline constexpr int SW_SHOWMINNOACTIVE = 7, SW_SHOWDEFAULT = 10;
 
 /// The creation attributes of a window; effective when it is created.
 struct TWindowAttr {
@@ -136,8 +132,6 @@ public:
     TRect GetClientRect() const;
     /// The window's rectangle on the desktop (for a child: in the parent's client area).
     TRect GetWindowRect() const;
-    /// Moves and sizes the window (and Attr).
-    void MoveWindow(int x, int y, int width, int height);
     /// Gives the window the keyboard focus.
     void SetFocus();
 

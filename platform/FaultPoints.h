@@ -3,6 +3,7 @@
 
 #include "platform/Seam.h"
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 
@@ -11,7 +12,7 @@ namespace platform::fault {
 /// The services' side of the fault seam: GlobalAlloc, GlobalLock, MmioOpen,
 /// MmioClose and MmioWrite each ask TSeam<ServiceFaults> once per call whether
 /// this call is to fail. The real one never fails a call; tests put a
-/// ScopedFaults (platform/FaultInjection.h) in its place. May be asked from
+/// ScopedFaults (tests/support/FaultInjection.h) in its place. May be asked from
 /// any thread.
 class ServiceFaults {
 public:
@@ -36,14 +37,25 @@ public:
 /// relaxed atomic operation each.
 namespace platform::fault::points {
 
+/// What the services hold over the whole process.
+inline std::atomic<int> globalBlocks{0};
+inline std::atomic<int> lockedGlobalBlocks{0};
+inline std::atomic<int> openMmioFiles{0};
+
 /// Records a change in the number of global blocks held.
-void NoteGlobalBlocks(int change);
+inline void NoteGlobalBlocks(int change) {
+    globalBlocks.fetch_add(change, std::memory_order_relaxed);
+}
 
 /// Records a change in the number of global blocks locked.
-void NoteLockedGlobalBlocks(int change);
+inline void NoteLockedGlobalBlocks(int change) {
+    lockedGlobalBlocks.fetch_add(change, std::memory_order_relaxed);
+}
 
 /// Records a change in the number of open multimedia files.
-void NoteOpenMmioFiles(int change);
+inline void NoteOpenMmioFiles(int change) {
+    openMmioFiles.fetch_add(change, std::memory_order_relaxed);
+}
 
 }  // namespace platform::fault::points
 

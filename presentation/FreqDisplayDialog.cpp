@@ -24,28 +24,7 @@ constexpr char kSaveDefaultExt[] = "WAV";
 // Shown when the user cancels the choice of the copy's name.
 constexpr char kFileNotWrittenText[] = "file not written";
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
 }  // namespace
-
-std::uint32_t LeadingUnsigned32(std::string_view text) {
-    std::size_t at = 0;
-    while (at < text.size() && IsBlank(text[at])) {
-        ++at;
-    }
-    bool negative = false;
-    if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
-        negative = text[at] == '-';
-        ++at;
-    }
-    std::uint32_t value = 0;
-    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
-        value = value * 10U + static_cast<std::uint32_t>(text[at] - '0');
-    }
-    return negative ? 0U - value : value;
-}
 
 TFreqDisplayDialog::TFreqDisplayDialog(TWaveView& parent, unsigned resourceId, std::string_view frequencyText,
                                        std::string_view noteText, std::string_view rateText,

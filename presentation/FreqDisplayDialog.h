@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "presentation/EnteredNumbers.h"
+
 #include "framework/Dialog.h"
 
 #include <cstdint>
@@ -59,9 +61,3 @@ private:
     TEdit* NoteBox;
     TEdit* SampleRateBox;
 };
-
-/// The number at the start of `text`: leading white space skipped, an
-/// optional sign, then decimal digits up to the first other character; no
-/// digits give 0. Wraps modulo 2^32 without a range check, so "-1" gives
-/// 4294967295.
-std::uint32_t LeadingUnsigned32(std::string_view text);

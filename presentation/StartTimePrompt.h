@@ -6,6 +6,8 @@
 // while the answer is no usable start; this chooser only asks once per call.
 // It owns nothing: the main window and the recording are lent to it.
 
+#include "presentation/EnteredNumbers.h"
+
 #include "engine/AnalysisStart.h"
 
 #include <cstdint>
@@ -15,12 +17,6 @@
 
 class TWaveDocument;
 class TWindow;
-
-/// The leading decimal integer of `text`: leading white space skipped, one
-/// optional '+' or '-', then the digits up to the first non-digit; 0 when
-/// there are no digits ("12abc" -> 12, "abc" -> 0, "  -7" -> -7). Nothing
-/// when the number does not fit 32 bits.
-std::optional<std::int32_t> LeadingInteger(std::string_view text);
 
 /// The start sample of the prompt's text `entry` at `sampleRate`: its leading
 /// integer in milliseconds x sampleRate / 1000, in 64-bit integers. Answers

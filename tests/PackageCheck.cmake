@@ -1,9 +1,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Packs this build tree into the Debian package with CPack, as tools/package
 # does, and checks it as apt and Debian's archive would: its name, its exact
-# file list, dependencies found in the binaries, a changelog at the package's
-# version, a korvani-pitch that runs and names that version, and no lintian
-# error or warning.
+# file list, dependencies found in the binaries, the project's version in its
+# control file and its changelog, a korvani-pitch that runs and says exactly
+# that version, and no lintian error or warning.
 # Run by CTest as:
 #   cmake -DBUILD_DIR=... -DOUT=... -DSOURCE_DIR=... -DVERSION=... -DCPACK=... -P PackageCheck.cmake
 file(REMOVE_RECURSE "${OUT}")
@@ -47,6 +47,11 @@ foreach(library IN ITEMS libc6 libqt6widgets6 libsndfile1 libasound2)
   endif()
 endforeach()
 
+execute_process(COMMAND dpkg-deb -f "${deb}" Version OUTPUT_VARIABLE packed_version OUTPUT_STRIP_TRAILING_WHITESPACE)
+if(NOT packed_version STREQUAL VERSION)
+  message(FATAL_ERROR "the package's control file says Version: ${packed_version}, the project is ${VERSION}")
+endif()
+
 execute_process(COMMAND dpkg-parsechangelog -l "${SOURCE_DIR}/packaging/changelog" -S Version
                 OUTPUT_VARIABLE logged OUTPUT_STRIP_TRAILING_WHITESPACE)
 if(NOT logged STREQUAL VERSION)
@@ -56,8 +61,7 @@ endif()
 execute_process(COMMAND dpkg-deb -x "${deb}" "${OUT}/root")
 execute_process(COMMAND "${OUT}/root/usr/bin/korvani-pitch" --version
                 RESULT_VARIABLE ran OUTPUT_VARIABLE version ERROR_VARIABLE version)
-string(REPLACE "." "\\." version_pattern "${VERSION}")
-if(NOT ran EQUAL 0 OR NOT version MATCHES "(^| )${version_pattern}([^.0-9]|$)")
+if(NOT ran EQUAL 0 OR NOT version STREQUAL "korvani-pitch ${VERSION}\n")
   message(FATAL_ERROR "the packed korvani-pitch --version says \"${version}\", the package is ${VERSION}")
 endif()
 

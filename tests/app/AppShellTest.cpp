@@ -157,18 +157,23 @@ TEST_F(AppShell, EditingKeysOfTheAcceleratorTableDoNothing) {
     });
 }
 
+// Tells the frame, as the document manager does, that `view` was created or closed.
+void NotifyFrame(TFrameWindow& frame, unsigned code, TView& view) {
+    frame.SendMessage(ViewNotify, code, 0, reinterpret_cast<std::intptr_t>(&view));
+}
+
 TEST_F(AppShell, AViewBecomesTheClientAndLeavesTheCaptionKorvaniWhenClosed) {
     FakeView view(1);
     RunKorvani([&view](TApplication& app) {
         TFrameWindow& frame = MainWindow(app);
-        frame.SendMessage(ViewNotify, ViewCreated, 0, reinterpret_cast<std::intptr_t>(static_cast<TView*>(&view)));
+        NotifyFrame(frame, ViewCreated, view);
         EXPECT_EQ(frame.GetClientWindow(), &view);
         EXPECT_TRUE(view.IsVisible());
         EXPECT_EQ(harness::MenuBarEntries(frame), (std::vector<std::string>{"&file", "&help"})) << "no view menu";
         frame.SetDocTitle("a.wav", 0);
         EXPECT_EQ(harness::Caption(frame), "korvani - a.wav");
 
-        frame.SendMessage(ViewNotify, ViewClosed, 0, reinterpret_cast<std::intptr_t>(static_cast<TView*>(&view)));
+        NotifyFrame(frame, ViewClosed, view);
         EXPECT_EQ(frame.GetClientWindow(), nullptr);
         EXPECT_EQ(harness::Caption(frame), "korvani");
     });
@@ -178,7 +183,7 @@ TEST_F(AppShell, AnUnusableViewLeavesTheFrameEmpty) {
     FakeView view(0);
     RunKorvani([&view](TApplication& app) {
         TFrameWindow& frame = MainWindow(app);
-        frame.SendMessage(ViewNotify, ViewCreated, 0, reinterpret_cast<std::intptr_t>(static_cast<TView*>(&view)));
+        NotifyFrame(frame, ViewCreated, view);
         EXPECT_EQ(frame.GetClientWindow(), nullptr);
         EXPECT_FALSE(view.IsVisible());
     });

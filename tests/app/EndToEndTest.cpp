@@ -58,16 +58,11 @@ TEST_F(EndToEnd, OpenClickThePeakReadTheNoteAndWriteARetunedCopy) {
     const std::string target = folder.PathOf("retuned.wav");
     const int code = RunKorvani([&](TApplication& app) {
         TFrameWindow& frame = *app.GetMainWindow();
-        {
-            ScriptedUser user;
-            user.Press(IDOK).TypeAndPress("0", "OK");
-            files.Choose(source);
-            harness::ClickMenuItem(frame, {"&file", "open..."});
-            ASSERT_EQ(user.Shown().size(), 2U);
-            EXPECT_EQ(user.Shown()[0].Text, "44100 Hz ,  16 bit");
-            EXPECT_EQ(user.Shown()[0].Caption, "sampling frequency");
-            EXPECT_EQ(user.Shown()[1].Caption, "You can specify a start point for the analysis.");
-        }
+        const std::vector<harness::ShownModal> shown = OpenWave(frame, source);
+        ASSERT_EQ(shown.size(), 2U);
+        EXPECT_EQ(shown[0].Text, "44100 Hz ,  16 bit");
+        EXPECT_EQ(shown[0].Caption, "sampling frequency");
+        EXPECT_EQ(shown[1].Caption, "You can specify a start point for the analysis.");
         EXPECT_EQ(files.Last().Filters, (std::vector<TFileFilter>{{"Wave files (*.wav)", "*.wav"}}));
         EXPECT_EQ(harness::Caption(frame), "korvani - tone440.wav");
         EXPECT_EQ(sound.Sounds().size(), 1U) << "the file is played once";

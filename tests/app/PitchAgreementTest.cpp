@@ -106,17 +106,10 @@ protected:
         DialogTexts texts;
         const int code = RunKorvani([&](TApplication& app) {
             TFrameWindow& frame = *app.GetMainWindow();
-            {
-                ScriptedUser user;
-                if (c.Channels != 1) {
-                    user.Press(IDOK);  // the channel count
-                }
-                user.Press(IDOK).TypeAndPress(std::to_string(c.StartMilliseconds), "OK");
-                files.Choose(source);
-                harness::ClickMenuItem(frame, {"&file", "open..."});
-                ASSERT_EQ(user.Shown().size(), c.Channels != 1 ? 3U : 2U);
-                EXPECT_EQ(user.Shown().back().Caption, "You can specify a start point for the analysis.");
-            }
+            const int okBoxes = c.Channels != 1 ? 2 : 1;  // the sample rate, the channel count
+            const auto shown = OpenWave(frame, source, std::to_string(c.StartMilliseconds), okBoxes);
+            ASSERT_EQ(shown.size(), okBoxes + 1U);
+            EXPECT_EQ(shown.back().Caption, "You can specify a start point for the analysis.");
             auto* view = dynamic_cast<TWaveView*>(frame.GetClientWindow());
             ASSERT_NE(view, nullptr);
             view->GetScroller()->ScrollTo(c.ScrollPosition, 0);

@@ -1,16 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The version reader of the about box on files written by the tests (ELF
-// images with a version section) and on the korvani executable itself.
+// images with a version section) and on the korvani executable itself; and
+// the project's one version as each program and the package show it.
 
 #include "app/ProjectRCVersion.h"
 #include "framework/Module.h"
 
 #include "platform/VersionBlock.h"
+#include "platform/VersionInfo.h"
+#include "tests/cli/PitchProcess.h"
 #include "tests/platform/ElfImage.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <regex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -97,6 +105,93 @@ TEST(KorvaniExecutable, CarriesItsVersionBlock) {
     EXPECT_EQ(answers.productVersion, "1.1");
     EXPECT_EQ(answers.legalCopyright, "Copyright \u00A9 2026 korvani. Alle Rechte vorbehalten.");
     EXPECT_EQ(answers.specialBuild, "-");
+}
+
+// One place that shows the project's version (project(VERSION) in
+// CMakeLists.txt): what it shows ("-" where it shows none) and what it is to show.
+struct VersionPlace {
+    const char* place;
+    std::function<std::string()> shown;
+    std::string expected;
+};
+
+// korvani's version block as the program file carries it; empty when it
+// carries none.
+class KorvaniBlock {
+public:
+    KorvaniBlock() : words((platform::GetFileVersionInfoSize(KORVANI_PATH) + 3) / 4) {
+        const auto size = static_cast<std::uint32_t>(words.size() * 4);
+        if (!words.empty() && !platform::GetFileVersionInfo(KORVANI_PATH, size, words.data())) {
+            words.clear();
+        }
+    }
+
+    /// The string `key` of the German table, or "-".
+    std::string Text(const std::string& key) const {
+        const void* value = Query("\\StringFileInfo\\040704e4\\" + key);
+        return value != nullptr ? static_cast<const char*>(value) : "-";
+    }
+
+    /// The fixed file and product versions as "a.b.c.d a.b.c.d", or "-".
+    std::string Fixed() const {
+        const auto* fixed = static_cast<const platform::VersionFixedInfo*>(Query("\\"));
+        const auto parts = [](std::uint32_t ms, std::uint32_t ls) {
+            return std::to_string(ms >> 16) + "." + std::to_string(ms & 0xFFFFU) + "." + std::to_string(ls >> 16) +
+                   "." + std::to_string(ls & 0xFFFFU);
+        };
+        return fixed == nullptr ? "-"
+                                : parts(fixed->fileVersionMS, fixed->fileVersionLS) + " " +
+                                      parts(fixed->productVersionMS, fixed->productVersionLS);
+    }
+
+private:
+    const void* Query(const std::string& path) const {
+        const void* value = nullptr;
+        return !words.empty() && platform::VerQueryValue(words.data(), path.c_str(), &value, nullptr) ? value : nullptr;
+    }
+
+    std::vector<std::uint32_t> words;
+};
+
+// The first match of `pattern`'s group in the file at `path`, or "-".
+std::string FirstMatchIn(const std::string& path, const std::string& pattern) {
+    std::ifstream file(path);
+    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    std::smatch match;
+    return std::regex_search(text, match, std::regex(pattern)) ? match[1].str() : "-";
+}
+
+// korvani-pitch --version without its name and line end, or "-" when it
+// says anything else.
+std::string PitchVersion() {
+    const auto run = clitest::RunProcess(KORVANI_PITCH_PATH, {"--version"});
+    const std::string name = "korvani-pitch ";
+    const bool plain = run.ExitStatus == 0 && run.Err.empty() && run.Out.starts_with(name) && run.Out.ends_with("\n");
+    return plain ? run.Out.substr(name.size(), run.Out.size() - name.size() - 1) : "-";
+}
+
+constexpr char kPackageVersion[] = R"re(set\(CPACK_PACKAGE_VERSION "([^"]*)"\))re";
+constexpr char kLatestChangelogEntry[] = R"re(^korvani \(([^)]*)\))re";
+
+TEST(ProjectVersion, EveryPlaceShowsTheOneNumber) {
+    const std::string version = KORVANI_PROJECT_VERSION;
+    // The fixed versions have four parts; those the project leaves out are 0.
+    std::string fixed = version;
+    for (auto dots = std::count(version.begin(), version.end(), '.'); dots < 3; ++dots) {
+        fixed += ".0";
+    }
+    const KorvaniBlock block;
+    const VersionPlace places[] = {
+        {"korvani-pitch --version", PitchVersion, version},
+        {"korvani's ProductVersion (the about box)", [&] { return block.Text("ProductVersion"); }, version},
+        {"korvani's FileVersion", [&] { return block.Text("FileVersion"); }, version},
+        {"korvani's fixed file and product versions", [&] { return block.Fixed(); }, fixed + " " + fixed},
+        {"the Debian package", [] { return FirstMatchIn(CPACK_CONFIG, kPackageVersion); }, version},
+        {"packaging/changelog's latest entry", [] { return FirstMatchIn(CHANGELOG, kLatestChangelogEntry); }, version},
+    };
+    for (const VersionPlace& place : places) {
+        EXPECT_EQ(place.shown(), place.expected) << place.place;
+    }
 }
 
 }  // namespace

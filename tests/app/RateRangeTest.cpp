@@ -84,12 +84,7 @@ void TypeRate(const TDialog& dialog, const std::string& text) {
 TEST_F(RateRange, TheRateFieldWritesOnlyRatesKorvaniOpens) {
     const int code = RunKorvani([&](TApplication& app) {
         TFrameWindow& frame = *app.GetMainWindow();
-        {
-            ScriptedUser user;
-            user.Press(IDOK).TypeAndPress("0", "OK");
-            files.Choose(source);
-            harness::ClickMenuItem(frame, {"&file", "open..."});
-        }
+        OpenWave(frame, source);
         auto* view = dynamic_cast<TWaveView*>(frame.GetClientWindow());
         ASSERT_NE(view, nullptr);
         harness::Click(*view, kPeakBin, view->GetClientRect().Height() / 2);

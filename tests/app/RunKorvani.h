@@ -15,6 +15,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 /// Starts korvani through AppMain with no arguments but its name; answers
 /// the exit code.
@@ -35,4 +36,20 @@ struct KorvaniSurroundings {
     TScopedSeam<platform::SoundOutput> soundInstalled{sound};
     harness::FileOpenAnswers files;
     harness::FileSaveAnswers saves;
+
+    /// Opens `path` through "&file" > "open..." as a person would: OK to
+    /// each of the `okBoxes` boxes before the start prompt (the sample rate,
+    /// the channel count), then `startMilliseconds` typed into the prompt.
+    /// Answers what was shown.
+    std::vector<harness::ShownModal> OpenWave(TFrameWindow& frame, const std::string& path,
+                                              const std::string& startMilliseconds = "0", int okBoxes = 1) {
+        harness::ScriptedUser user;
+        for (int i = 0; i < okBoxes; ++i) {
+            user.Press(IDOK);
+        }
+        user.TypeAndPress(startMilliseconds, "OK");
+        files.Choose(path);
+        harness::ClickMenuItem(frame, {"&file", "open..."});
+        return user.Shown();
+    }
 };

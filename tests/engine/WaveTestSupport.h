@@ -3,7 +3,7 @@
 
 #include "engine/WaveReporter.h"
 
-#include "platform/FaultInjection.h"
+#include "tests/support/FaultInjection.h"
 #include "platform/Sound.h"
 #include "tests/support/RecordingSoundOutput.h"
 #include "tests/support/RiffBuilder.h"

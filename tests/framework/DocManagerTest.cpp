@@ -51,6 +51,13 @@ protected:
         return harness::RunApplication(app, [&] { body(*app.Frame); });
     }
 
+    // Opens /music/a.wav through the menu; answers the document it became.
+    TDocument& OpenAWav(DocTestApp& app, TFrameWindow& frame) {
+        files.Choose("/music/a.wav");
+        ClickOpen(frame);
+        return *app.Manager().GetDocuments().front();
+    }
+
     TDocTemplateList templates;
     TestTemplate wave{"Wave files (*.wav)", "*.wav", nullptr, "WAV", kWaveTemplateFlags, templates};
     harness::FileOpenAnswers files;
@@ -336,9 +343,7 @@ TEST_F(DocManagerTest, AModifiedDocumentAsksBeforeClosing) {
     DocTestApp app(templates);
     ScriptedUser user;
     Run(app, [&](TFrameWindow& frame) {
-        files.Choose("/music/a.wav");
-        ClickOpen(frame);
-        TDocument* doc = app.Manager().GetDocuments().front();
+        TDocument* doc = &OpenAWav(app, frame);
         doc->SetDirty();
         user.Press(IDCANCEL);
         ClickClose(frame);
@@ -360,9 +365,7 @@ TEST_F(DocManagerTest, YesSavesThroughCommitAndTheQuitAsksToo) {
     DocTestApp app(templates);
     ScriptedUser user;
     Run(app, [&](TFrameWindow& frame) {
-        files.Choose("/music/a.wav");
-        ClickOpen(frame);
-        TDocument* doc = app.Manager().GetDocuments().front();
+        TDocument* doc = &OpenAWav(app, frame);
         auto* view = dynamic_cast<TestView*>(doc->GetViews().front());
         ASSERT_NE(view, nullptr);
         doc->SetDirty();
@@ -385,9 +388,7 @@ TEST_F(DocManagerTest, ReportsTakeTheStringOrSayItIsMissingAndAskWithAQuestionIc
     DocTestApp app(templates);
     ScriptedUser user;
     Run(app, [&](TFrameWindow& frame) {
-        files.Choose("/music/a.wav");
-        ClickOpen(frame);
-        const TDocument& doc = *app.Manager().GetDocuments().front();
+        const TDocument& doc = OpenAWav(app, frame);
 
         user.Press(IDOK).Press(IDNO).Press(IDOK);
         EXPECT_EQ(app.Manager().PostDocError(doc, 1), IDOK);
@@ -429,9 +430,7 @@ TEST_F(DocManagerTest, TheManagerClosesAndDeletesItsDocumentsAndHandsTheTemplate
 TEST_F(DocManagerTest, DeletingTheLastViewDiscardsAnAutoDeleteDocument) {
     DocTestApp app(templates);
     Run(app, [&](TFrameWindow& frame) {
-        files.Choose("/music/a.wav");
-        ClickOpen(frame);
-        TDocument* doc = app.Manager().GetDocuments().front();
+        TDocument* doc = &OpenAWav(app, frame);
         auto* second = new TestView(dynamic_cast<TestDocument&>(*doc));
         doc->SetTitle("a.wav");
         EXPECT_EQ(second->Titles, (std::vector<std::pair<std::string, int>>{{"a.wav", 2}}));

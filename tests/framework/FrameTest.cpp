@@ -43,21 +43,9 @@ const TEventTable& CommandWindow::ClassEventTable() {
     return table;
 }
 
-class Frame : public testing::Test {
+class Frame : public ClientWindowTest<CommandWindow> {
 protected:
-    Frame() {
-        app.Decorate = [this](TDecoratedFrame& frame) {
-            client = new CommandWindow(&frame);
-            frame.SetClientWindow(client);
-        };
-    }
-    ~Frame() override { delete client; }
-
     std::string Hint() { return app.StatusBar->GetText(); }
-
-    harness::FakeLockKeys keys;
-    TestFrameApp app;
-    CommandWindow* client = nullptr;
 };
 
 TEST_F(Frame, MenuBarShowsTheGroupsWithoutTheirSeparator) {

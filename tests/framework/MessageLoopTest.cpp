@@ -12,7 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -58,20 +61,7 @@ const TEventTable& TroubleWindow::ClassEventTable() {
     return table;
 }
 
-class MessageLoop : public testing::Test {
-protected:
-    MessageLoop() {
-        app.Decorate = [this](TDecoratedFrame& frame) {
-            client = new TroubleWindow(&frame);
-            frame.SetClientWindow(client);
-        };
-    }
-    ~MessageLoop() override { delete client; }
-
-    harness::FakeLockKeys keys;
-    TestFrameApp app;
-    TroubleWindow* client = nullptr;
-};
+using MessageLoop = ClientWindowTest<TroubleWindow>;
 
 TEST_F(MessageLoop, QuitCommandEndsTheRunWithZero) {
     const int code = harness::RunApplication(app, [&] {
@@ -122,36 +112,35 @@ TEST_F(MessageLoop, ExceptionsOfOtherTypesAreReportedToo) {
     EXPECT_EQ(user.Shown()[1].Text, "kaputt\nFortfahren?");
 }
 
-TEST_F(MessageLoop, AnExceptionDuringTheStartEscapesTheRun) {
-    class BrokenApp : public TApplication {
+// An application whose start makes its main window with `create`; answers
+// the text of the xmsg that escapes its run, or "<nothing escaped>".
+std::string WhyTheStartFails(std::function<void()> create) {
+    class StartingApp : public TApplication {
     public:
-        BrokenApp() : TApplication("broken", gModule) {}
+        explicit StartingApp(std::function<void()> creator)
+            : TApplication("starting", gModule), Creator(std::move(creator)) {}
 
     protected:
-        void CreateMainWindow() override { throw xmsg("Fehler bei Erzeugung von Fenster korvani"); }
-    } broken;
+        void CreateMainWindow() override { Creator(); }
+
+    private:
+        std::function<void()> Creator;
+    } app(std::move(create));
     try {
-        broken.Run();
-        FAIL() << "the exception did not escape";
+        app.Run();
     } catch (const xmsg& x) {
-        EXPECT_EQ(x.why(), "Fehler bei Erzeugung von Fenster korvani");
+        return x.why();
     }
+    return "<nothing escaped>";
+}
+
+TEST_F(MessageLoop, AnExceptionDuringTheStartEscapesTheRun) {
+    EXPECT_EQ(WhyTheStartFails([] { throw xmsg("Fehler bei Erzeugung von Fenster korvani"); }),
+              "Fehler bei Erzeugung von Fenster korvani");
 }
 
 TEST_F(MessageLoop, AStartWithoutMainWindowRaisesMainWindowInvalid) {
-    class EmptyApp : public TApplication {
-    public:
-        EmptyApp() : TApplication("empty", gModule) {}
-
-    protected:
-        void CreateMainWindow() override {}
-    } empty;
-    try {
-        empty.Run();
-        FAIL() << "no exception";
-    } catch (const xmsg& x) {
-        EXPECT_EQ(x.why(), "MainWindow ungültig");
-    }
+    EXPECT_EQ(WhyTheStartFails([] {}), "MainWindow ungültig");
 }
 
 TEST_F(MessageLoop, IdleCountRisesWhileTheQueueStaysEmptyAndRestartsOnInput) {

@@ -107,9 +107,6 @@ TEST_F(Scrolling, PageStepFollowsTheClientWidthAndTheRequestsStayWithinTheRange)
         EXPECT_EQ(Scroller().GetXPos(), 0);
         EXPECT_EQ(Scroller().GetYPos(), 0) << "vertical range 0";
 
-        Scroller().SetTrackMode(false);
-        Scroller().HScroll(SB_THUMBTRACK, 300);
-        EXPECT_EQ(Scroller().GetXPos(), 0) << "without tracking only the released thumb scrolls";
         Scroller().HScroll(SB_THUMBPOSITION, 300);
         EXPECT_EQ(Scroller().GetXPos(), 300);
     });

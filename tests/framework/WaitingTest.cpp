@@ -126,20 +126,7 @@ void StartJob(BusyWindow& busy) {
     }
 }
 
-class Waiting : public testing::Test {
-protected:
-    Waiting() {
-        app.Decorate = [this](TDecoratedFrame& frame) {
-            busy = new BusyWindow(&frame);
-            frame.SetClientWindow(busy);
-        };
-    }
-    ~Waiting() override { delete busy; }
-
-    harness::FakeLockKeys keys;
-    TestFrameApp app;
-    BusyWindow* busy = nullptr;
-};
+using Waiting = ClientWindowTest<BusyWindow>;
 
 TEST_F(Waiting, WindowsInvalidatedOrResizedDuringTheWaitAreRepaintedBeforeItEnds) {
     bool repaintedOnce = false;
@@ -147,19 +134,19 @@ TEST_F(Waiting, WindowsInvalidatedOrResizedDuringTheWaitAreRepaintedBeforeItEnds
     bool laidOutAndRepainted = false;
     harness::RunApplication(app, [&] {
         harness::ProcessEvents();
-        busy->Job = [&] {
-            int before = busy->Paints;
-            busy->Invalidate();  // as a closed dialog leaves the window to repaint
-            repaintedOnce = WaitPaintedUntil([&] { return busy->Paints > before; });
-            before = busy->Paints;
-            busy->Invalidate();
-            repaintedAgain = WaitPaintedUntil([&] { return busy->Paints > before; });
-            before = busy->Paints;
+        client->Job = [&] {
+            int before = client->Paints;
+            client->Invalidate();  // as a closed dialog leaves the window to repaint
+            repaintedOnce = WaitPaintedUntil([&] { return client->Paints > before; });
+            before = client->Paints;
+            client->Invalidate();
+            repaintedAgain = WaitPaintedUntil([&] { return client->Paints > before; });
+            before = client->Paints;
             TWindowAccess::TopWidget(*app.Frame)->resize(520, 410);
             laidOutAndRepainted =
-                WaitPaintedUntil([&] { return busy->GetClientRect().Width() == 520 && busy->Paints > before; });
+                WaitPaintedUntil([&] { return client->GetClientRect().Width() == 520 && client->Paints > before; });
         };
-        StartJob(*busy);
+        StartJob(*client);
     });
     EXPECT_TRUE(repaintedOnce);
     EXPECT_TRUE(repaintedAgain);
@@ -173,24 +160,24 @@ TEST_F(Waiting, InputThatArrivesDuringTheWaitIsDroppedAndNeverHandledLater) {
     harness::RunApplication(app, [&] {
         QMenuBar* bar = harness::MenuBarOf(*app.Frame);
         ASSERT_NE(bar, nullptr);
-        busy->Job = [&] {
-            QueueUserInput(*busy, *bar);
+        client->Job = [&] {
+            QueueUserInput(*client, *bar);
             WaitPainted(20);
-            clicksDuringWait = busy->Clicks;
-            commandsDuringWait = busy->Commands;
+            clicksDuringWait = client->Clicks;
+            commandsDuringWait = client->Commands;
             popupDuringWait = QApplication::activePopupWidget() != nullptr;
         };
-        StartJob(*busy);
+        StartJob(*client);
         harness::ProcessEvents(50ms);
-        EXPECT_EQ(busy->Clicks, 0) << "the click was dropped, not kept for later";
-        EXPECT_EQ(busy->Commands, 0) << "the accelerator was dropped, not kept for later";
+        EXPECT_EQ(client->Clicks, 0) << "the click was dropped, not kept for later";
+        EXPECT_EQ(client->Commands, 0) << "the accelerator was dropped, not kept for later";
         EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << "the menu click was dropped, not kept for later";
 
         // After the wait the program takes the same input again.
-        QueueUserInput(*busy, *bar);
+        QueueUserInput(*client, *bar);
         harness::ProcessEvents(50ms);
-        EXPECT_EQ(busy->Clicks, 1);
-        EXPECT_EQ(busy->Commands, 1);
+        EXPECT_EQ(client->Clicks, 1);
+        EXPECT_EQ(client->Commands, 1);
         EXPECT_NE(QApplication::activePopupWidget(), nullptr);
         harness::CloseMenus();
     });
@@ -211,15 +198,15 @@ TEST_F(Waiting, ACloseRequestDuringTheWaitIsHandledOnlyOnceTheHandlerHasReturned
         harness::ForceClose(box);
     });
     const int code = harness::RunApplication(app, [&] {
-        busy->Job = [&] {
+        client->Job = [&] {
             // The window manager's close button, pressed during the wait.
             QCoreApplication::postEvent(TWindowAccess::TopWidget(*app.Frame)->windowHandle(), new QCloseEvent);
             WaitPainted(20);
             openAfterWait = app.Frame->IsWindow();
-            busy->MessageBox("done", "job");  // the rest of the handler's work
+            client->MessageBox("done", "job");  // the rest of the handler's work
             openAtTheHandlersEnd = app.Frame->IsWindow();
         };
-        StartJob(*busy);
+        StartJob(*client);
         openAfterTheHandler = app.Frame->IsWindow();
         harness::ProcessEvents();
         closedLater = !app.Frame->IsWindow();
@@ -244,8 +231,8 @@ TEST_F(Waiting, ACloseRequestThatComesDueWhileAModalWindowStandsInFrontIsDropped
         QTimer::singleShot(50, &box, [&box] { harness::ForceClose(box); });
     });
     const int code = harness::RunApplication(app, [&] {
-        busy->Job = [&] { busy->MessageBox("busy", "job"); };
-        StartJob(*busy);
+        client->Job = [&] { client->MessageBox("busy", "job"); };
+        StartJob(*client);
         harness::ProcessEvents();
         openAfterTheBox = app.Frame->IsWindow();
     });
@@ -277,21 +264,21 @@ TEST_F(Waiting, TimersIdleAndTheReportOfAFailedPaintWaitUntilTheHandlerHasReturn
         QTimer timer;
         QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
         timer.start(5);
-        busy->Job = [&] {
+        client->Job = [&] {
             const int ticksBefore = ticks;
             const int idleCallsBefore = idleApp.Calls;
             // As when the queue ran empty just before the wait: idle work is due.
             emit QAbstractEventDispatcher::instance()->aboutToBlock();
-            const int paintsBefore = busy->Paints;
-            busy->FailNextPaint = true;
-            busy->Invalidate();
-            failedPaintDuringWait = WaitPaintedUntil([&] { return busy->Paints > paintsBefore; });
+            const int paintsBefore = client->Paints;
+            client->FailNextPaint = true;
+            client->Invalidate();
+            failedPaintDuringWait = WaitPaintedUntil([&] { return client->Paints > paintsBefore; });
             WaitPainted(30);
             ticksDuringWait = ticks - ticksBefore;
             idleCallsDuringWait = idleApp.Calls - idleCallsBefore;
             boxesDuringWait = user.Shown().size();
         };
-        StartJob(*busy);
+        StartJob(*client);
         const int ticksAtTheEnd = ticks;
         const int idleCallsAtTheEnd = idleApp.Calls;
         harness::ProcessEvents(50ms);

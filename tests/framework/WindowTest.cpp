@@ -21,10 +21,10 @@ namespace {
 
 using harness::ScriptedUser;
 
-// Paints a red 10 x 10 square at (5, 5) and counts its paints.
+// Paints a red 10 x 10 square at (5, 5) on dark blue and counts its paints.
 class SquareWindow : public TWindow {
 public:
-    explicit SquareWindow(TWindow* parent) : TWindow(parent) {}
+    explicit SquareWindow(TWindow* parent) : TWindow(parent) { SetBkgndColor(TColor{0, 0, 128}); }
     int Paints = 0;
 
 protected:
@@ -35,59 +35,46 @@ protected:
     }
 };
 
-class Painting : public testing::Test {
-protected:
-    Painting() {
-        app.Decorate = [this](TDecoratedFrame& frame) {
-            square = new SquareWindow(&frame);
-            square->SetBkgndColor(TColor{0, 0, 128});
-            frame.SetClientWindow(square);
-        };
-    }
-    ~Painting() override { delete square; }
-    harness::FakeLockKeys keys;
-    TestFrameApp app;
-    SquareWindow* square = nullptr;
-};
+using Painting = ClientWindowTest<SquareWindow>;
 
 TEST_F(Painting, RepaintErasesWithTheBackgroundThenCallsThePaintHook) {
     harness::RunApplication(app, [&] {
-        EXPECT_EQ(harness::Pixel(*square, 0, 0), (TColor{0, 0, 128}));
-        EXPECT_EQ(harness::Pixel(*square, 5, 5), (TColor{255, 0, 0}));
-        EXPECT_EQ(harness::Pixel(*square, 14, 14), (TColor{255, 0, 0}));
-        EXPECT_EQ(harness::Pixel(*square, 15, 15), (TColor{0, 0, 128}));
-        EXPECT_GE(square->Paints, 1);
+        EXPECT_EQ(harness::Pixel(*client, 0, 0), (TColor{0, 0, 128}));
+        EXPECT_EQ(harness::Pixel(*client, 5, 5), (TColor{255, 0, 0}));
+        EXPECT_EQ(harness::Pixel(*client, 14, 14), (TColor{255, 0, 0}));
+        EXPECT_EQ(harness::Pixel(*client, 15, 15), (TColor{0, 0, 128}));
+        EXPECT_GE(client->Paints, 1);
     });
 }
 
 TEST_F(Painting, DrawingsOutsidePaintingStayUntilTheAreaIsRepainted) {
     harness::RunApplication(app, [&] {
         harness::ProcessEvents();
-        const int paints = square->Paints;
+        const int paints = client->Paints;
         {
-            QPainter painter(&TWindowAccess::RetainedImage(*square));
+            QPainter painter(&TWindowAccess::RetainedImage(*client));
             painter.fillRect(40, 40, 3, 3, Qt::green);
         }
         harness::ProcessEvents();
-        EXPECT_EQ(harness::Pixel(*square, 41, 41), (TColor{0, 255, 0}));
-        EXPECT_EQ(harness::Grab(*square).pixelColor(41, 41), QColor(0, 255, 0)) << "the screen shows the image";
-        EXPECT_EQ(square->Paints, paints);
+        EXPECT_EQ(harness::Pixel(*client, 41, 41), (TColor{0, 255, 0}));
+        EXPECT_EQ(harness::Grab(*client).pixelColor(41, 41), QColor(0, 255, 0)) << "the screen shows the image";
+        EXPECT_EQ(client->Paints, paints);
 
-        square->Invalidate();
-        square->UpdateWindow();
-        EXPECT_EQ(harness::Pixel(*square, 41, 41), (TColor{0, 0, 128})) << "erased by the repaint";
-        EXPECT_EQ(square->Paints, paints + 1);
+        client->Invalidate();
+        client->UpdateWindow();
+        EXPECT_EQ(harness::Pixel(*client, 41, 41), (TColor{0, 0, 128})) << "erased by the repaint";
+        EXPECT_EQ(client->Paints, paints + 1);
     });
 }
 
 TEST_F(Painting, ResizingRepaintsTheWholeImageAtItsNewSize) {
     harness::RunApplication(app, [&] {
         harness::Resize(*app.Frame, 500, 400);
-        const TRect rect = square->GetClientRect();
+        const TRect rect = client->GetClientRect();
         EXPECT_EQ(rect.Width(), 500);
-        EXPECT_EQ(harness::ClientImage(*square).width(), 500);
-        EXPECT_EQ(harness::Pixel(*square, 499, rect.Height() - 1), (TColor{0, 0, 128}));
-        EXPECT_EQ(harness::Pixel(*square, 6, 6), (TColor{255, 0, 0}));
+        EXPECT_EQ(harness::ClientImage(*client).width(), 500);
+        EXPECT_EQ(harness::Pixel(*client, 499, rect.Height() - 1), (TColor{0, 0, 128}));
+        EXPECT_EQ(harness::Pixel(*client, 6, 6), (TColor{255, 0, 0}));
     });
 }
 

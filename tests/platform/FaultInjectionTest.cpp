@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The test seam: each armed fault hits exactly the chosen call, once; calls and
 // held resources are counted; the sound service's own reading is not counted.
-#include "platform/FaultInjection.h"
+#include "tests/support/FaultInjection.h"
 #include "platform/GlobalMemory.h"
 #include "platform/Mmio.h"
 #include "platform/Sound.h"

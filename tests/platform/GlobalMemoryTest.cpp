@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Memory blocks: allocation, the lock count, zero filling, sizes from none to huge.
-#include "platform/FaultInjection.h"
+#include "tests/support/FaultInjection.h"
 #include "platform/GlobalMemory.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Opening, reading, writing, seeking and closing multimedia files.
-#include "platform/FaultInjection.h"
+#include "tests/support/FaultInjection.h"
 #include "platform/Mmio.h"
 #include "tests/support/OrdinaryUser.h"
 #include "tests/support/RiffBuilder.h"

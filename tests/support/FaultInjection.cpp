@@ -1,28 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/FaultInjection.h"
-
-#include "platform/FaultPoints.h"
+#include "tests/support/FaultInjection.h"
 
 namespace platform::fault {
 namespace {
 
-std::atomic<int> globalBlocksHeld{0};
-std::atomic<int> globalBlocksLocked{0};
-std::atomic<int> mmioFilesOpen{0};
-
 unsigned Count(const std::atomic<int>& counter) {
     return static_cast<unsigned>(counter.load(std::memory_order_relaxed));
 }
-
-/// The real services' answer: no call fails.
-class NoFaults final : public ServiceFaults {
-public:
-    bool GlobalAllocFails() override { return false; }
-    bool GlobalLockFails() override { return false; }
-    std::optional<std::uint32_t> MmioOpenFault() override { return std::nullopt; }
-    std::optional<std::uint32_t> MmioCloseFault() override { return std::nullopt; }
-    std::optional<std::int64_t> MmioWriteLimit() override { return std::nullopt; }
-};
 
 }  // namespace
 
@@ -78,26 +62,7 @@ std::optional<std::int64_t> ScopedFaults::MmioWriteLimit() {
 }
 
 HeldResources Held() {
-    return {Count(globalBlocksHeld), Count(globalBlocksLocked), Count(mmioFilesOpen)};
+    return {Count(points::globalBlocks), Count(points::lockedGlobalBlocks), Count(points::openMmioFiles)};
 }
 
-namespace points {
-
-void NoteGlobalBlocks(int change) {
-    globalBlocksHeld.fetch_add(change, std::memory_order_relaxed);
-}
-void NoteLockedGlobalBlocks(int change) {
-    globalBlocksLocked.fetch_add(change, std::memory_order_relaxed);
-}
-void NoteOpenMmioFiles(int change) {
-    mmioFilesOpen.fetch_add(change, std::memory_order_relaxed);
-}
-
-}  // namespace points
 }  // namespace platform::fault
-
-template <>
-platform::fault::ServiceFaults& TSeam<platform::fault::ServiceFaults>::Default() {
-    static platform::fault::NoFaults none;
-    return none;
-}
