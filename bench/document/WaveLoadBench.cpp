@@ -8,6 +8,8 @@
 
 #include "engine/WaveData.h"
 
+#include "bench/support/TemporaryWave.h"
+
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
@@ -37,86 +39,39 @@ constexpr double kMiB = 1024.0 * 1024.0;
 
 using Clock = std::chrono::steady_clock;
 
-void AppendLe(std::vector<char>& bytes, std::uint32_t value, int width) {
-    for (int i = 0; i < width; ++i) {
-        bytes.push_back(static_cast<char>(value >> (8 * i)));
-    }
-}
-
 // The benchmark's WAV file: a canonical header and a 440 Hz tone, written once
 // in 1 MiB pieces and removed when the program ends.
-class GeneratedWave {
+class GeneratedWave : public bench::TemporaryWave {
 public:
-    GeneratedWave() {
-        const char* base = std::getenv("TMPDIR");
-        path_ = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/korvani-bench-XXXXXX.wav";
-        const int descriptor = ::mkstemps(path_.data(), 4);
-        if (descriptor < 0) {
-            throw std::runtime_error("cannot create " + path_);
-        }
-        ::close(descriptor);
-        std::ofstream out(path_, std::ios::binary | std::ios::trunc);
-        const std::vector<char> header = Header();
-        out.write(header.data(), static_cast<std::streamsize>(header.size()));
+    GeneratedWave()
+        : TemporaryWave("korvani-bench", fixtures::FmtFields::Pcm(2, kSampleRate, 16),
+                        static_cast<std::uint32_t>(kDataBytes)) {
         const std::vector<char> piece = TonePiece();
         for (std::uint64_t written = 0; written < kDataBytes; written += piece.size()) {
             const auto length = std::min<std::uint64_t>(piece.size(), kDataBytes - written);
-            out.write(piece.data(), static_cast<std::streamsize>(length));
+            Stream().write(piece.data(), static_cast<std::streamsize>(length));
         }
-        out.close();
-        if (!out) {
-            ::unlink(path_.c_str());
-            throw std::runtime_error("cannot write " + path_);
-        }
-        size_ = header.size() + kDataBytes;
+        Finish();
         // Written back now, so that no write-back competes with the measurements.
-        const int written = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+        const int written = ::open(Path().c_str(), O_RDONLY | O_CLOEXEC);
         ::fsync(written);
         ::close(written);
     }
 
-    ~GeneratedWave() { ::unlink(path_.c_str()); }
-
-    GeneratedWave(const GeneratedWave&) = delete;
-    GeneratedWave& operator=(const GeneratedWave&) = delete;
-
-    const std::string& Path() const { return path_; }
-    std::uint64_t Size() const { return size_; }
-
 private:
-    static std::vector<char> Header() {
-        std::vector<char> bytes;
-        const auto append = [&bytes](const char* text) { bytes.insert(bytes.end(), text, text + 4); };
-        append("RIFF");
-        AppendLe(bytes, static_cast<std::uint32_t>(4 + 24 + 8 + kDataBytes), 4);
-        append("WAVE");
-        append("fmt ");
-        AppendLe(bytes, 16, 4);
-        AppendLe(bytes, 1, 2);  // PCM
-        AppendLe(bytes, 2, 2);  // stereo
-        AppendLe(bytes, kSampleRate, 4);
-        AppendLe(bytes, kSampleRate * 4, 4);  // byte rate
-        AppendLe(bytes, 4, 2);                // block alignment
-        AppendLe(bytes, 16, 2);               // bits per sample
-        append("data");
-        AppendLe(bytes, static_cast<std::uint32_t>(kDataBytes), 4);
-        return bytes;
-    }
-
     static std::vector<char> TonePiece() {
         std::vector<char> bytes;
         constexpr std::size_t kFrames = 1 << 18;  // 1 MiB
         for (std::size_t i = 0; i < kFrames; ++i) {
             const double phase = 2.0 * std::numbers::pi * 440.0 * static_cast<double>(i) / kSampleRate;
-            const auto value = static_cast<std::int16_t>(12000.0 * std::sin(phase));
-            AppendLe(bytes, static_cast<std::uint16_t>(value), 2);
-            AppendLe(bytes, static_cast<std::uint16_t>(value), 2);
+            const auto value = static_cast<std::uint16_t>(static_cast<std::int16_t>(12000.0 * std::sin(phase)));
+            for (int channel = 0; channel < 2; ++channel) {
+                bytes.push_back(static_cast<char>(value & 0xFF));
+                bytes.push_back(static_cast<char>(value >> 8));
+            }
         }
         return bytes;
     }
-
-    std::string path_;
-    std::uint64_t size_ = 0;
 };
 
 const GeneratedWave& TheWave() {

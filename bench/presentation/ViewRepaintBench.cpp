@@ -8,6 +8,8 @@
 #include "document/WaveDocument.h"
 #include "presentation/WaveView.h"
 
+#include "bench/support/TemporaryWave.h"
+
 #include "framework/Document.h"
 #include "framework/FrameWindow.h"
 #include "framework/qt/QtApplication.h"
@@ -37,52 +39,19 @@ constexpr double kTargetMilliseconds = 2.0;
 
 // One second of a 440 Hz tone with overtones, 16-bit mono, written to the
 // temporary folder and removed when the benchmark ends.
-class GeneratedWave {
+class GeneratedWave : public bench::TemporaryWave {
 public:
-    GeneratedWave() {
-        const char* base = std::getenv("TMPDIR");
-        path_ = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/korvani-view-XXXXXX.wav";
-        const int descriptor = ::mkstemps(path_.data(), 4);
-        if (descriptor < 0) {
-            throw std::runtime_error("cannot create " + path_);
-        }
-        ::close(descriptor);
-        std::vector<char> bytes;
-        const auto append = [&bytes](std::uint32_t value, int width) {
-            for (int i = 0; i < width; ++i) {
-                bytes.push_back(static_cast<char>(value >> (8 * i)));
-            }
-        };
-        const std::uint32_t dataBytes = 2 * kSampleRate;
-        bytes.insert(bytes.end(), {'R', 'I', 'F', 'F'});
-        append(36 + dataBytes, 4);
-        bytes.insert(bytes.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-        append(16, 4);
-        append(1, 2);
-        append(1, 2);
-        append(kSampleRate, 4);
-        append(2 * kSampleRate, 4);
-        append(2, 2);
-        append(16, 2);
-        bytes.insert(bytes.end(), {'d', 'a', 't', 'a'});
-        append(dataBytes, 4);
+    GeneratedWave() : TemporaryWave("korvani-view", fixtures::FmtFields::Pcm(1, kSampleRate, 16), 2 * kSampleRate) {
         for (std::uint32_t i = 0; i < kSampleRate; ++i) {
             double value = 0.0;
             for (int harmonic = 1; harmonic <= 8; ++harmonic) {
                 value += 3000.0 / harmonic * std::sin(2 * std::numbers::pi * 440.0 * harmonic * i / kSampleRate);
             }
-            append(static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(value))), 2);
+            const auto sample = static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(value)));
+            Stream().put(static_cast<char>(sample & 0xFF)).put(static_cast<char>(sample >> 8));
         }
-        std::ofstream(path_, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        Finish();
     }
-    ~GeneratedWave() { std::remove(path_.c_str()); }
-    GeneratedWave(const GeneratedWave&) = delete;
-    GeneratedWave& operator=(const GeneratedWave&) = delete;
-
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
 };
 
 // The frame, the opened document and its view, made once for all runs.
