@@ -32,21 +32,17 @@ class BlockCursor {
 public:
     explicit BlockCursor(Bytes bytes) : bytes_(bytes) {}
 
-    bool Read16(std::uint16_t& value) {
-        Bytes taken;
-        if (!Take(2, taken)) {
-            return false;
-        }
-        value = ReadLittleEndian16(taken.data());
-        return true;
-    }
+    bool Read16(std::uint16_t& value) { return ReadNumber(value, ReadLittleEndian16<std::uint8_t>); }
+    bool Read32(std::uint32_t& value) { return ReadNumber(value, ReadLittleEndian32<std::uint8_t>); }
 
-    bool Read32(std::uint32_t& value) {
+    // Reads a little-endian number of sizeof(Number) bytes with `decode`.
+    template <typename Number, typename Decode>
+    bool ReadNumber(Number& value, Decode decode) {
         Bytes taken;
-        if (!Take(4, taken)) {
+        if (!Take(sizeof(Number), taken)) {
             return false;
         }
-        value = ReadLittleEndian32(taken.data());
+        value = decode(taken.data());
         return true;
     }
 
