@@ -36,6 +36,13 @@ bool IsOpenableSampleRate(double rate);
 /// and names an openable sample rate (IsOpenableSampleRate).
 bool IsUsableFormatChunk(const std::byte* chunk, std::uint32_t size, std::uint32_t neededBytes);
 
+/// The resolution korvani reads a file at: from the "fmt " chunk's byte rate,
+/// in 32 bits (the product wraps), not from its bits field. Needs a rate and a
+/// channel count other than 0, which IsUsableFormatChunk refuses.
+inline std::uint32_t ResolutionFromByteRate(std::uint32_t byteRate, std::uint32_t sampleRate, std::uint16_t channels) {
+    return byteRate * 8U / sampleRate / channels;
+}
+
 /// The failures of a chunk read for the "fmt " or the "data" chunk.
 struct ChunkReadFailures {
     LoadFailure cannotRead;

@@ -53,9 +53,8 @@ std::optional<LoadFailure> TWaveData::ReadChunks(TWaveReporter& reporter) {
     const std::byte* const format = formatBlock_.Bytes().data();
     sampleRate_ = platform::ReadLittleEndian32(format + platform::kSampleRateOffset);
     channels_ = platform::ReadLittleEndian16(format + platform::kChannelsOffset);
-    // The resolution comes from the byte rate, in 32 bits (the product wraps).
-    const std::uint32_t byteRate = platform::ReadLittleEndian32(format + platform::kByteRateOffset);
-    bitsPerSample_ = byteRate * 8U / sampleRate_ / channels_;
+    bitsPerSample_ = ResolutionFromByteRate(platform::ReadLittleEndian32(format + platform::kByteRateOffset),
+                                            sampleRate_, channels_);
 
     if (channels_ != 1) {
         reporter.Report(std::to_string(channels_), kChannelCountCaption);
@@ -63,7 +62,7 @@ std::optional<LoadFailure> TWaveData::ReadChunks(TWaveReporter& reporter) {
     reporter.Report(RateAndResolutionText(sampleRate_, bitsPerSample_), kSamplingFrequencyCaption);
     platform::MmioAscend(waveFile_, &subChunk_, 0);
 
-    if (platform::FindChunk(*waveFile_, riffChunk_, platform::MmioFourCC("data"), subChunk_) != 0) {
+    if (platform::FindChunk(*waveFile_, riffChunk_, platform::kDataChunkId, subChunk_) != 0) {
         return LoadFailure::NoDataChunk;
     }
     dataSize_ = subChunk_.size;

@@ -16,8 +16,7 @@ bool WaveHeader::ReadByKorvani() const {
         return true;
     }
     const platform::FormatFacts format = Format();
-    // The resolution as korvani's engine computes it: from the byte rate, in 32 bits.
-    const std::uint32_t bits = format.byteRate * 8U / format.sampleRate / format.channels;
+    const std::uint32_t bits = ResolutionFromByteRate(format.byteRate, format.sampleRate, format.channels);
     return format.IsPcm() && platform::IsSupportedResolution(bits);
 }
 
