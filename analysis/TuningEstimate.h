@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <complex>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -56,7 +57,10 @@ public:
 private:
     std::uint32_t sampleRate_;
     std::int32_t size_ = 0;
-    std::vector<double> early_;  // per bin: the median magnitude over the earlier half of the windows
-    std::vector<double> late_;   // the same over the later half
-    std::size_t strongest_ = 0;  // the strongest bin of late_
+    // The spectra (bins 0 ... size_ / 2) of the earlier and the later half of
+    // the windows where the sound lasts; a bin's level in either is its median
+    // magnitude there.
+    std::vector<std::vector<std::complex<double>>> early_;
+    std::vector<std::vector<std::complex<double>>> late_;
+    std::size_t strongest_ = 0;  // the bin of the strongest level of late_
 };
