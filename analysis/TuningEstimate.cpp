@@ -44,6 +44,12 @@ constexpr double kWeakestPartialDecibels = 50.0;  // partials further under the 
 constexpr double kStretchPartialDecibels = 30.0;  // the stretch is fitted to partials this close to the strongest
 constexpr std::size_t kFirstStride = 2;           // every other window read first; all when their readings differ
 constexpr double kAgreeingCents = 1.0;            // readings this close: a steady tone, read well by half the windows
+constexpr double kTrackingPeriods = 6.0;          // a tracking window: neighbours beyond its main lobe, a swing within
+constexpr std::int32_t kTrackingHops = 8;         // tracking windows over each point: a swing turns little between two
+constexpr int kTrackedPartials = 4;               // the lowest partials tracked: higher ones swing too far
+constexpr std::size_t kTrackedForStretch = 3;     // tracked partials precise enough to show a stretch
+constexpr double kTrackedDecibels = 20.0;         // partials further under the strongest are too weak to track
+constexpr double kTrackedFloorDecibels = 30.0;    // tracking windows further under the loudest hold no partial
 constexpr double kVibratoCents = 100.0;           // a reading further from its partial's median is noise
 constexpr double kOffSeriesCents = 15.0;          // a partial further off the series belongs to another
 constexpr double kLooseStretch = 0.0005;          // the most stretch a partial's distance from the series allows for
@@ -374,7 +380,8 @@ void KeepTheSeries(std::vector<Partial>& partials, double stretch) {
 // level times harmonic (f / k of a high partial is the more precise). With
 // fewer than five partials near the strongest, or a stretch no string has,
 // the series is harmonic (B = 0).
-std::pair<double, double> FitSeries(const std::vector<Partial>& partials) {
+std::pair<double, double> FitSeries(const std::vector<Partial>& partials,
+                                    std::size_t partialsForStretch = kStretchPartials) {
     double strongest = 0.0;
     for (const Partial& p : partials) {
         strongest = std::max(strongest, p.Level);
@@ -399,7 +406,7 @@ std::pair<double, double> FitSeries(const std::vector<Partial>& partials) {
     }
     const double harmonic = wy / w;
     const double determinant = w * wxx - wx * wx;
-    if (static_cast<std::size_t>(close) < kStretchPartials || determinant <= 1e-12 * w * wxx) {
+    if (static_cast<std::size_t>(close) < partialsForStretch || determinant <= 1e-12 * w * wxx) {
         return {harmonic, 0.0};
     }
     // y = a + b x with b = a B / 2 (the stretch to first order).
@@ -499,6 +506,99 @@ bool ReadingsAgree(const SeriesFit& fit) {
     return std::ranges::all_of(fit.Partials, [](const Partial& p) { return p.Spread <= kAgreeingCents; });
 }
 
+// Partial `harmonic` of a tone whose pitch moves (vibrato, drift), read at
+// one fixed frequency across the whole stretch: short windows (a few
+// periods, so that the partial's swing stays within their passband) at a
+// small hop (so that its phase turns less than a quarter turn beyond the
+// fixed frequency's from one to the next), each the sum of the windowed
+// values turned back by that frequency. The advance of the phase from
+// window to window is then the partial's own frequency averaged over the
+// hop, with nothing lost between windows or bins; the tapered, level-weighted
+// mean of those advances is its mean frequency over the stretch. A longer
+// window or the strongest bin of each would follow the partial only
+// roughly, and differently when the recording is resampled.
+bool TrackPartial(std::span<const double> signal, std::uint32_t rate, double frequency, double f0, Partial& partial) {
+    const auto length = static_cast<std::int32_t>(std::ceil(kTrackingPeriods * rate / f0));
+    const auto size = static_cast<std::int32_t>(std::min<std::size_t>(signal.size(), 1U << 30));
+    if (length < 16 || 2 * length > size) {
+        return false;
+    }
+    const std::int32_t hop = std::max(1, length / kTrackingHops);
+    const std::vector<double> window = BlackmanHarris(length);
+    const double step = 2.0 * std::numbers::pi * frequency / rate;
+    std::vector<Complex> turned(static_cast<std::size_t>(length));
+    for (std::int32_t n = 0; n < length; ++n) {
+        turned[static_cast<std::size_t>(n)] = std::polar(window[static_cast<std::size_t>(n)], -step * n);
+    }
+    std::vector<Complex> readings;
+    for (std::int32_t first = 0; first + length <= size; first += hop) {
+        double re = 0.0;
+        double im = 0.0;
+        for (std::int32_t n = 0; n < length; ++n) {
+            const double value = signal[static_cast<std::size_t>(first + n)];
+            re += value * turned[static_cast<std::size_t>(n)].real();
+            im += value * turned[static_cast<std::size_t>(n)].imag();
+        }
+        // Turned back from the window's own start to the stretch's.
+        readings.push_back(Complex(re, im) * std::polar(1.0, -step * first));
+    }
+    // Weighted by the taper alone: a window's level falls as the partial
+    // swings away from the fixed frequency, so weighting by it would pull
+    // the mean toward that frequency. Windows far under the loudest (the
+    // silence before the note, its last breath) are left out.
+    double loudest = 0.0;
+    std::vector<double> levels(readings.size());
+    for (std::size_t m = 0; m < readings.size(); ++m) {
+        levels[m] = std::abs(readings[m]);
+        loudest = std::max(loudest, levels[m]);
+    }
+    double sum = 0.0;
+    double weights = 0.0;
+    double total = 0.0;
+    for (std::size_t m = 0; m + 1 < readings.size(); ++m) {
+        const double advance = std::arg(readings[m + 1] * std::conj(readings[m]));
+        total += levels[m];
+        if (std::min(levels[m], levels[m + 1]) < loudest * std::pow(10.0, -kTrackedFloorDecibels / 20.0) ||
+            std::abs(advance) > std::numbers::pi / 2.0) {
+            continue;
+        }
+        const double place = (static_cast<double>(m) * hop + 0.5 * hop + 0.5 * length) / size;
+        const double weight = std::pow(std::sin(std::numbers::pi * place), 2.0);
+        sum += weight * (frequency + advance * rate / (2.0 * std::numbers::pi * hop));
+        weights += weight;
+    }
+    if (!(weights > 0.0)) {
+        return false;
+    }
+    partial.Frequency = sum / weights;
+    partial.Level = total / static_cast<double>(readings.size() - 1);
+    return true;
+}
+
+// The fit's f0 and stretch from its lowest strong partials tracked one by
+// one (see TrackPartial); the fit as it was when none could be. The stretch
+// is fitted again: a swinging pitch feigns one in the windows' readings,
+// while the tracked partials show a string's own.
+void TrackTheSeries(std::span<const double> signal, std::uint32_t rate, SeriesFit& fit) {
+    double strongest = 0.0;
+    for (const Partial& p : fit.Partials) {
+        strongest = std::max(strongest, p.Level);
+    }
+    std::vector<Partial> tracked;
+    for (const Partial& p : fit.Partials) {
+        if (p.Harmonic > kTrackedPartials || p.Level < strongest * std::pow(10.0, -kTrackedDecibels / 20.0)) {
+            continue;
+        }
+        Partial partial = p;
+        if (TrackPartial(signal, rate, PartialFrequency(fit.F0, fit.Stretch, p.Harmonic), fit.F0, partial)) {
+            tracked.push_back(partial);
+        }
+    }
+    if (!tracked.empty()) {
+        std::tie(fit.F0, fit.Stretch) = FitSeries(tracked, kTrackedForStretch);
+    }
+}
+
 // The windows of `sounding` that are transformed, with their floors.
 std::vector<std::size_t> Transformed(const Frames& frames, const std::vector<std::size_t>& sounding,
                                      std::vector<double>& floors) {
@@ -548,6 +648,11 @@ TuningEstimate EstimateTuning(std::span<const double> signal, std::uint32_t samp
         }
         read = Transformed(frames, sounding, floors);
         fit = MeasureTheSeries(frames, read, floors, 1, sampleRate, roughFundamental);
+        if (!fit.Partials.empty() && !ReadingsAgree(fit)) {
+            // Twice: the second time at frequencies the first placed closer.
+            TrackTheSeries(signal, sampleRate, fit);
+            TrackTheSeries(signal, sampleRate, fit);
+        }
     }
     if (fit.Partials.empty()) {
         // No series stands out of the noise: the sound is as clear as its

@@ -41,6 +41,8 @@ if [ ! -x "$pitch" ] || [ ! -d "$corpus" ]; then
   exit 1
 fi
 
+# Praat reads a relative name from its script's folder.
+corpus=$(cd "$corpus" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cat >"$work/median.praat" <<'EOF'
@@ -72,7 +74,7 @@ write_vibrato() {
         level = (s < 0.05 * rate ? s / (0.05 * rate) : 1) * exp(-s / rate / 3)
         v = 0
         for (k = 1; k <= 6 && k * f < rate / 2.2; k++) v += sin(k * phase + k) / k
-        v = int(14000 * level * v)
+        v = int(11000 * level * v)
         if (v < 0) v += 65536
         le(v, 2)
       }
