@@ -50,6 +50,8 @@ constexpr int kTrackedPartials = 4;               // the lowest partials tracked
 constexpr std::size_t kTrackedForStretch = 3;     // tracked partials precise enough to show a stretch
 constexpr double kTrackedDecibels = 20.0;         // partials further under the strongest are too weak to track
 constexpr double kTrackedFloorDecibels = 30.0;    // tracking windows further under the loudest hold no partial
+constexpr std::size_t kJumpNeighbours = 8;        // advances each side that a leap of the phase is told from
+constexpr double kJumpRadians = 0.25;             // an advance this far from its neighbours' median is a leap
 constexpr double kVibratoCents = 100.0;           // a reading further from its partial's median is noise
 constexpr double kOffSeriesCents = 15.0;          // a partial further off the series belongs to another
 constexpr double kLooseStretch = 0.0005;          // the most stretch a partial's distance from the series allows for
@@ -506,6 +508,23 @@ bool ReadingsAgree(const SeriesFit& fit) {
     return std::ranges::all_of(fit.Partials, [](const Partial& p) { return p.Spread <= kAgreeingCents; });
 }
 
+// The phase advances that jump away from their neighbours': where a sampled
+// note's loop starts again, or a bow catches, a partial's phase leaps within
+// a window or two, while a vibrato turns its advance only slowly. A leap left
+// in would count as frequency wherever it falls under the taper.
+std::vector<bool> Jumps(const std::vector<double>& advances) {
+    std::vector<bool> jumps(advances.size(), false);
+    std::vector<double> around;
+    for (std::size_t m = 0; m < advances.size(); ++m) {
+        const std::size_t from = m >= kJumpNeighbours ? m - kJumpNeighbours : 0;
+        const std::size_t to = std::min(advances.size(), m + kJumpNeighbours + 1);
+        around.assign(advances.begin() + static_cast<std::ptrdiff_t>(from),
+                      advances.begin() + static_cast<std::ptrdiff_t>(to));
+        jumps[m] = std::abs(advances[m] - MedianOf(around)) > kJumpRadians;
+    }
+    return jumps;
+}
+
 // Partial `harmonic` of a tone whose pitch moves (vibrato, drift), read at
 // one fixed frequency across the whole stretch: short windows (a few
 // periods, so that the partial's swing stays within their passband) at a
@@ -552,14 +571,19 @@ bool TrackPartial(std::span<const double> signal, std::uint32_t rate, double fre
         levels[m] = std::abs(readings[m]);
         loudest = std::max(loudest, levels[m]);
     }
+    std::vector<double> advances(readings.size() - 1);
+    for (std::size_t m = 0; m + 1 < readings.size(); ++m) {
+        advances[m] = std::arg(readings[m + 1] * std::conj(readings[m]));
+    }
+    const std::vector<bool> jumps = Jumps(advances);
     double sum = 0.0;
     double weights = 0.0;
     double total = 0.0;
-    for (std::size_t m = 0; m + 1 < readings.size(); ++m) {
-        const double advance = std::arg(readings[m + 1] * std::conj(readings[m]));
+    for (std::size_t m = 0; m < advances.size(); ++m) {
+        const double advance = advances[m];
         total += levels[m];
         if (std::min(levels[m], levels[m + 1]) < loudest * std::pow(10.0, -kTrackedFloorDecibels / 20.0) ||
-            std::abs(advance) > std::numbers::pi / 2.0) {
+            std::abs(advance) > std::numbers::pi / 2.0 || jumps[m]) {
             continue;
         }
         const double place = (static_cast<double>(m) * hop + 0.5 * hop + 0.5 * length) / size;
