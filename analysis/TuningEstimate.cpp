@@ -9,6 +9,7 @@
 #include <cmath>
 #include <complex>
 #include <cstddef>
+#include <limits>
 #include <numbers>
 #include <tuple>
 #include <utility>
@@ -47,7 +48,6 @@ constexpr double kAgreeingCents = 1.0;            // readings this close: a stea
 constexpr double kTrackingPeriods = 6.0;          // a tracking window: neighbours beyond its main lobe, a swing within
 constexpr std::int32_t kTrackingHops = 8;         // tracking windows over each point: a swing turns little between two
 constexpr int kTrackedPartials = 4;               // the lowest partials tracked: higher ones swing too far
-constexpr std::size_t kTrackedForStretch = 3;     // tracked partials precise enough to show a stretch
 constexpr double kTrackedDecibels = 20.0;         // partials further under the strongest are too weak to track
 constexpr double kTrackedFloorDecibels = 30.0;    // tracking windows further under the loudest hold no partial
 constexpr std::size_t kJumpNeighbours = 8;        // advances each side that a leap of the phase is told from
@@ -503,9 +503,17 @@ SeriesFit MeasureTheSeries(const Frames& frames, const std::vector<std::size_t>&
     }
 }
 
-// Whether the windows' readings of every partial agree within kAgreeingCents.
+// Whether the windows' readings of every strong partial (within
+// kTrackedDecibels of the strongest) agree within kAgreeingCents: a weak
+// partial's readings scatter in the noise however steady the tone.
 bool ReadingsAgree(const SeriesFit& fit) {
-    return std::ranges::all_of(fit.Partials, [](const Partial& p) { return p.Spread <= kAgreeingCents; });
+    double strongest = 0.0;
+    for (const Partial& p : fit.Partials) {
+        strongest = std::max(strongest, p.Level);
+    }
+    return std::ranges::all_of(fit.Partials, [strongest](const Partial& p) {
+        return p.Spread <= kAgreeingCents || p.Level < strongest * std::pow(10.0, -kTrackedDecibels / 20.0);
+    });
 }
 
 // The phase advances that jump away from their neighbours': where a sampled
@@ -599,27 +607,31 @@ bool TrackPartial(std::span<const double> signal, std::uint32_t rate, double fre
     return true;
 }
 
-// The fit's f0 and stretch from its lowest strong partials tracked one by
-// one (see TrackPartial); the fit as it was when none could be. The stretch
-// is fitted again: a swinging pitch feigns one in the windows' readings,
-// while the tracked partials show a string's own.
+// The fit's f0 and stretch from its lowest partials tracked one by one (see
+// TrackPartial), those of them within kTrackedDecibels of the strongest;
+// the fit as it was when none could be. Each of the lowest is tracked
+// whether or not the windows found it: which partials count then depends on
+// their levels over the whole stretch, not on a window's peak passing a
+// floor, and a sound whose partials are not quite in tune with each other
+// is tuned from the same ones when resampled. The series is taken as
+// harmonic: a swinging pitch feigns a stretch in the windows' readings, and
+// the few partials tracked cannot tell a string's own from their scatter.
 void TrackTheSeries(std::span<const double> signal, std::uint32_t rate, SeriesFit& fit) {
-    double strongest = 0.0;
-    for (const Partial& p : fit.Partials) {
-        strongest = std::max(strongest, p.Level);
-    }
     std::vector<Partial> tracked;
-    for (const Partial& p : fit.Partials) {
-        if (p.Harmonic > kTrackedPartials || p.Level < strongest * std::pow(10.0, -kTrackedDecibels / 20.0)) {
-            continue;
-        }
-        Partial partial = p;
-        if (TrackPartial(signal, rate, PartialFrequency(fit.F0, fit.Stretch, p.Harmonic), fit.F0, partial)) {
+    double strongest = 0.0;
+    for (int k = 1; k <= kTrackedPartials; ++k) {
+        const double frequency = PartialFrequency(fit.F0, fit.Stretch, k);
+        Partial partial{k, frequency, 0.0, 0.0};
+        if (frequency < kHighestPartialShare * rate && TrackPartial(signal, rate, frequency, fit.F0, partial)) {
             tracked.push_back(partial);
+            strongest = std::max(strongest, partial.Level);
         }
     }
+    std::erase_if(tracked, [strongest](const Partial& p) {
+        return p.Level < strongest * std::pow(10.0, -kTrackedDecibels / 20.0);
+    });
     if (!tracked.empty()) {
-        std::tie(fit.F0, fit.Stretch) = FitSeries(tracked, kTrackedForStretch);
+        std::tie(fit.F0, fit.Stretch) = FitSeries(tracked, std::numeric_limits<std::size_t>::max());
     }
 }
 
