@@ -631,6 +631,9 @@ void TrackTheSeries(std::span<const double> signal, std::uint32_t rate, SeriesFi
         return p.Level < strongest * std::pow(10.0, -kTrackedDecibels / 20.0);
     });
     if (!tracked.empty()) {
+        // A struck bar's overtone or a neighbouring tone near a harmonic is
+        // no partial of the series.
+        KeepTheSeries(tracked, 0.0);
         std::tie(fit.F0, fit.Stretch) = FitSeries(tracked, std::numeric_limits<std::size_t>::max());
     }
 }

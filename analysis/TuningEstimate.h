@@ -28,15 +28,19 @@ inline constexpr double kDoubtfulClarity = 0.5;
 
 /// Measures the series whose fundamental lies near `roughFundamental` Hz in
 /// `signal` (values at `sampleRate`): windows of at least a dozen periods
-/// (Blackman-Harris, hop half a window) over the stretch; each partial k's
-/// frequency from the advance of its phase between neighbouring windows (a
-/// phase vocoder: exact for a steady partial, wherever it lies between bins),
-/// the weighted median over the windows where the note sounds; the partials
+/// (Blackman-Harris, hop a quarter window) over the stretch; each partial k's
+/// frequency from the advance of its phase between windows (a phase vocoder:
+/// exact for a steady partial, wherever it lies between bins), the tapered,
+/// level-weighted mean over the windows where the note sounds; the partials
 /// fitted to k x f0 x sqrt(1 + B k^2), weighted by level, in rounds of more
-/// partials as f0 sharpens. Clarity: the share of the spectral energy, summed
-/// over the same windows from f0 / 2 to the highest partial measured, that
-/// lies within the main lobe of a partial of the series (two bins of the
-/// window each side).
+/// partials as f0 sharpens. Every other window is read first; all of them
+/// when a strong partial's readings differ by more than a cent. When they
+/// still differ (vibrato, drift), the lowest partials are tracked one by one
+/// at a fixed frequency through short windows at a small hop, and f0 comes
+/// from their mean frequencies over the stretch. Clarity: the share of the
+/// spectral energy, summed over the same windows from f0 / 2 to the highest
+/// partial measured, that lies within the main lobe of a partial of the
+/// series (two bins of the window each side).
 TuningEstimate EstimateTuning(std::span<const double> signal, std::uint32_t sampleRate, double roughFundamental);
 
 /// The lasting part of a stretch: whether a tone near `frequency` Hz sounds
