@@ -242,6 +242,19 @@ TEST(ShiftTest, WideVibratoFollowsTheShift) {
     }
 }
 
+// A swinging note with a tone beside its third partial (40 cents above it,
+// as loud): tracked through its swing, that tone is no partial of the series,
+// and the pitch stays within a cent of the note's (a swing of 30 cents either
+// way raises the mean by a fifth of a cent at most).
+TEST(VibratoTuning, AToneBesideAPartialIsNoPartial) {
+    fixtures::TempDir folder;
+    const Synthetic note{"VibratoBesideATone",           1318.5, {0, -4, -6}, 0.0, -1000.0, 0.0,
+                         3.0 * std::exp2(40.0 / 1200.0), 0.0,    5.5,         30.0};
+    const clitest::FlatJson json = Analyse(folder.Write("note.wav", SyntheticWave(note, 44100, 1.5)));
+    ASSERT_GT(json.Keys().size(), 3U);
+    EXPECT_NEAR(CentsBetween(note.Fundamental, json.Number("pitch")), 0.0, 1.0);
+}
+
 struct CorpusVoice {
     const char* Rendering;
     int Program;
