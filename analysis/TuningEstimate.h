@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <complex>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -27,15 +28,19 @@ inline constexpr double kDoubtfulClarity = 0.5;
 
 /// Measures the series whose fundamental lies near `roughFundamental` Hz in
 /// `signal` (values at `sampleRate`): windows of at least a dozen periods
-/// (Blackman-Harris, hop half a window) over the stretch; each partial k's
-/// frequency from the advance of its phase between neighbouring windows (a
-/// phase vocoder: exact for a steady partial, wherever it lies between bins),
-/// the weighted median over the windows where the note sounds; the partials
+/// (Blackman-Harris, hop a quarter window) over the stretch; each partial k's
+/// frequency from the advance of its phase between windows (a phase vocoder:
+/// exact for a steady partial, wherever it lies between bins), the tapered,
+/// level-weighted mean over the windows where the note sounds; the partials
 /// fitted to k x f0 x sqrt(1 + B k^2), weighted by level, in rounds of more
-/// partials as f0 sharpens. Clarity: the share of the spectral energy, summed
-/// over the same windows from f0 / 2 to the highest partial measured, that
-/// lies within the main lobe of a partial of the series (two bins of the
-/// window each side).
+/// partials as f0 sharpens. Every other window is read first; all of them
+/// when a strong partial's readings differ by more than a cent. When they
+/// still differ (vibrato, drift), the lowest partials are tracked one by one
+/// at a fixed frequency through short windows at a small hop, and f0 comes
+/// from their mean frequencies over the stretch. Clarity: the share of the
+/// spectral energy, summed over the same windows from f0 / 2 to the highest
+/// partial measured, that lies within the main lobe of a partial of the
+/// series (two bins of the window each side).
 TuningEstimate EstimateTuning(std::span<const double> signal, std::uint32_t sampleRate, double roughFundamental);
 
 /// The lasting part of a stretch: whether a tone near `frequency` Hz sounds
@@ -56,7 +61,10 @@ public:
 private:
     std::uint32_t sampleRate_;
     std::int32_t size_ = 0;
-    std::vector<double> early_;  // per bin: the median magnitude over the earlier half of the windows
-    std::vector<double> late_;   // the same over the later half
-    std::size_t strongest_ = 0;  // the strongest bin of late_
+    // The spectra (bins 0 ... size_ / 2) of the earlier and the later half of
+    // the windows where the sound lasts; a bin's level in either is its median
+    // magnitude there.
+    std::vector<std::vector<std::complex<double>>> early_;
+    std::vector<std::vector<std::complex<double>>> late_;
+    std::size_t strongest_ = 0;  // the bin of the strongest level of late_
 };

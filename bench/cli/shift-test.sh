@@ -15,6 +15,9 @@
 # The voices: RENDERING:PROGRAM, bass keys MIDI 36-47 (piano, bass, organ,
 # cello, contrabass; the piano's and organ's lowest octave), treble keys
 # MIDI 84-96 (piano, flute, violin, organ). Override with BASS and TREBLE.
+# A third register, vibrato, is synthetic: 1.5 s treble tones of six partials
+# whose pitch swings by DEPTH cents either way RATE times a second (the swing
+# fading in over 0.2 s), F0:RATE:DEPTH each; override with VIBRATO.
 set -eu
 
 pitch=${1:-build/cli/korvani-pitch}
@@ -24,6 +27,8 @@ bass=${BASS:-"freepats-44100:0 musescore-44100:0 timgm6mb-48000:0 musescore-4410
   musescore-44100:19 timgm6mb-48000:16 freepats-44100:42 musescore-44100:42 musescore-44100:43"}
 treble=${TREBLE:-"freepats-44100:0 musescore-44100:0 timgm6mb-48000:0 musescore-44100:73 freepats-44100:40
   musescore-44100:40 timgm6mb-48000:19"}
+vibrato=${VIBRATO:-"1046.5:5.5:30 1318.5:4.5:30 1760:6.5:30 2093:5.5:30 1046.5:5.5:60 1318.5:4.5:60 1760:6.5:60
+  2093:5.5:60"}
 
 for tool in sox praat; do
   if ! command -v "$tool" >/dev/null 2>&1; then
@@ -36,6 +41,8 @@ if [ ! -x "$pitch" ] || [ ! -d "$corpus" ]; then
   exit 1
 fi
 
+# Praat reads a relative name from its script's folder.
+corpus=$(cd "$corpus" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cat >"$work/median.praat" <<'EOF'
@@ -49,6 +56,30 @@ To Pitch (ac): 0, floor, 15, "no", 0.03, 0.45, 0.01, 0.35, 0.14, ceiling
 f0 = Get quantile: 0, 0, 0.5, "Hertz"
 writeInfoLine: fixed$(f0, 6)
 EOF
+
+# A 44100 Hz 16-bit mono WAV file of $1 seconds, f0 $2 Hz, vibrato $3 Hz of
+# $4 cents either way, to standard output.
+write_vibrato() {
+  LC_ALL=C awk -v seconds="$1" -v f="$2" -v vr="$3" -v depth="$4" 'function le(value, bytes,   k) {
+      for (k = 0; k < bytes; k++) { printf "%c", value % 256; value = int(value / 256) }
+    }
+    BEGIN {
+      rate = 44100; n = int(seconds * rate); size = 2 * n; pi = atan2(0, -1); phase = 0
+      printf "RIFF"; le(36 + size, 4); printf "WAVEfmt "; le(16, 4)
+      le(1, 2); le(1, 2); le(rate, 4); le(2 * rate, 4); le(2, 2); le(16, 2)
+      printf "data"; le(size, 4)
+      for (s = 0; s < n; s++) {
+        swing = depth * sin(2 * pi * vr * s / rate + 1.3) * (s < 0.2 * rate ? s / (0.2 * rate) : 1)
+        phase += 2 * pi * f * exp(log(2) * swing / 1200) / rate
+        level = (s < 0.05 * rate ? s / (0.05 * rate) : 1) * exp(-s / rate / 3)
+        v = 0
+        for (k = 1; k <= 6 && k * f < rate / 2.2; k++) v += sin(k * phase + k) / k
+        v = int(11000 * level * v)
+        if (v < 0) v += 65536
+        le(v, 2)
+      }
+    }'
+}
 
 korvani() { "$pitch" --json "$1" | sed -n 's/.*"pitch":\([-0-9.e+]*\).*/\1/p'; }
 praat_f0() { praat --run "$work/median.praat" "$1" 25 4500 2>/dev/null | head -1; }
@@ -78,11 +109,15 @@ for register in bass treble; do
     done
   done
 done >"$work/errors"
+for tone in $vibrato; do
+  write_vibrato 1.5 $(echo "$tone" | tr ':' ' ') >"$work/vibrato.wav"
+  measure vibrato "synthetic:${tone#*:}" "${tone%%:*}" "$work/vibrato.wav"
+done >>"$work/errors"
 
 cat "$work/errors"
 echo
 echo "register tool       notes  worst(c)  median(c)  (error = measured shift - sox's shift, both shifts)"
-for register in bass treble; do
+for register in bass treble vibrato; do
   for tool in korvani praat; do
     awk -v r="$register" -v t="$tool" '$1 == r && $4 == t { print $5; print $6 }' "$work/errors" | sort -g |
       awk -v r="$register" -v t="$tool" '

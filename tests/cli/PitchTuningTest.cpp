@@ -67,6 +67,8 @@ struct Synthetic {
     double NoiseLevel = 0.0;         // white noise's amplitude against the strongest partial
     double ForeignRatio = 0.0;       // a sine off the series at this multiple of the fundamental (0: none)
     double ForeignDecibels = 0.0;    // its level, against partials at 0 dB
+    double VibratoHz = 0.0;          // the pitch swings this many times a second (0: steady)
+    double VibratoCents = 0.0;       // by this many cents either way
 };
 
 fixtures::Bytes SyntheticWave(const Synthetic& note, std::uint32_t rate, double seconds) {
@@ -76,9 +78,13 @@ fixtures::Bytes SyntheticWave(const Synthetic& note, std::uint32_t rate, double 
     std::vector<double> values(static_cast<std::size_t>(seconds * rate), 0.0);
     const auto addSine = [&](double frequency, double amplitude, double decay) {
         const double phase = 2.0 * pi * unit(random);
+        double swung = phase;  // the phase of a swinging pitch, summed sample by sample
         for (std::size_t n = 0; n < values.size() && frequency < rate / 2.0; ++n) {
             const double t = static_cast<double>(n) / rate;
-            values[n] += amplitude * std::exp(-t / decay) * std::sin(2.0 * pi * frequency * t + phase);
+            const double cents = note.VibratoCents * std::sin(2.0 * pi * note.VibratoHz * t);
+            swung += 2.0 * pi * frequency * std::exp2(cents / 1200.0) / rate;
+            values[n] += amplitude * std::exp(-t / decay) *
+                         std::sin(note.VibratoHz > 0.0 ? swung : 2.0 * pi * frequency * t + phase);
         }
     };
     for (std::size_t k = 1; k <= note.Decibels.size(); ++k) {
@@ -218,6 +224,35 @@ TEST(ShiftTest, SyntheticTonesFollowTheShift) {
     for (const Synthetic& note : kSynthetic) {
         ExpectFollowsTheShifts(folder.Write(std::string(note.Name) + ".wav", SyntheticWave(note, 44100, 1.5)), folder);
     }
+}
+
+// A violin's or a voice's wide vibrato: the pitch swings by tens of cents
+// five or so times a second, and the stretch read ends elsewhere in a swing
+// once the recording is resampled. Its mean follows the shift all the same.
+const std::vector<Synthetic> kVibrato = {
+    {"WideVibratoC6", 1046.5, {0, -6, -10, -12, -14, -16}, 0.0, -1000.0, 0.0, 0.0, 0.0, 5.5, 60.0},
+    {"VibratoC7", 2093.0, {0, -8, -12}, 0.0, -1000.0, 0.0, 0.0, 0.0, 4.5, 40.0},
+};
+
+TEST(ShiftTest, WideVibratoFollowsTheShift) {
+    ASSERT_FALSE(Sox().empty()) << "sox is needed (tools/install-deps test installs it)";
+    fixtures::TempDir folder;
+    for (const Synthetic& note : kVibrato) {
+        ExpectFollowsTheShifts(folder.Write(std::string(note.Name) + ".wav", SyntheticWave(note, 44100, 1.5)), folder);
+    }
+}
+
+// A swinging note with a tone beside its third partial (40 cents above it,
+// as loud): tracked through its swing, that tone is no partial of the series,
+// and the pitch stays within a cent of the note's (a swing of 30 cents either
+// way raises the mean by a fifth of a cent at most).
+TEST(VibratoTuning, AToneBesideAPartialIsNoPartial) {
+    fixtures::TempDir folder;
+    const Synthetic note{"VibratoBesideATone",           1318.5, {0, -4, -6}, 0.0, -1000.0, 0.0,
+                         3.0 * std::exp2(40.0 / 1200.0), 0.0,    5.5,         30.0};
+    const clitest::FlatJson json = Analyse(folder.Write("note.wav", SyntheticWave(note, 44100, 1.5)));
+    ASSERT_GT(json.Keys().size(), 3U);
+    EXPECT_NEAR(CentsBetween(note.Fundamental, json.Number("pitch")), 0.0, 1.0);
 }
 
 struct CorpusVoice {
