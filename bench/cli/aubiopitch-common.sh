@@ -35,6 +35,23 @@ write_tone() {
               }'
 }
 
+# Makes the folder $1 of $2 one-second tones: twelve a semitone apart from
+# 220 Hz, written once beside it and copied round-robin, a hundred files to a
+# subfolder.
+write_tone_folder() {
+  i=0
+  while [ "$i" -lt 12 ]; do
+    write_tone 1 "$(awk -v i="$i" 'BEGIN { print 220 * 2 ^ (i / 12) }')" >"$1.tone-$i.wav"
+    i=$((i + 1))
+  done
+  i=0
+  while [ "$i" -lt "$2" ]; do
+    mkdir -p "$1/set-$((i / 100))"
+    cp "$1.tone-$((i % 12)).wav" "$1/set-$((i / 100))/sample-$i.wav"
+    i=$((i + 1))
+  done
+}
+
 # Prints korvani-pitch's share of aubiopitch's time ($1 and $2, seconds)
 # against the goal $3 (a fraction, named $4), and exits 3 when it is missed.
 judge_share() {

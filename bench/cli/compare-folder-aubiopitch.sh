@@ -19,22 +19,7 @@ require_programs "$pitch"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir "$work/folder"
-
-# Twelve tones a semitone apart from 220 Hz, copied round-robin into the
-# folder's files in nested subfolders.
-i=0
-while [ "$i" -lt 12 ]; do
-  write_tone 1 "$(awk -v i="$i" 'BEGIN { print 220 * 2 ^ (i / 12) }')" >"$work/tone-$i.wav"
-  i=$((i + 1))
-done
-i=0
-while [ "$i" -lt "$count" ]; do
-  sub="$work/folder/set-$((i / 100))"
-  mkdir -p "$sub"
-  cp "$work/tone-$((i % 12)).wav" "$sub/sample-$i.wav"
-  i=$((i + 1))
-done
+write_tone_folder "$work/folder" "$count"
 echo "folder: $count files, 1 s each, 44100 Hz, 16 bit, mono"
 
 # Wall time of one run of a command, in seconds.

@@ -24,17 +24,7 @@ done
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir "$work/folder"
-i=0
-while [ "$i" -lt 12 ]; do
-  write_tone 1 "$(awk -v i="$i" 'BEGIN { print 220 * 2 ^ (i / 12) }')" >"$work/tone-$i.wav"
-  i=$((i + 1))
-done
-i=0
-while [ "$i" -lt "$count" ]; do
-  cp "$work/tone-$((i % 12)).wav" "$work/folder/sample-$i.wav"
-  i=$((i + 1))
-done
+write_tone_folder "$work/folder" "$count"
 
 # Processor milliseconds per file of one run of $1: the shell's `times`
 # gives a subshell's children's user and system time on its second line.
