@@ -14,6 +14,12 @@ require_programs() {
   fi
 }
 
+# Sets $work to a new temporary folder, removed when the script ends.
+make_work_folder() {
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+}
+
 # Writes to standard output, byte by byte, a 44100 Hz 16-bit mono WAV file of
 # $1 seconds of a $2 Hz tone with its octave and twelfth: the 44-byte PCM
 # header, then the little-endian samples.

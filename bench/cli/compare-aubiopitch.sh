@@ -14,10 +14,7 @@ set -eu
 pitch=${1:-build/cli/korvani-pitch}
 runs=${2:-20}
 . "$(dirname "$0")/aubiopitch-common.sh"
-require_programs "$pitch"
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+require_programs "$pitch" && make_work_folder
 wav=$work/tone-60s.wav
 
 write_tone 60 220 >"$wav"

@@ -15,10 +15,7 @@ set -eu
 pitch=${1:-build/cli/korvani-pitch}
 count=${2:-1000}
 . "$(dirname "$0")/aubiopitch-common.sh"
-require_programs "$pitch"
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+require_programs "$pitch" && make_work_folder
 write_tone_folder "$work/folder" "$count"
 echo "folder: $count files, 1 s each, 44100 Hz, 16 bit, mono"
 

@@ -22,8 +22,7 @@ for program in "$before" "$after"; do
   [ -x "$program" ] || { echo "compare-per-file-cost: no program at $program" >&2; exit 1; }
 done
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+make_work_folder
 write_tone_folder "$work/folder" "$count"
 
 # Processor milliseconds per file of one run of $1: the shell's `times`
