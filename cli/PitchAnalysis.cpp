@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/PitchAnalysis.h"
 
-#include "cli/CommandLineStart.h"
 #include "analysis/FundamentalPicker.h"
 #include "cli/MemoryBudget.h"
 #include "cli/RetunedCopy.h"
@@ -331,7 +330,7 @@ void AnalyseKorvaniWav(const std::string& readPath, const WaveHeader& header, co
     }
     TWaveData wave;
     wave.SetChannelReading(options.Interleaved ? ChannelReading::Interleaved : ChannelReading::Mixed);
-    CommandLineStart start(options.StartMilliseconds);
+    TGivenStartTime start(options.StartMilliseconds);
     if (!wave.Open(readPath, start, result.Messages)) {
         return;
     }

@@ -158,3 +158,9 @@ void TWaveData::ReleaseLoad() {
     formatSize_ = 0;
     dataSize_ = 0;
 }
+
+std::int64_t TGivenStartTime::AskStartSample(const TWaveData& wave) {
+    startSample_ = StartSampleFromMilliseconds(milliseconds_, wave.SampleRate());
+    pastTheEnd_ = startSample_ >= wave.Analysis().SampleCount;
+    return pastTheEnd_ ? 0 : startSample_;
+}
