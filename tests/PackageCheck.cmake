@@ -3,7 +3,7 @@
 # does, and checks it as apt and Debian's archive would: its name, its exact
 # file list, dependencies found in the binaries, the project's version in its
 # control file and its changelog, a korvani-pitch that runs and says exactly
-# that version, and no lintian error or warning.
+# that version, and no lintian error or warning (nor a missing hardening flag).
 # Run by CTest as:
 #   cmake -DBUILD_DIR=... -DOUT=... -DSOURCE_DIR=... -DVERSION=... -DCPACK=... -P PackageCheck.cmake
 file(REMOVE_RECURSE "${OUT}")
@@ -65,8 +65,9 @@ if(NOT ran EQUAL 0 OR NOT version STREQUAL "korvani-pitch ${VERSION}\n")
   message(FATAL_ERROR "the packed korvani-pitch --version says \"${version}\", the package is ${VERSION}")
 endif()
 
-execute_process(COMMAND lintian --no-cfg "${deb}" OUTPUT_VARIABLE report ERROR_VARIABLE report)
-if(report MATCHES "(^|\n)[EW]: ")
+# No error, no warning, and both programs built with the hardening flags.
+execute_process(COMMAND lintian --no-cfg --display-info "${deb}" OUTPUT_VARIABLE report ERROR_VARIABLE report)
+if(report MATCHES "(^|\n)[EW]: " OR report MATCHES "hardening-no-")
   message(FATAL_ERROR "lintian:\n${report}")
 endif()
 file(REMOVE_RECURSE "${OUT}")
