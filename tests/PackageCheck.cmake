@@ -5,7 +5,8 @@
 # control file and its changelog, a korvani-pitch that runs and says exactly
 # that version, and no lintian error or warning (nor a missing hardening flag).
 # Run by CTest as:
-#   cmake -DBUILD_DIR=... -DOUT=... -DSOURCE_DIR=... -DVERSION=... -DCPACK=... -P PackageCheck.cmake
+#   cmake -DBUILD_DIR=... -DOUT=... -DSOURCE_DIR=... -DVERSION=... -DCPACK=... -DHARDENED=ON|OFF
+#         -P PackageCheck.cmake
 file(REMOVE_RECURSE "${OUT}")
 execute_process(COMMAND "${CPACK}" --config "${BUILD_DIR}/CPackConfig.cmake" -B "${OUT}"
                 RESULT_VARIABLE packed OUTPUT_VARIABLE log ERROR_VARIABLE log)
@@ -65,9 +66,10 @@ if(NOT ran EQUAL 0 OR NOT version STREQUAL "korvani-pitch ${VERSION}\n")
   message(FATAL_ERROR "the packed korvani-pitch --version says \"${version}\", the package is ${VERSION}")
 endif()
 
-# No error, no warning, and both programs built with the hardening flags.
+# No error, no warning, and both programs built with the hardening flags
+# (unless this build leaves them out, as the sanitizer and Debug builds do).
 execute_process(COMMAND lintian --no-cfg --display-info "${deb}" OUTPUT_VARIABLE report ERROR_VARIABLE report)
-if(report MATCHES "(^|\n)[EW]: " OR report MATCHES "hardening-no-")
+if(report MATCHES "(^|\n)[EW]: " OR (HARDENED AND report MATCHES "hardening-no-"))
   message(FATAL_ERROR "lintian:\n${report}")
 endif()
 file(REMOVE_RECURSE "${OUT}")
