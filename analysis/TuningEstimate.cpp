@@ -52,6 +52,7 @@ constexpr double kTrackedDecibels = 20.0;         // partials further under the 
 constexpr double kTrackedFloorDecibels = 30.0;    // tracking windows further under the loudest hold no partial
 constexpr std::size_t kJumpNeighbours = 8;        // advances each side that a leap of the phase is told from
 constexpr double kJumpRadians = 0.25;             // an advance this far from its neighbours' median is a leap
+constexpr std::size_t kLeapReach = 2;             // advances each side of a leap that its windows still read
 constexpr double kVibratoCents = 100.0;           // a reading further from its partial's median is noise
 constexpr double kOffSeriesCents = 15.0;          // a partial further off the series belongs to another
 constexpr double kLooseStretch = 0.0005;          // the most stretch a partial's distance from the series allows for
@@ -516,21 +517,48 @@ bool ReadingsAgree(const SeriesFit& fit) {
     });
 }
 
-// The phase advances that jump away from their neighbours': where a sampled
-// note's loop starts again, or a bow catches, a partial's phase leaps within
-// a window or two, while a vibrato turns its advance only slowly. A leap left
-// in would count as frequency wherever it falls under the taper.
-std::vector<bool> Jumps(const std::vector<double>& advances) {
-    std::vector<bool> jumps(advances.size(), false);
+// Leaps of the phase bridged over: where a sampled note's loop starts again,
+// or a bow catches, a partial's phase leaps within a window or two, while a
+// vibrato turns its advance only slowly. A leap left in would count as
+// frequency wherever it falls under the taper, and leaving its advances out
+// would cut a piece from the swing, whose full cycles make the mean. The
+// windows that hold the leap near their middle read part of it too, so the
+// advances from the first of them to the last are drawn straight across,
+// from the advance before to the one after.
+void BridgeLeaps(std::vector<double>& advances) {
+    std::vector<bool> leapt(advances.size(), false);
     std::vector<double> around;
     for (std::size_t m = 0; m < advances.size(); ++m) {
         const std::size_t from = m >= kJumpNeighbours ? m - kJumpNeighbours : 0;
         const std::size_t to = std::min(advances.size(), m + kJumpNeighbours + 1);
         around.assign(advances.begin() + static_cast<std::ptrdiff_t>(from),
                       advances.begin() + static_cast<std::ptrdiff_t>(to));
-        jumps[m] = std::abs(advances[m] - MedianOf(around)) > kJumpRadians;
+        if (std::abs(advances[m] - MedianOf(around)) > kJumpRadians) {
+            const std::size_t last = std::min(advances.size() - 1, m + kLeapReach);
+            std::fill(leapt.begin() + static_cast<std::ptrdiff_t>(m >= kLeapReach ? m - kLeapReach : 0),
+                      leapt.begin() + static_cast<std::ptrdiff_t>(last + 1), true);
+        }
     }
-    return jumps;
+    for (std::size_t first = 0; first < advances.size();) {
+        if (!leapt[first]) {
+            ++first;
+            continue;
+        }
+        std::size_t end = first;
+        while (end < advances.size() && leapt[end]) {
+            ++end;
+        }
+        if (first == 0 && end == advances.size()) {
+            return;  // nothing steady to draw from
+        }
+        const double before = first > 0 ? advances[first - 1] : advances[end];
+        const double after = end < advances.size() ? advances[end] : before;
+        for (std::size_t m = first; m < end; ++m) {
+            const double share = static_cast<double>(m + 1 - first) / static_cast<double>(end + 1 - first);
+            advances[m] = before + share * (after - before);
+        }
+        first = end;
+    }
 }
 
 // Partial `harmonic` of a tone whose pitch moves (vibrato, drift), read at
@@ -583,7 +611,7 @@ bool TrackPartial(std::span<const double> signal, std::uint32_t rate, double fre
     for (std::size_t m = 0; m + 1 < readings.size(); ++m) {
         advances[m] = std::arg(readings[m + 1] * std::conj(readings[m]));
     }
-    const std::vector<bool> jumps = Jumps(advances);
+    BridgeLeaps(advances);
     double sum = 0.0;
     double weights = 0.0;
     double total = 0.0;
@@ -591,7 +619,7 @@ bool TrackPartial(std::span<const double> signal, std::uint32_t rate, double fre
         const double advance = advances[m];
         total += levels[m];
         if (std::min(levels[m], levels[m + 1]) < loudest * std::pow(10.0, -kTrackedFloorDecibels / 20.0) ||
-            std::abs(advance) > std::numbers::pi / 2.0 || jumps[m]) {
+            std::abs(advance) > std::numbers::pi / 2.0) {
             continue;
         }
         const double place = (static_cast<double>(m) * hop + 0.5 * hop + 0.5 * length) / size;

@@ -12,6 +12,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <numbers>
 #include <random>
 #include <string>
 #include <vector>
@@ -69,6 +70,7 @@ struct Synthetic {
     double ForeignDecibels = 0.0;    // its level, against partials at 0 dB
     double VibratoHz = 0.0;          // the pitch swings this many times a second (0: steady)
     double VibratoCents = 0.0;       // by this many cents either way
+    double LeapRadians = 0.0;        // every partial's phase leaps by this much a third of the way in
 };
 
 fixtures::Bytes SyntheticWave(const Synthetic& note, std::uint32_t rate, double seconds) {
@@ -83,8 +85,9 @@ fixtures::Bytes SyntheticWave(const Synthetic& note, std::uint32_t rate, double 
             const double t = static_cast<double>(n) / rate;
             const double cents = note.VibratoCents * std::sin(2.0 * pi * note.VibratoHz * t);
             swung += 2.0 * pi * frequency * std::exp2(cents / 1200.0) / rate;
+            const double leapt = n >= values.size() / 3 ? note.LeapRadians : 0.0;
             values[n] += amplitude * std::exp(-t / decay) *
-                         std::sin(note.VibratoHz > 0.0 ? swung : 2.0 * pi * frequency * t + phase);
+                         std::sin((note.VibratoHz > 0.0 ? swung : 2.0 * pi * frequency * t + phase) + leapt);
         }
     };
     for (std::size_t k = 1; k <= note.Decibels.size(); ++k) {
@@ -253,6 +256,20 @@ TEST(VibratoTuning, AToneBesideAPartialIsNoPartial) {
     const clitest::FlatJson json = Analyse(folder.Write("note.wav", SyntheticWave(note, 44100, 1.5)));
     ASSERT_GT(json.Keys().size(), 3U);
     EXPECT_NEAR(CentsBetween(note.Fundamental, json.Number("pitch")), 0.0, 1.0);
+}
+
+// A looped sample whose phase leaps where the loop starts again (a quarter
+// and a half turn), swinging as it does: the leap is no frequency, and the
+// pitch stays within half a cent of the note's (left in, a half turn raised
+// it by two cents; with only the advances that leap left out, by one).
+TEST(VibratoTuning, APhaseLeapIsNoFrequency) {
+    fixtures::TempDir folder;
+    for (const double leap : {0.5 * std::numbers::pi, std::numbers::pi}) {
+        const Synthetic note{"VibratoWithALeap", 220.0, {0, -4, -6, -8}, 0.0, -1000.0, 0.0, 0.0, 0.0, 5.5, 40.0, leap};
+        const clitest::FlatJson json = Analyse(folder.Write("note.wav", SyntheticWave(note, 44100, 1.5)));
+        ASSERT_GT(json.Keys().size(), 3U);
+        EXPECT_NEAR(CentsBetween(note.Fundamental, json.Number("pitch")), 0.0, 0.5) << leap << " rad";
+    }
 }
 
 struct CorpusVoice {
