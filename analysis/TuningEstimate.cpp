@@ -517,15 +517,12 @@ bool ReadingsAgree(const SeriesFit& fit) {
     });
 }
 
-// Leaps of the phase bridged over: where a sampled note's loop starts again,
-// or a bow catches, a partial's phase leaps within a window or two, while a
-// vibrato turns its advance only slowly. A leap left in would count as
-// frequency wherever it falls under the taper, and leaving its advances out
-// would cut a piece from the swing, whose full cycles make the mean. The
-// windows that hold the leap near their middle read part of it too, so the
-// advances from the first of them to the last are drawn straight across,
-// from the advance before to the one after.
-void BridgeLeaps(std::vector<double>& advances) {
+// The phase advances a leap reaches: where a sampled note's loop starts
+// again, or a bow catches, a partial's phase leaps within a window or two,
+// while a vibrato turns its advance only slowly. The windows that hold the
+// leap near their middle read part of it too, so the advances within
+// kLeapReach of one that jumps away from its neighbours' go with it.
+std::vector<bool> LeapingAdvances(const std::vector<double>& advances) {
     std::vector<bool> leapt(advances.size(), false);
     std::vector<double> around;
     for (std::size_t m = 0; m < advances.size(); ++m) {
@@ -539,6 +536,16 @@ void BridgeLeaps(std::vector<double>& advances) {
                       leapt.begin() + static_cast<std::ptrdiff_t>(last + 1), true);
         }
     }
+    return leapt;
+}
+
+// Leaps of the phase bridged over: left in, a leap would count as frequency
+// wherever it falls under the taper; left out, its advances would cut a
+// piece from the swing, whose full cycles make the mean. So each run of
+// leaping advances is drawn straight across, from the advance before it to
+// the one after. False when nothing steady is left to draw from.
+bool BridgeLeaps(std::vector<double>& advances) {
+    const std::vector<bool> leapt = LeapingAdvances(advances);
     for (std::size_t first = 0; first < advances.size();) {
         if (!leapt[first]) {
             ++first;
@@ -549,7 +556,7 @@ void BridgeLeaps(std::vector<double>& advances) {
             ++end;
         }
         if (first == 0 && end == advances.size()) {
-            return;  // nothing steady to draw from
+            return false;
         }
         const double before = first > 0 ? advances[first - 1] : advances[end];
         const double after = end < advances.size() ? advances[end] : before;
@@ -559,6 +566,7 @@ void BridgeLeaps(std::vector<double>& advances) {
         }
         first = end;
     }
+    return true;
 }
 
 // Partial `harmonic` of a tone whose pitch moves (vibrato, drift), read at
@@ -611,7 +619,9 @@ bool TrackPartial(std::span<const double> signal, std::uint32_t rate, double fre
     for (std::size_t m = 0; m + 1 < readings.size(); ++m) {
         advances[m] = std::arg(readings[m + 1] * std::conj(readings[m]));
     }
-    BridgeLeaps(advances);
+    if (!BridgeLeaps(advances)) {
+        return false;
+    }
     double sum = 0.0;
     double weights = 0.0;
     double total = 0.0;

@@ -67,7 +67,11 @@ if(NOT ran EQUAL 0 OR NOT version STREQUAL "korvani-pitch ${VERSION}\n")
 endif()
 
 # No error, no warning, and both programs built with the hardening flags
-# (unless this build leaves them out, as the sanitizer and Debug builds do).
+# (unless this build leaves them out, as the sanitizer and Debug builds do;
+# asked for when HARDENED is not given).
+if(NOT DEFINED HARDENED)
+  set(HARDENED ON)
+endif()
 execute_process(COMMAND lintian --no-cfg --display-info "${deb}" OUTPUT_VARIABLE report ERROR_VARIABLE report)
 if(report MATCHES "(^|\n)[EW]: " OR (HARDENED AND report MATCHES "hardening-no-"))
   message(FATAL_ERROR "lintian:\n${report}")
